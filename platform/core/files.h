@@ -1,0 +1,75 @@
+#pragma once
+
+// Files and folders. Every name is resolved without regard to case (paths.h) before use.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::core {
+
+bool fileExists(std::string_view path);      // a file (not a folder) of that name exists
+bool directoryExists(std::string_view path); // a folder of that name exists
+bool createDirectory(std::string_view path); // one level, no parents; false when it fails or exists
+bool deleteFile(std::string_view path);      // false when nothing was deleted
+bool removeDirectory(std::string_view path); // an empty folder
+// Renames a file; fails (false) when the target already exists or the source does not.
+bool renameFile(std::string_view from, std::string_view to);
+// Copies a file; with failIfExists an existing target is left alone and the call fails.
+bool copyFile(std::string_view from, std::string_view to, bool failIfExists = true);
+// The size in bytes, or -1 when the file cannot be examined.
+int64_t fileSize(std::string_view path);
+
+// Whole files as bytes.
+std::optional<std::string> readFile(std::string_view path);
+// Replaces the file atomically: the bytes go to a temporary file in the same folder, which is then
+// renamed over the target, so a failure never leaves a partly written file where a whole one stood.
+bool writeFileAtomic(std::string_view path, std::string_view bytes);
+
+// Line files. Reading splits at CR LF, LF or a lone CR; a last line without an end is kept, an empty
+// last line after a final line end is not. Writing ends every line with CR LF (atomically).
+std::optional<std::vector<std::string>> readLines(std::string_view path);
+bool writeLines(std::string_view path, const std::vector<std::string>& lines);
+
+// Little-endian integers at a byte offset of an existing file; patching never truncates or extends it.
+std::optional<uint32_t> readLE32(std::string_view path, int64_t offset);
+std::optional<uint16_t> readLE16(std::string_view path, int64_t offset);
+bool patchLE32(std::string_view path, int64_t offset, uint32_t value);
+bool patchLE16(std::string_view path, int64_t offset, uint16_t value);
+
+// Names of the entries of a folder (files and folders, without "." and ".."), sorted by name.
+std::vector<std::string> listDirectory(std::string_view folder);
+// Names of the files of a folder whose extension matches ext ignoring case (ext with its dot).
+std::vector<std::string> listFilesWithExt(std::string_view folder, std::string_view ext);
+
+// True when the two paths name the same file (same device and inode).
+bool sameFile(std::string_view a, std::string_view b);
+
+// An advisory-lock test: true when another process holds a lock on the file.
+bool fileLocked(std::string_view path);
+
+// A file written to a temporary name in the target's folder and renamed over the target on commit.
+// Destroying it without commit removes the temporary file and leaves the target as it was.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string_view target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    bool write(std::string_view bytes);
+    // Flushes, closes and renames; false (and the target untouched) on any failure so far.
+    bool commit();
+    const std::string& tempPath() const { return temp_; }
+
+private:
+    std::string target_;
+    std::string temp_;
+    int fd_ = -1;
+    bool failed_ = false;
+};
+
+} // namespace platform::core
