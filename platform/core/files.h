@@ -63,9 +63,13 @@ public:
     bool write(std::string_view bytes);
     // Flushes, closes and renames; false (and the target untouched) on any failure so far.
     bool commit();
+    // As commit, but fails (target untouched) when the target exists by then.
+    bool commitNoReplace();
     const std::string& tempPath() const { return temp_; }
 
 private:
+    bool finish(); // flushes and closes; false on any failure so far
+
     std::string target_;
     std::string temp_;
     int fd_ = -1;

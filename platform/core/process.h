@@ -23,7 +23,9 @@ namespace platform::core {
 std::vector<std::string> splitCommandLine(std::string_view commandLine, std::string_view cwd = {});
 
 // The program file to run for a path, found without regard to case ("m2aPX3g.exe" runs "m2apx3g.exe");
-// relative paths are taken from cwd (or the current directory). Empty when nothing matches.
+// relative paths are taken from cwd (or the current directory), a bare name also from PATH, and a
+// name without extension may stand for a ".exe" as on the original platform. Empty when nothing
+// matches.
 std::string findProgram(std::string_view program, std::string_view cwd = {});
 
 // True when the file starts like a Windows executable image ("MZ"); such programs run through wine.
@@ -51,7 +53,9 @@ private:
 };
 
 // Starts a command line (split as above) with cwd as its current directory (the caller's when empty)
-// and the caller's environment. Null when the program could not be found or started.
+// and the caller's environment; the program gets the file found as its argv[0], and no descriptors
+// beyond the standard three. Null when the program could not be found or started (a Windows image
+// without wine installed included).
 std::unique_ptr<Process> startProcess(std::string_view commandLine, std::string_view cwd = {});
 
 // Runs a process to its end, waiting in slices of sliceMs; before each wait, pump(index) is called
@@ -64,7 +68,8 @@ bool startDetached(std::string_view commandLine, std::string_view cwd = {});
 void reapChildren();
 
 // The command that switches the machine off: KESTROVA_SHUTDOWN_COMMAND when set, else
-// "systemctl poweroff". requestShutdown starts it without waiting.
+// "systemctl poweroff". requestShutdown starts it through /bin/sh (it is a shell command line, as
+// a user writes it into the variable) without waiting; the child is reaped like startDetached's.
 std::string shutdownCommand();
 bool requestShutdown();
 

@@ -2,8 +2,10 @@
 
 // The registry store: keys and values under the current user and the local machine, kept in a file
 // (the user's configuration folder, or KESTROVA_REGISTRY). Key paths use "\" as on the original
-// platform ("Software\Kestrova\Cover") and compare without regard to case. Every call reads and
-// writes the file under an exclusive lock, so two processes writing it lose nothing.
+// platform ("Software\Kestrova\Cover") and compare without regard to case. Every change reads and
+// rewrites the file (atomically) under an exclusive lock on a lock file beside it, so two processes
+// writing it lose nothing; reads take the lock shared. Both roots live in the same file. Lines of a
+// damaged store that cannot be read are skipped (and dropped by the next write).
 
 #include <cstdint>
 #include <optional>

@@ -33,7 +33,8 @@ std::string intToStr(int64_t value);
 // away from zero on the decimal digits as the toolkit's formatter did ("1.5" with 0 decimals is "2").
 std::string formatFixed(long double value, int decimals);
 // General format with up to 15 significant digits: no trailing zeros, no trailing separator,
-// scientific notation ("1.5E+20") only when the exponent is at least 15 or below -4.
+// scientific notation only when the exponent is at least 15 or below -4, written as the toolkit's
+// general format wrote it: no "+" and no leading zeros in the exponent ("1.5E20", "1E-5").
 std::string floatToStr(long double value);
 
 // Rounds to the nearest integer, halves to the even neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2).
@@ -51,7 +52,8 @@ std::string trim(std::string_view text); // blanks and control characters at bot
 int pos(std::string_view sub, std::string_view text);
 // count characters from the 1-based index; out-of-range parts are clipped (index < 1 counts from 1).
 std::string copy(std::string_view text, int index, int count);
-// Deletes count characters from the 1-based index (clipped).
+// Deletes count characters from the 1-based index (a count beyond the end is clipped); an index
+// below 1 or beyond the end deletes nothing, as the toolkit's Delete did.
 std::string deleteText(std::string_view text, int index, int count);
 
 // Code page 1252 for the system's own 8-bit files.

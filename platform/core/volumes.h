@@ -14,7 +14,7 @@ struct Volume {
     std::string mountPoint; // "/", "/home", ...
     std::string device;     // "/dev/sda1"
     std::string fsType;     // "ext4"
-    uint64_t freeBytes = 0;  // free bytes of the volume, not the caller's quota
+    uint64_t freeBytes = 0; // free bytes of the volume, not the caller's quota
     uint64_t totalBytes = 0;
 };
 
