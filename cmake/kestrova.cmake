@@ -1,7 +1,7 @@
 # Shared build settings of the project's libraries, programs and tests.
 
 set(KES_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual
--Wimplicit-fallthrough -Wformat=2)
+                 -Wimplicit-fallthrough -Wformat=2)
 
 # kes_warnings(<target>): the project's warning flags.
 function(kes_warnings target)
