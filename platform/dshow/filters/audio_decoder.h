@@ -1,0 +1,76 @@
+#pragma once
+
+// The audio decoder engine: AC3, MPEG audio or DVD LPCM in, interleaved 16-bit little-endian stereo
+// out at 48 kHz, or at 44.1 kHz when the decoder's setting "bMax441Khz" is "1". It joins the decoding
+// core ("AsmAc3.dll") and the sample conversion ("AsmFloatFull.dll") and keeps the output's clock.
+
+#include "platform/dshow/filters/audio_format.h"
+#include "platform/dshow/filters/decode_core.h"
+#include "platform/dshow/filters/sample_converter.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::dshow::filters {
+
+constexpr int kDecoderRate = 48000;
+constexpr int kDecoderRate441 = 44100;
+
+struct DecoderSettings {
+    int outputRate = kDecoderRate;
+};
+
+// The settings from the decoder's registry value "bMax441Khz": "1" asks for 44.1 kHz.
+DecoderSettings decoderSettings(std::string_view max441Khz);
+
+constexpr int64_t kUnitsPerSecond = 10'000'000; // REFERENCE_TIME: 100 ns
+constexpr int64_t kPtsPerSecond = 90'000;
+
+struct PcmChunk {
+    std::span<const uint8_t> bytes; // whole stereo frames
+    int64_t startTime = -1;         // 100 ns units, from the stream's time stamps; -1 before any
+    int64_t frames = 0;
+};
+
+using PcmChunkSink = std::function<void(const PcmChunk&)>;
+
+class AudioDecoder {
+public:
+    // Nothing for video or a layout the core cannot take; error then says why.
+    static std::unique_ptr<AudioDecoder> create(const StreamFormat& input, DecoderSettings settings,
+                                                std::string& error);
+
+    // 16-bit stereo PCM at the output rate.
+    WaveFormat outputFormat() const;
+
+    // One payload of the stream with its time stamp (90 kHz), if it had one. Whatever it completes goes
+    // to the sink as one chunk.
+    void decode(std::span<const uint8_t> payload, std::optional<int64_t> pts, const PcmChunkSink& sink);
+    // The end of the stream: delivers what the core and the converter still hold.
+    void endOfStream(const PcmChunkSink& sink);
+    // After a seek: drops what is held; the next time stamp restarts the clock.
+    void flush();
+
+    int64_t errors() const { return core_->errors() + conversionErrors_; }
+    int64_t framesOut() const { return framesOut_; }
+
+private:
+    AudioDecoder(std::unique_ptr<DecodeCore> core, std::unique_ptr<SampleConverter> converter);
+    void deliver(const PcmChunkSink& sink);
+
+    std::unique_ptr<DecodeCore> core_;
+    std::unique_ptr<SampleConverter> converter_;
+    std::vector<uint8_t> out_;
+    std::optional<int64_t> clockBase_; // 100 ns time of the first frame after the start or a flush
+    int64_t framesSinceBase_ = 0;
+    int64_t framesOut_ = 0;
+    int64_t conversionErrors_ = 0;
+};
+
+} // namespace platform::dshow::filters

@@ -1,0 +1,175 @@
+#include "platform/dshow/filters/ps_packet.h"
+
+#include "platform/dshow/filters/byte_cursor.h"
+
+namespace platform::dshow::filters {
+
+namespace {
+
+constexpr uint8_t kLowestSystemCode = kProgramEndCode;
+
+// Pack headers: MPEG-2 begins its SCR with the bits 01, MPEG-1 with 0010; marker bits checked.
+constexpr size_t kMpeg2PackSize = 14;
+constexpr size_t kMpeg1PackSize = 12;
+constexpr uint8_t kMpeg2PackMask = 0xC4;
+constexpr uint8_t kMpeg2PackBits = 0x44;
+constexpr uint8_t kMpeg1PackMask = 0xF1;
+constexpr uint8_t kMpeg1PackBits = 0x21;
+constexpr size_t kMuxRateMarkerByte = 12;
+constexpr uint8_t kMuxRateMarkers = 0x03;
+constexpr size_t kStuffingByte = 13;
+constexpr uint8_t kStuffingMask = 0x07;
+
+// PES headers.
+constexpr uint8_t kMpeg2PesMask = 0xC0;
+constexpr uint8_t kMpeg2PesBits = 0x80;
+constexpr uint8_t kPtsFlag = 0x80;
+constexpr size_t kPtsSize = 5;
+constexpr uint8_t kMpeg1Stuffing = 0xFF;
+constexpr size_t kMpeg1MaxStuffing = 16;
+constexpr uint8_t kMpeg1StdBufferMask = 0xC0;
+constexpr uint8_t kMpeg1StdBufferBits = 0x40;
+constexpr size_t kMpeg1StdBufferSize = 2;
+constexpr uint8_t kMpeg1TimeMask = 0xF0;
+constexpr uint8_t kMpeg1PtsOnly = 0x20;
+constexpr uint8_t kMpeg1PtsDts = 0x30;
+constexpr uint8_t kMpeg1NoTimes = 0x0F;
+constexpr size_t kMpeg1PtsDtsSize = 10;
+
+// Sub-stream headers of private stream 1: the id, the frame count and the first access unit pointer.
+constexpr size_t kAudioSubHeaderSize = 4;
+constexpr uint8_t kStreamNumberMask = 0x07;
+
+bool isPesWithHeader(uint8_t id) {
+    return id == kPrivateStream1 || (id >= kFirstMpegAudioId && id <= kLastVideoId);
+}
+
+// A 33-bit time stamp in five bytes with marker bits; nothing when a marker is missing.
+std::optional<int64_t> readTimeStamp(ByteCursor& in) {
+    const int64_t b0 = in.u8();
+    const int64_t mid = in.be16();
+    const int64_t low = in.be16();
+    if (in.overrun() || !(b0 & 1) || !(mid & 1) || !(low & 1))
+        return std::nullopt;
+    return ((b0 >> 1) & 0x07) << 30 | (mid >> 1) << 15 | (low >> 1);
+}
+
+std::optional<PesPacket> parseMpeg2Header(ByteCursor& in, PesPacket packet) {
+    in.skip(1);
+    const uint8_t flags = in.u8();
+    const uint8_t headerLength = in.u8();
+    if (in.overrun() || !in.has(headerLength))
+        return std::nullopt;
+    ByteCursor header(in.take(headerLength));
+    if ((flags & kPtsFlag) && header.has(kPtsSize))
+        packet.pts = readTimeStamp(header);
+    packet.payload = in.rest();
+    return packet;
+}
+
+std::optional<PesPacket> parseMpeg1Header(ByteCursor& in, PesPacket packet) {
+    for (size_t i = 0; i < kMpeg1MaxStuffing && in.peek() == kMpeg1Stuffing; ++i)
+        in.skip(1);
+    if ((in.peek() & kMpeg1StdBufferMask) == kMpeg1StdBufferBits)
+        in.skip(kMpeg1StdBufferSize);
+    const uint8_t kind = in.peek() & kMpeg1TimeMask;
+    if (kind == kMpeg1PtsOnly) {
+        packet.pts = readTimeStamp(in);
+    } else if (kind == kMpeg1PtsDts) {
+        ByteCursor times(in.take(kMpeg1PtsDtsSize));
+        packet.pts = readTimeStamp(times);
+    } else if (in.peek() == kMpeg1NoTimes) {
+        in.skip(1);
+    } else {
+        return std::nullopt;
+    }
+    if (in.overrun())
+        return std::nullopt;
+    packet.payload = in.rest();
+    return packet;
+}
+
+} // namespace
+
+bool isSystemStartCode(std::span<const uint8_t> bytes) {
+    return bytes.size() >= kStartCodeSize && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 &&
+           bytes[3] >= kLowestSystemCode;
+}
+
+size_t packHeaderSize(std::span<const uint8_t> bytes) {
+    if (bytes.size() < kMpeg1PackSize || !isSystemStartCode(bytes) || bytes[3] != kPackStartCode)
+        return 0;
+    if ((bytes[4] & kMpeg2PackMask) == kMpeg2PackBits) {
+        if (bytes.size() < kMpeg2PackSize || (bytes[kMuxRateMarkerByte] & kMuxRateMarkers) != kMuxRateMarkers)
+            return 0;
+        const size_t size = kMpeg2PackSize + (bytes[kStuffingByte] & kStuffingMask);
+        return size <= bytes.size() ? size : 0;
+    }
+    if ((bytes[4] & kMpeg1PackMask) == kMpeg1PackBits)
+        return kMpeg1PackSize;
+    return 0;
+}
+
+std::optional<PesPacket> parsePesPacket(std::span<const uint8_t> packet) {
+    ByteCursor in(packet);
+    if (!isSystemStartCode(packet))
+        return std::nullopt;
+    in.skip(3);
+    PesPacket result;
+    result.streamId = in.u8();
+    const size_t length = in.be16();
+    if (in.overrun() || !in.has(length))
+        return std::nullopt;
+    ByteCursor body(in.take(length));
+    if (!isPesWithHeader(result.streamId)) {
+        result.payload = body.rest();
+        return result;
+    }
+    if ((body.peek() & kMpeg2PesMask) == kMpeg2PesBits)
+        return parseMpeg2Header(body, result);
+    return parseMpeg1Header(body, result);
+}
+
+std::optional<ElementaryUnit> elementaryUnit(const PesPacket& packet) {
+    ElementaryUnit unit;
+    unit.pts = packet.pts;
+    const uint8_t id = packet.streamId;
+    if (id >= kFirstVideoId && id <= kLastVideoId) {
+        unit.kind = StreamKind::Video;
+        unit.id = id;
+        unit.payload = packet.payload;
+        return unit;
+    }
+    if (id >= kFirstMpegAudioId && id <= kLastMpegAudioId) {
+        unit.kind = StreamKind::MpegAudio;
+        unit.id = id;
+        unit.payload = packet.payload;
+        return unit;
+    }
+    if (id != kPrivateStream1 || packet.payload.empty())
+        return std::nullopt;
+    ByteCursor in(packet.payload);
+    unit.id = in.peek();
+    if (unit.id >= kFirstAc3SubId && unit.id <= kLastAc3SubId) {
+        unit.kind = StreamKind::Ac3;
+        in.skip(kAudioSubHeaderSize);
+    } else if (unit.id >= kFirstLpcmSubId && unit.id <= kLastLpcmSubId) {
+        unit.kind = StreamKind::Lpcm;
+        in.skip(kAudioSubHeaderSize);
+        unit.lpcm = parseLpcmHeader(in.take(kLpcmHeaderSize));
+        if (!unit.lpcm)
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    if (in.overrun())
+        return std::nullopt;
+    unit.payload = in.rest();
+    return unit;
+}
+
+int dvdAudioStreamNumber(uint8_t id) {
+    return id & kStreamNumberMask;
+}
+
+} // namespace platform::dshow::filters
