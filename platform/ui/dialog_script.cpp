@@ -1,0 +1,224 @@
+#include "platform/ui/dialog_script.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace platform::ui::testing {
+
+namespace {
+
+DialogScript* current = nullptr;
+
+// The script of a child process, read once from KESTROVA_UI_SCRIPT.
+struct EnvironmentScript {
+    bool loaded = false;
+    std::vector<std::string> answers;
+    std::size_t next = 0;
+};
+
+EnvironmentScript& environmentScript() {
+    static EnvironmentScript script;
+    if (!script.loaded) {
+        script.loaded = true;
+        if (const char* path = std::getenv(ScriptEnv); path && *path) {
+            std::ifstream in(path, std::ios::binary);
+            std::string line;
+            while (std::getline(in, line)) {
+                if (!line.empty() && line.back() == '\r')
+                    line.pop_back();
+                script.answers.push_back(unescapeLine(line));
+            }
+        }
+    }
+    return script;
+}
+
+bool environmentActive() {
+    const char* script = std::getenv(ScriptEnv);
+    const char* log = std::getenv(LogEnv);
+    return (script && *script) || (log && *log);
+}
+
+bool headlessPlatform() {
+    if (!QGuiApplication::instance())
+        return true;
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
+void appendToLog(const ShownBox& box) {
+    const char* path = std::getenv(LogEnv);
+    if (!path || !*path)
+        return;
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << escapeLine(box.kind) << '\t' << escapeLine(box.caption) << '\t' << escapeLine(box.text) << '\t'
+        << escapeLine(box.answer) << '\n';
+    out.flush();
+    if (!out)
+        std::fprintf(stderr, "Cannot write the dialog log %s\n", path);
+}
+
+} // namespace
+
+DialogScript::DialogScript() : previous_(current) {
+    current = this;
+}
+
+DialogScript::DialogScript(std::vector<std::string> answers) : DialogScript() {
+    answers_ = std::move(answers);
+}
+
+DialogScript::~DialogScript() {
+    if (current == this)
+        current = previous_;
+}
+
+void DialogScript::answer(const std::string& answer) {
+    answers_.push_back(answer);
+}
+
+int DialogScript::pendingAnswers() const {
+    return static_cast<int>(answers_.size() - next_);
+}
+
+std::vector<std::string> DialogScript::texts(const std::string& kind) const {
+    std::vector<std::string> result;
+    for (const ShownBox& box : shown_)
+        if (box.kind == kind)
+            result.push_back(box.text);
+    return result;
+}
+
+bool DialogScript::takeAnswer(std::string& answer) {
+    if (next_ >= answers_.size())
+        return false;
+    answer = answers_[next_++];
+    return true;
+}
+
+std::string escapeLine(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescapeLine(const std::string& line) {
+    std::string out;
+    out.reserve(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\\' || i + 1 == line.size()) {
+            out += line[i];
+            continue;
+        }
+        const char next = line[++i];
+        switch (next) {
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        default:
+            out += next; // "\\" and any unknown escape give the character itself
+        }
+    }
+    return out;
+}
+
+bool writeScriptFile(const std::string& path, const std::vector<std::string>& answers) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (const std::string& answer : answers)
+        out << escapeLine(answer) << '\n';
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+std::vector<ShownBox> readLogFile(const std::string& path) {
+    std::vector<ShownBox> boxes;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+            fields.push_back(unescapeLine(line.substr(start, tab - start)));
+            start = tab + 1;
+        }
+        fields.push_back(unescapeLine(line.substr(start)));
+        fields.resize(4);
+        boxes.push_back(ShownBox{fields[0], fields[1], fields[2], fields[3]});
+    }
+    return boxes;
+}
+
+bool scriptActive() {
+    return current || environmentActive() || headlessPlatform();
+}
+
+bool scriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,
+                    const std::string& defaultAnswer, std::string& answer) {
+    return scriptedAnswer(kind, caption, text, defaultAnswer, nullptr, answer);
+}
+
+bool scriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,
+                    const std::string& defaultAnswer, const std::function<bool(const std::string&)>& accepts,
+                    std::string& answer) {
+    std::string taken;
+    bool have = false;
+    if (current) {
+        have = current->takeAnswer(taken);
+    } else if (environmentActive()) {
+        EnvironmentScript& script = environmentScript();
+        if (script.next < script.answers.size()) {
+            taken = script.answers[script.next++];
+            have = true;
+        }
+    } else if (headlessPlatform()) {
+        std::fprintf(stderr, "No display for the %s box \"%s\": answered %s\n", kind.c_str(), text.c_str(),
+                     defaultAnswer.c_str());
+    } else {
+        return false;
+    }
+    answer = have && (!accepts || accepts(taken)) ? taken : defaultAnswer;
+    const ShownBox box{kind, caption, text, answer};
+    if (current)
+        current->record(box);
+    else
+        appendToLog(box);
+    return true;
+}
+
+std::string literalAnswer(const std::string& answer) {
+    return !answer.empty() && answer.front() == '=' ? answer.substr(1) : answer;
+}
+
+void correctLastAnswer(const std::string& answer) {
+    if (current)
+        current->setLastAnswer(answer);
+}
+
+} // namespace platform::ui::testing

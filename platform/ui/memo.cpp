@@ -1,0 +1,270 @@
+#include "platform/ui/memo.h"
+
+#include "platform/ui/application.h"
+#include "platform/ui/qt_text.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace platform::ui {
+
+using detail::qs;
+using detail::ss;
+
+namespace {
+
+// Text with CR LF, LF or CR breaks, as Qt's plain text (LF only).
+QString toPlain(const std::string& text) {
+    QString plain = qs(text);
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    plain.replace(QChar('\r'), QChar('\n'));
+    return plain;
+}
+
+std::string fromPlain(const QString& plain) {
+    QString text = plain;
+    text.replace(QChar(0x2029), QChar('\n')); // paragraph separators of rich text
+    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return ss(text);
+}
+
+std::vector<std::string> splitLines(const QString& plain) {
+    std::vector<std::string> lines;
+    if (plain.isEmpty())
+        return lines;
+    QStringList parts = plain.split(QChar('\n'));
+    if (!parts.isEmpty() && parts.last().isEmpty())
+        parts.removeLast();
+    lines.reserve(static_cast<std::size_t>(parts.size()));
+    for (const QString& part : parts)
+        lines.push_back(ss(part));
+    return lines;
+}
+
+std::string joinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
+Qt::ScrollBarPolicy policy(bool on) {
+    return on ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
+}
+
+} // namespace
+
+// ---- Memo
+
+Memo::Memo(Container& parent) : Control(&parent, new QPlainTextEdit) {
+    QObject::connect(editor(), &QPlainTextEdit::textChanged, editor(), [this] { runHandler(onChange); });
+}
+
+QPlainTextEdit* Memo::editor() const {
+    return static_cast<QPlainTextEdit*>(widget());
+}
+
+std::vector<std::string> Memo::lines() const {
+    return editor() ? splitLines(editor()->toPlainText()) : std::vector<std::string>{};
+}
+
+int Memo::lineCount() const {
+    return static_cast<int>(lines().size());
+}
+
+std::string Memo::line(int index) const {
+    const auto all = lines();
+    return index >= 0 && index < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(index)]
+                                                              : std::string();
+}
+
+void Memo::setLines(const std::vector<std::string>& lines) {
+    setText(joinLines(lines));
+}
+
+void Memo::setLine(int index, const std::string& text) {
+    auto all = lines();
+    if (index < 0 || index >= static_cast<int>(all.size()))
+        return;
+    all[static_cast<std::size_t>(index)] = text;
+    setLines(all);
+}
+
+void Memo::addLine(const std::string& text) {
+    if (!editor())
+        return;
+    QString plain = editor()->toPlainText();
+    if (!plain.isEmpty() && !plain.endsWith(QChar('\n')))
+        plain += QChar('\n');
+    plain += toPlain(text);
+    replaceText(fromPlain(plain), true);
+}
+
+void Memo::clear() {
+    setText({});
+}
+
+std::string Memo::text() const {
+    return editor() ? fromPlain(editor()->toPlainText()) : std::string();
+}
+
+void Memo::setText(const std::string& text) {
+    replaceText(text, true);
+}
+
+void Memo::setTextSilent(const std::string& text) {
+    replaceText(text, false);
+}
+
+void Memo::replaceText(const std::string& text, bool runChange) {
+    if (!editor())
+        return;
+    const QString plain = toPlain(text);
+    if (plain == editor()->toPlainText())
+        return;
+    {
+        const QSignalBlocker blocker(editor());
+        editor()->setPlainText(plain);
+    }
+    if (runChange)
+        runHandlerFromCode(onChange);
+}
+
+void Memo::setReadOnly(bool readOnly) {
+    if (editor())
+        editor()->setReadOnly(readOnly);
+}
+
+bool Memo::readOnly() const {
+    return editor() && editor()->isReadOnly();
+}
+
+void Memo::setWordWrap(bool on) {
+    if (editor())
+        editor()->setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+}
+
+void Memo::setScrollBars(ScrollBars bars) {
+    if (!editor())
+        return;
+    editor()->setHorizontalScrollBarPolicy(
+        policy(bars == ScrollBars::Horizontal || bars == ScrollBars::Both));
+    editor()->setVerticalScrollBarPolicy(policy(bars == ScrollBars::Vertical || bars == ScrollBars::Both));
+}
+
+void Memo::scrollToEnd() {
+    if (editor())
+        editor()->verticalScrollBar()->setValue(editor()->verticalScrollBar()->maximum());
+}
+
+// ---- RichEdit
+
+RichEdit::RichEdit(Container& parent) : Control(&parent, new QTextEdit) {
+    editor()->setAcceptRichText(false);
+    QObject::connect(editor(), &QTextEdit::textChanged, editor(), [this] { runHandler(onChange); });
+}
+
+QTextEdit* RichEdit::editor() const {
+    return static_cast<QTextEdit*>(widget());
+}
+
+std::vector<std::string> RichEdit::lines() const {
+    return editor() ? splitLines(editor()->toPlainText()) : std::vector<std::string>{};
+}
+
+int RichEdit::lineCount() const {
+    return static_cast<int>(lines().size());
+}
+
+std::string RichEdit::line(int index) const {
+    const auto all = lines();
+    return index >= 0 && index < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(index)]
+                                                              : std::string();
+}
+
+void RichEdit::setLines(const std::vector<std::string>& lines) {
+    setText(joinLines(lines));
+}
+
+void RichEdit::addLine(const std::string& text, Color color) {
+    if (!editor())
+        return;
+    {
+        const QSignalBlocker blocker(editor());
+        QTextCursor cursor(editor()->document());
+        cursor.movePosition(QTextCursor::End);
+        if (!editor()->document()->isEmpty())
+            cursor.insertBlock();
+        QTextCharFormat format;
+        if (color != Colors::WindowText)
+            format.setForeground(toQColor(color));
+        cursor.insertText(toPlain(text), format);
+    }
+    runHandlerFromCode(onChange);
+}
+
+void RichEdit::clear() {
+    setText({});
+}
+
+std::string RichEdit::text() const {
+    return editor() ? fromPlain(editor()->toPlainText()) : std::string();
+}
+
+void RichEdit::setText(const std::string& text) {
+    replaceText(text, true);
+}
+
+void RichEdit::setTextSilent(const std::string& text) {
+    replaceText(text, false);
+}
+
+void RichEdit::replaceText(const std::string& text, bool runChange) {
+    if (!editor())
+        return;
+    const QString plain = toPlain(text);
+    if (plain == editor()->toPlainText())
+        return;
+    {
+        const QSignalBlocker blocker(editor());
+        editor()->setPlainText(plain);
+    }
+    if (runChange)
+        runHandlerFromCode(onChange);
+}
+
+void RichEdit::setReadOnly(bool readOnly) {
+    if (editor())
+        editor()->setReadOnly(readOnly);
+}
+
+bool RichEdit::readOnly() const {
+    return editor() && editor()->isReadOnly();
+}
+
+void RichEdit::setWordWrap(bool on) {
+    if (editor())
+        editor()->setLineWrapMode(on ? QTextEdit::WidgetWidth : QTextEdit::NoWrap);
+}
+
+void RichEdit::setScrollBars(ScrollBars bars) {
+    if (!editor())
+        return;
+    editor()->setHorizontalScrollBarPolicy(
+        policy(bars == ScrollBars::Horizontal || bars == ScrollBars::Both));
+    editor()->setVerticalScrollBarPolicy(policy(bars == ScrollBars::Vertical || bars == ScrollBars::Both));
+}
+
+void RichEdit::scrollToEnd() {
+    if (editor())
+        editor()->verticalScrollBar()->setValue(editor()->verticalScrollBar()->maximum());
+}
+
+} // namespace platform::ui
