@@ -1,0 +1,156 @@
+// Ranges, and sources whose chunks are damaged, misplaced or followed by other chunks.
+#include "tools/audio_converter/conversion_engine.h"
+
+#include "tests/platform/acm/audio_test_util.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/audio_converter/conversion_test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace tools::audio_converter;
+using namespace kes::test;
+
+namespace {
+
+constexpr uint32_t Rate = 44100;
+constexpr int64_t BytesPerSecond = Rate * 4;
+
+std::string le32(uint32_t v) {
+    std::string s(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        s[static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    return s;
+}
+
+std::string fmt16() {
+    return std::string("fmt ") + le32(16) + std::string("\x01\x00\x02\x00", 4) + le32(Rate) +
+           le32(BytesPerSecond) + std::string("\x04\x00\x10\x00", 4);
+}
+
+struct JobRun {
+    ConversionResult result;
+    RecordingSink sink;
+    std::string output; // empty when no file was left
+};
+
+void convert(const std::string& sourceBytes, JobRun& run, const std::string& from = {},
+             const std::string& to = {}, const std::string& wf = "WF=MP3/S/44.1/128") {
+    TempDir dir;
+    writeBytes(dir.file("in.wav"), sourceBytes);
+    ConversionRequest request = requestFor(wf, dir.file("in.wav"), dir.file("out.wav"));
+    request.range = !from.empty();
+    request.rangeStart = from;
+    request.rangeEnd = to;
+    ConversionEngine engine(run.sink);
+    bool userBreak = false;
+    run.result = engine.run(request, userBreak);
+    if (std::filesystem::exists(dir.path() / "out.wav"))
+        run.output = readBytes(dir.file("out.wav"));
+    EXPECT_EQ(run.result.failed, run.output.empty());
+    EXPECT_FALSE(run.sink.timerOn);
+}
+
+std::string tone(int64_t seconds) {
+    return makeTone(Rate, 2, seconds * Rate, 440);
+}
+
+} // namespace
+
+TEST(ConversionRange, EndNotAfterStartGivesAnEmptyDataChunk) {
+    JobRun run;
+    convert(pcmWave(Rate, 2, tone(3)), run, "00:00:02", "00:00:01");
+    ASSERT_FALSE(run.result.failed);
+    EXPECT_EQ(run.sink.maximum, 0);
+    // Nothing went into the encoder, so not even a flushed frame comes out.
+    EXPECT_EQ(le32At(run.output, 54), 0u);
+    EXPECT_NEAR(run.result.sourceSeconds, 3.0, 1e-9);
+    EXPECT_EQ(run.result.targetSeconds, 0);
+}
+
+TEST(ConversionRange, StretchInsideTheData) {
+    JobRun run;
+    convert(pcmWave(Rate, 2, tone(3)), run, "0:00:01", "00:00:02");
+    ASSERT_FALSE(run.result.failed);
+    EXPECT_EQ(run.sink.maximum, BytesPerSecond);
+    EXPECT_EQ(run.sink.stepped, BytesPerSecond);
+    const DecodedAudio decoded = decodeMp3(run.output.substr(58));
+    EXPECT_NEAR(static_cast<double>(decoded.first.size()), Rate + 1105, 1152);
+}
+
+TEST(ConversionRange, StopsAtTheEndOfTheDataChunkBeforeTrailingChunks) {
+    // 1 s of audio, then a chunk of loud noise that a reader running past "data" would encode.
+    const std::string noise(BytesPerSecond, '\x7f');
+    std::string body = "WAVE" + fmt16() + "data" + le32(BytesPerSecond) + tone(1) + "LIST" +
+                       le32(static_cast<uint32_t>(noise.size())) + noise;
+    JobRun run;
+    convert("RIFF" + le32(static_cast<uint32_t>(body.size())) + body, run, "00:00:00", "00:00:10");
+    ASSERT_FALSE(run.result.failed);
+    EXPECT_EQ(run.sink.maximum, BytesPerSecond);
+    const DecodedAudio decoded = decodeMp3(run.output.substr(58));
+    EXPECT_LT(decoded.first.size(), Rate + 1105 + 1152u);
+}
+
+TEST(ConversionRange, BadTimeTextCountsAsZero) {
+    JobRun run;
+    convert(pcmWave(Rate, 2, tone(2)), run, "01-02-03", "00:00:01");
+    EXPECT_EQ(run.sink.boxes, std::vector<std::string>{"error: Incorrect time value"});
+    EXPECT_EQ(run.sink.maximum, BytesPerSecond);
+}
+
+TEST(ConversionSource, DataSizeFieldZeroMeansTheBytesPresent) {
+    const std::string body = "WAVE" + fmt16() + "data" + le32(0) + tone(1);
+    JobRun run;
+    convert("RIFF" + le32(0) + body, run);
+    ASSERT_FALSE(run.result.failed);
+    EXPECT_EQ(run.sink.maximum, BytesPerSecond);
+    EXPECT_NEAR(run.result.sourceSeconds, 1.0, 1e-9);
+}
+
+TEST(ConversionSource, DataSizeFieldTooLargeIsCutToTheFile) {
+    const std::string body = "WAVE" + fmt16() + "data" + le32(BytesPerSecond * 100) + tone(1);
+    JobRun run;
+    convert("RIFF" + le32(static_cast<uint32_t>(body.size())) + body, run);
+    ASSERT_FALSE(run.result.failed);
+    EXPECT_EQ(run.sink.maximum, BytesPerSecond);
+}
+
+TEST(ConversionSource, FormatIsFoundByIdBehindOtherChunks) {
+    // A LIST before "fmt ", and a 16-byte "fmt " followed by "data": 30 bytes must not be read.
+    const std::string body =
+        "WAVE" + std::string("LIST") + le32(4) + "INFO" + fmt16() + "data" + le32(BytesPerSecond) + tone(1);
+    JobRun run;
+    convert("RIFF" + le32(static_cast<uint32_t>(body.size())) + body, run);
+    ASSERT_FALSE(run.result.failed);
+    const DecodedAudio decoded = decodeMp3(run.output.substr(58));
+    EXPECT_GT(toneShare(decoded.first, Rate, 440), 0.9);
+}
+
+TEST(ConversionSource, MissingChunksEndTheJob) {
+    const std::string noFmt = "WAVE" + std::string("data") + le32(4) + "abcd";
+    JobRun run;
+    convert("RIFF" + le32(static_cast<uint32_t>(noFmt.size())) + noFmt, run);
+    EXPECT_TRUE(run.result.failed);
+    EXPECT_EQ(run.sink.boxes, std::vector<std::string>{"plain: CANT FIND CHUNK"});
+}
+
+TEST(ConversionSource, UnsupportedSourceFormatFails) {
+    // An 8-bit mono file at another rate is fine; a 24-bit file is not something the drivers take.
+    JobRun ok;
+    convert(pcmWave(22050, 1, std::string(22050, '\x80'), 8), ok);
+    EXPECT_FALSE(ok.result.failed);
+    std::string fmt24 = pcmWave(Rate, 2, std::string(600, '\0'), 24);
+    JobRun bad;
+    convert(fmt24, bad);
+    EXPECT_TRUE(bad.result.failed);
+    EXPECT_TRUE(bad.sink.boxes.empty()); // quiet: ACM codes are not named
+}
+
+TEST(ConversionSource, DamagedCorpusNeverCrashes) {
+    for (const auto& entry : std::filesystem::directory_iterator(KES_MMIO_CORPUS)) {
+        SCOPED_TRACE(entry.path().filename().string());
+        for (const char* wf : {"WF=MP3/S/44.1/128", "WF=WMA/S/44.1/64"}) {
+            JobRun run;
+            convert(readBytes(entry.path()), run, {}, {}, wf);
+        }
+    }
+}

@@ -1,0 +1,252 @@
+#include "tools/amplifier/amplify_engine.h"
+
+#include "platform/core/clock.h"
+#include "platform/core/files.h"
+#include "platform/core/paths.h"
+#include "platform/core/volumes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace tools::amplifier {
+
+namespace core = platform::core;
+
+namespace {
+
+constexpr size_t HeaderProbeBytes = 100; // the header bytes searched for the "data" tag
+constexpr size_t DataTagLastOffset = 95; // the tag may start at offsets 0 to 95
+constexpr size_t ChunkHeaderBytes = 8;   // tag and size field
+constexpr size_t FormatTagLowByte = 20;  // low byte of the format tag in the canonical header
+constexpr uint8_t PcmFormatTag = 1;
+constexpr double DecibelDivisor = 200.0; // tenths of a dB on an amplitude: 10^(p / 10 / 20)
+constexpr int64_t BytesPerSamplePair = 4;
+constexpr uint64_t CopyHeadroom = 1 << 20; // free space kept beyond the copy of an in-place job
+
+class FileHandle {
+public:
+    FileHandle(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC)) {}
+    ~FileHandle() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads up to length bytes at offset; the count read (short only at the end of the file) or -1.
+int64_t readAt(int fd, uint8_t* buffer, size_t length, int64_t offset) {
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd, buffer + done, length - done, offset + static_cast<int64_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return -1;
+        if (got == 0)
+            break;
+        done += static_cast<size_t>(got);
+    }
+    return static_cast<int64_t>(done);
+}
+
+bool writeAt(int fd, const uint8_t* buffer, size_t length, int64_t offset) {
+    size_t done = 0;
+    while (done < length) {
+        const ssize_t put = ::pwrite(fd, buffer + done, length - done, offset + static_cast<int64_t>(done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+uint32_t le32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The offset of the first "data" tag at offsets 0..95 of the header bytes.
+std::optional<size_t> findDataTag(const uint8_t* head, size_t length) {
+    static constexpr std::string_view Tag = "data";
+    for (size_t at = 0; at <= DataTagLastOffset && at + Tag.size() <= length; ++at)
+        if (std::memcmp(head + at, Tag.data(), Tag.size()) == 0)
+            return at;
+    return std::nullopt;
+}
+
+// An in-place job goes through a copy unless the volume lacks room for it.
+bool roomForCopy(const std::string& path, int64_t size) {
+    const auto volume =
+        core::volumeOf(core::extractFilePath(path).empty() ? "." : core::extractFilePath(path));
+    return volume && volume->freeBytes >= static_cast<uint64_t>(std::max<int64_t>(size, 0)) + CopyHeadroom;
+}
+
+// Copies [from, to) of the source unchanged.
+bool copyRange(int fd, core::AtomicFile& out, int64_t from, int64_t to, std::vector<uint8_t>& buffer) {
+    while (from < to) {
+        const auto want = static_cast<size_t>(std::min<int64_t>(std::ssize(buffer), to - from));
+        const int64_t got = readAt(fd, buffer.data(), want, from);
+        if (got <= 0)
+            return got == 0;
+        if (!out.write(
+                std::string_view(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(got))))
+            return false;
+        from += got;
+    }
+    return true;
+}
+
+} // namespace
+
+double gainFactor(int position) {
+    return std::pow(10.0, position / DecibelDivisor);
+}
+
+GainTable::GainTable(double gain) {
+    for (int32_t s = INT16_MIN; s <= INT16_MAX; ++s) {
+        const auto v = static_cast<int64_t>(std::nearbyint(s * gain)); // the default mode: halves to even
+        table_[static_cast<uint16_t>(s)] = static_cast<int16_t>(std::clamp<int64_t>(v, ClipLow, ClipHigh));
+    }
+}
+
+void GainTable::apply(uint8_t* bytes, size_t length) const {
+    for (size_t at = 0; at + 1 < length; at += 2) {
+        const auto sample = static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
+        const auto v = static_cast<uint16_t>(table_[sample]);
+        bytes[at] = static_cast<uint8_t>(v);
+        bytes[at + 1] = static_cast<uint8_t>(v >> 8);
+    }
+}
+
+AmplifyResult AmplifyEngine::run(const AmplifyRequest& request, bool& userBreak) {
+    AmplifyResult result;
+    if (running_) {
+        result.failed = true;
+        return result;
+    }
+    running_ = true;
+    count_ = processed_ = 0;
+    result.failed = !runSteps(request, userBreak, result);
+    running_ = false;
+    sink_.jobEnded();
+    return result;
+}
+
+bool AmplifyEngine::runSteps(const AmplifyRequest& r, bool& userBreak, AmplifyResult& result) {
+    // 1.
+    userBreak = false;
+    startMs_ = core::monotonicMs();
+    const std::string source = core::resolvePath(r.source);
+    if (!core::fileExists(source)) {
+        sink_.errorBox("Source File Does not exist");
+        return false;
+    }
+    // A destination that is the source file itself, under whatever name, is an in-place job.
+    result.inPlace = r.same || core::sameFile(r.source, r.destination);
+    if (!result.inPlace && r.destination.empty()) {
+        sink_.errorBox("Please choose a destination file");
+        return false;
+    }
+    // 2.-3.
+    const int64_t size = core::fileSize(source);
+    const bool direct =
+        result.inPlace && !(roomCheck_ ? roomCheck_(source, size) : roomForCopy(source, size));
+    FileHandle file(source, direct ? O_RDWR : O_RDONLY);
+    if (file.fd() < 0 || size < 0) {
+        sink_.errorBox("Cannot open " + r.source);
+        return false;
+    }
+    std::array<uint8_t, HeaderProbeBytes + ChunkHeaderBytes> head{};
+    const int64_t headLength = readAt(file.fd(), head.data(), head.size(), 0);
+    // 4.-5.
+    const auto tag = findDataTag(head.data(), static_cast<size_t>(std::max<int64_t>(headLength, 0)));
+    if (!tag) {
+        sink_.errorBox("Invalid header in " + r.source);
+        return false;
+    }
+    if (headLength <= static_cast<int64_t>(FormatTagLowByte) || head[FormatTagLowByte] != PcmFormatTag) {
+        sink_.errorBox(r.source + " is not a valid PCM WAV file");
+        return false;
+    }
+    // 6. The audio: the data chunk's bytes, the smaller of its size field and what the file holds
+    // (all of it when the field is 0).
+    const int64_t d = static_cast<int64_t>(*tag + ChunkHeaderBytes);
+    const int64_t present = std::max<int64_t>(0, size - d);
+    const uint32_t field = headLength >= d ? le32(head.data() + *tag + 4) : 0;
+    const int64_t count = field == 0 ? present : std::min<int64_t>(field, present);
+    const std::string target = result.inPlace ? source : r.destination;
+    std::optional<core::AtomicFile> out;
+    std::vector<uint8_t> block(AmplifyBlockBytes);
+    if (!direct) {
+        out.emplace(target);
+        if (!out->isOpen()) {
+            sink_.errorBox("Cannot create " + target);
+            return false;
+        }
+        if (!copyRange(file.fd(), *out, 0, std::min(d, size), block)) {
+            sink_.errorBox("Read or write error in " + target);
+            return false;
+        }
+    }
+    // 7.-8.
+    count_ = count;
+    const GainTable gain(gainFactor(r.position));
+    sink_.jobStarted(count);
+    // 9.
+    int64_t done = 0;
+    while (done < count) {
+        const auto want = static_cast<size_t>(std::min<int64_t>(std::ssize(block), count - done));
+        const int64_t got = readAt(file.fd(), block.data(), want, d + done);
+        if (got < 0) {
+            sink_.errorBox("Read or write error in " + r.source);
+            return false;
+        }
+        if (got == 0 || userBreak)
+            break;
+        gain.apply(block.data(), static_cast<size_t>(got));
+        processed_ += got / BytesPerSamplePair * BytesPerSamplePair;
+        sink_.progressStep(static_cast<int64_t>(AmplifyBlockBytes));
+        sink_.processMessages();
+        const bool written = direct ? writeAt(file.fd(), block.data(), static_cast<size_t>(got), d + done)
+                                    : out->write(std::string_view(reinterpret_cast<const char*>(block.data()),
+                                                                  static_cast<size_t>(got)));
+        if (!written) {
+            sink_.errorBox("Read or write error in " + target);
+            return false;
+        }
+        done += got;
+    }
+    result.completed = done == count;
+    // 10.-11. Anything after the audio is copied unchanged. A stopped in-place copy is dropped, so the
+    // source stays as it was; a stopped separate destination keeps what was written.
+    if (direct)
+        return true;
+    if (result.completed && !copyRange(file.fd(), *out, d + count, size, block)) {
+        sink_.errorBox("Read or write error in " + target);
+        return false;
+    }
+    if (result.inPlace && !result.completed)
+        return true;
+    if (!out->commit()) {
+        sink_.errorBox("Read or write error in " + target);
+        return false;
+    }
+    result.throughCopy = result.inPlace;
+    return true;
+}
+
+} // namespace tools::amplifier
