@@ -1,12 +1,10 @@
-// The program block: the application object, the main window, the message loop.
-#include <QApplication>
-#include <QWidget>
+// The program block: the application object, the main window as the main form, the message loop.
+#include "kes/form1.h"
+
+#include "platform/ui/application.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QWidget mainWindow;
-    mainWindow.setWindowTitle("Kestrova v1.24 [Win NT/2000/XP]");
-    mainWindow.resize(800, 600);
-    mainWindow.show();
-    return app.exec();
+    platform::ui::Application application(argc, argv);
+    kes::TForm1 mainForm;
+    return application.run(mainForm);
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+// Running an outside program and waiting for it while the window stays alive. Window-free: the
+// caller hands in the pump that lets its window handle pending events.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kes {
+
+// The converters of the mpeg2avi family run for hours: they are waited for in long slices and the
+// window is pumped only before every sixth wait. Everything else is waited for in short slices with
+// the window pumped before each.
+inline constexpr int ConverterSliceMs = 3000;
+inline constexpr int ToolSliceMs = 1000;
+inline constexpr int ConverterSlicesPerPump = 6;
+
+// The name the slice rule looks at: the command line up to and including its first ".exe" (exact
+// case; the first three characters when there is none), reduced to the part after the last "/", "\"
+// or ":", upper-cased.
+std::string runnerProgramName(std::string_view commandLine);
+// ConverterSliceMs when that name contains "2A", else ToolSliceMs.
+int waitSliceFor(std::string_view commandLine);
+
+// Decides before each wait whether the window is pumped: before every wait with short slices, before
+// the sixth wait and every sixth one after it with long slices.
+class SlicePump {
+public:
+    explicit SlicePump(int sliceMs) : sliceMs_(sliceMs) {}
+    bool beforeWait();
+
+private:
+    int sliceMs_;
+    int counter_ = 0;
+};
+
+struct RunOutcome {
+    bool started = false;
+    int sliceMs = 0;
+    int exitCode = -1;    // valid when started
+    bool restored = true; // the current directory is restoreDir again
+};
+
+// Runs commandLine with externDir as the current directory of this process and of the program,
+// waits for its end in slices and pumps through pump as SlicePump says, then makes restoreDir the
+// current directory again (also when the start failed).
+RunOutcome runAndWait(std::string_view commandLine, std::string_view externDir, std::string_view restoreDir,
+                      const std::function<void()>& pump);
+
+} // namespace kes

@@ -1,0 +1,103 @@
+// Outside programs, the shutdown, the VOB list and the guard of jobs that pump the window.
+#include "kes/form1.h"
+
+#include "kes/form1_unit.h"
+#include "kes/vob_list.h"
+
+#include "platform/core/files.h"
+#include "platform/core/process.h"
+#include "platform/core/text.h"
+#include "platform/ui/application.h"
+#include "platform/ui/dialogs.h"
+
+namespace kes {
+
+namespace core = platform::core;
+
+namespace {
+constexpr int MsgFirstVobMissing = 20;
+} // namespace
+
+bool TForm1::RunExtProg() {
+    JobGuard job(*this);
+    lastRun_ = runAndWait(ExtCommand, ExternDir, StartDir, [] { ui::processMessages(); });
+    // In multi-rip mode nothing may wait for the user; the rip's own checks find the missing output.
+    if (!lastRun_.started && !usemulti.checked())
+        ui::errorBox("Can't start the program :\r\n" + ExtCommand);
+    return lastRun_.started;
+}
+
+bool TForm1::StartExtProg(const std::string& commandLine) {
+    return core::startDetached(commandLine);
+}
+
+bool TForm1::ShutdownWindows() {
+    return core::requestShutdown();
+}
+
+void TForm1::MakeList(const std::string& firstVob) {
+    const VobRun run = findVobRun(firstVob);
+    if (run.firstMissing) {
+        RipAborted = true;
+        ui::errorBox(MessageTable[MsgFirstVobMissing]);
+        return;
+    }
+    for (const auto& busy : run.inUse)
+        ui::showMessage(busy + " already in use !");
+    const bool quiet = usemulti.checked();
+    if (run.truncated && !quiet) {
+        ui::warningBox("More than " + core::intToStr(VobTableSize) + " VOB files: the list stops at " +
+                       run.files.back() + " !");
+    }
+
+    VobCount = static_cast<int>(run.files.size());
+    for (int i = 0; i < VobTableSize; ++i)
+        VobTable[static_cast<size_t>(i)] = i < VobCount ? run.files[static_cast<size_t>(i)] : std::string();
+
+    // The list goes beside the VOB named in the first-VOB box; a blank in that name asks for short paths.
+    const std::string vobfileText = Vobfile.text();
+    const std::string listPath = vobListPath(vobfileText);
+    const bool shortForm = vobfileText.find(' ') != std::string::npos;
+    if (!core::writeFileAtomic(listPath, vobListBytes(run.files, shortForm))) {
+        RipAborted = true;
+        if (!quiet)
+            ui::errorBox("Can't write " + listPath + " !");
+    }
+}
+
+// ---- Jobs ----
+
+TForm1::JobGuard::JobGuard(TForm1& form) : form_(form) {
+    if (form_.jobDepth_++ > 0)
+        return;
+    form_.startersEnabled_.clear();
+    for (ui::Control* starter : form_.jobStarters()) {
+        form_.startersEnabled_.push_back(starter->enabled());
+        starter->setEnabled(false);
+    }
+}
+
+TForm1::JobGuard::~JobGuard() {
+    if (--form_.jobDepth_ == 0)
+        form_.jobEnded();
+}
+
+void TForm1::jobEnded() {
+    const auto starters = jobStarters();
+    for (size_t i = 0; i < starters.size() && i < startersEnabled_.size(); ++i)
+        starters[i]->setEnabled(startersEnabled_[i]);
+    startersEnabled_.clear();
+    if (closePending_) {
+        closePending_ = false;
+        close();
+    }
+}
+
+std::vector<ui::Control*> TForm1::jobStarters() {
+    // Rips, previews, plays and the stream counts that a new first VOB, a new audio method or a
+    // profile load would start.
+    return {&Launch,  &LaunchMulti, &PreviewVid, &directadjust, &PreAud, &Audio2Play, &arip,     &Vobfile,
+            &OpenVOB, &memo1,       &memo2,      &Reinit,       &wizard, &AudExtr,    &AddVexlor};
+}
+
+} // namespace kes

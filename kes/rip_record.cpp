@@ -1,0 +1,7 @@
+#include "kes/rip_record.h"
+
+namespace kes {
+
+TRipRecord RipRecord;
+
+} // namespace kes

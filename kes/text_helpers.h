@@ -1,0 +1,29 @@
+#pragma once
+
+// Small text helpers of the main window shared by the profile reader, the runner, the VOB list, the rip
+// sequence and the option pages: an ASCII upper-case copy, a decimal number reader and an "hh:mm:ss"
+// reader.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kes {
+
+// A copy with "a" to "z" turned into "A" to "Z" and every other byte unchanged.
+std::string UpperCopy(std::string_view text);
+
+// The value of a text of digits with "." as the decimal separator whatever the locale. Every "."
+// switches to the fraction part, so "1.2.3" reads as 1.23. An empty text and "." give 0. Nothing when
+// any other character is there.
+std::optional<double> parseDecimalText(std::string_view text);
+
+// As parseDecimalText; an invalid text gives 0 after an error box showing the text, a blank and
+// message 1 (text_to_number.cpp: the one helper here that shows a box).
+double TextToNumber(std::string_view text);
+
+// The seconds of an "hh:mm:ss" text ("h:mm:ss" is read as "0h:mm:ss"); minutes and seconds may go
+// beyond 59. -1 for any other text.
+int TimeToSeconds(std::string_view text);
+
+} // namespace kes

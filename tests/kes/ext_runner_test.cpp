@@ -1,0 +1,227 @@
+// The outside-program runner with fake programs: current directory, slices by the file-name rule,
+// the window pumping, failed starts, blanks in the program path, and the shutdown.
+#include "kes/ext_runner.h"
+#include "kes/form1.h"
+#include "kes/form1_unit.h"
+
+#include "tests/support/program_folder.h"
+#include "tests/support/temp_dir.h"
+
+#include "platform/core/paths.h"
+#include "platform/core/process.h"
+#include "platform/ui/dialog_script.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace kes {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::writeBytes;
+
+constexpr const char* Fake = "kes_fake_tool";
+
+TEST(RunnerNameRule, ConvertersWaitInLongSlices) {
+    EXPECT_EQ(waitSliceFor("/p/extern/mpeg2avipx3.exe -b \"/v/vob.lst\" -a"), ConverterSliceMs);
+    EXPECT_EQ(waitSliceFor("/p/extern/m2apx3g.exe -b x"), ConverterSliceMs);
+    EXPECT_EQ(waitSliceFor("/p/extern/m2apx3go.exe -b x"), ConverterSliceMs);
+    EXPECT_EQ(waitSliceFor("/p/extern/mpeg2aviSVE.exe -b x"), ConverterSliceMs);
+    EXPECT_EQ(waitSliceFor("/p/extern/m2aPX3g.exe -b x"), ConverterSliceMs);
+}
+
+TEST(RunnerNameRule, OtherToolsWaitInShortSlices) {
+    EXPECT_EQ(waitSliceFor("/p/extern/ac3dec.exe \"/v/a.VOB\""), ToolSliceMs);
+    EXPECT_EQ(waitSliceFor("/p/extern/Tonegrab.exe /v/a.VOB X X X X"), ToolSliceMs);
+    EXPECT_EQ(waitSliceFor("/p/extern/winrar.exe a -ep x"), ToolSliceMs);
+    EXPECT_EQ(waitSliceFor("rundll32.exe vobsub.dll,Configure vsp.ini"), ToolSliceMs);
+    // Only the file name counts, not a folder that holds "2A".
+    EXPECT_EQ(runnerProgramName("/home/x2a/extern/ac3dec.exe \"/m2a/v.VOB\""), "AC3DEC.EXE");
+    EXPECT_EQ(waitSliceFor("/home/x2a/extern/ac3dec.exe -x"), ToolSliceMs);
+    // ".exe" is searched in lower case; without it only the first three characters count.
+    EXPECT_EQ(runnerProgramName("rundll32 vobsub.dll,Configure vsp.ini"), "RUN");
+    EXPECT_EQ(runnerProgramName("/p/extern/M2APX3G.EXE -b x"), "");
+    EXPECT_EQ(runnerProgramName("C:\\x\\mpeg2avipx3.exe -b"), "MPEG2AVIPX3.EXE");
+}
+
+TEST(RunnerNameRule, PumpBeforeEverySecondOrEverySixthWait) {
+    SlicePump tool(ToolSliceMs);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(tool.beforeWait());
+    SlicePump converter(ConverterSliceMs);
+    for (int i = 0; i < 18; ++i)
+        EXPECT_EQ(converter.beforeWait(), i % 6 == 5) << "wait " << i;
+}
+
+class RunnerTest : public ::testing::Test {
+protected:
+    std::string externDir() const { return platform::core::withTrailingDelim(folder.externDir().string()); }
+    // The fake's log lines ("[cwd] [argv0] [args...]").
+    std::string logOf(const std::string& program) const {
+        const fs::path log = folder.externDir() / (program + ".log");
+        return fs::exists(log) ? readBytes(log) : std::string();
+    }
+    void control(const std::string& program, const std::string& lines) {
+        writeBytes(folder.externDir() / (program + ".fake"), lines);
+    }
+    std::string canonicalExtern() const { return fs::canonical(folder.externDir()).string(); }
+
+    test::ProgramFolder folder;
+    std::string startDir = platform::core::currentDir();
+};
+
+TEST_F(RunnerTest, RunsInExternAndRestoresTheCurrentDirectory) {
+    folder.installFake("ac3dec.exe", Fake);
+    control("ac3dec.exe", "write pcm.wav RIFF\\r\\n\nexit 3\n");
+    int pumps = 0;
+    const RunOutcome outcome = runAndWait(externDir() + "ac3dec.exe \"/v/a b.VOB\" -substream 0x80",
+                                          externDir(), startDir, [&] { ++pumps; });
+
+    EXPECT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.sliceMs, ToolSliceMs);
+    EXPECT_EQ(outcome.exitCode, 3);
+    EXPECT_TRUE(outcome.restored);
+    EXPECT_EQ(platform::core::currentDir(), startDir);
+    EXPECT_EQ(logOf("ac3dec.exe"), "[" + canonicalExtern() + "] [" + externDir() +
+                                       "ac3dec.exe] [/v/a b.VOB] [-substream] [0x80]\n");
+    // Relative output names land in extern/.
+    EXPECT_EQ(readBytes(folder.externDir() / "pcm.wav"), "RIFF\r\n");
+    EXPECT_GE(pumps, 1);
+}
+
+TEST_F(RunnerTest, ConverterIsPumpedOnlyEverySixthSlice) {
+    // Both run about 2.5 s: the tool is pumped before each of its one-second waits, the converter
+    // not at all before its sixth three-second wait.
+    folder.installFake("Tonegrab.exe", Fake);
+    control("Tonegrab.exe", "sleep 2500\n");
+    int toolPumps = 0;
+    const RunOutcome tool = runAndWait(externDir() + "Tonegrab.exe /v/a.VOB X X X X", externDir(), startDir,
+                                       [&] { ++toolPumps; });
+    EXPECT_EQ(tool.sliceMs, ToolSliceMs);
+    EXPECT_GE(toolPumps, 3);
+
+    folder.installFake("mpeg2avipx3.exe", Fake);
+    control("mpeg2avipx3.exe", "sleep 2500\n");
+    int converterPumps = 0;
+    const RunOutcome converter = runAndWait(externDir() + "mpeg2avipx3.exe -b \"x/vob.lst\" -a", externDir(),
+                                            startDir, [&] { ++converterPumps; });
+    EXPECT_TRUE(converter.started);
+    EXPECT_EQ(converter.sliceMs, ConverterSliceMs);
+    EXPECT_EQ(converterPumps, 0);
+    EXPECT_FALSE(logOf("mpeg2avipx3.exe").empty());
+}
+
+TEST_F(RunnerTest, ProgramNameIsFoundWithoutRegardToCase) {
+    folder.installFake("m2apx3g.exe", Fake);
+    const RunOutcome outcome = runAndWait(externDir() + "m2aPX3g.exe -b x", externDir(), startDir, {});
+    EXPECT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.sliceMs, ConverterSliceMs);
+}
+
+TEST_F(RunnerTest, MissingProgramStartsNothingAndRestoresTheDirectory) {
+    const RunOutcome outcome = runAndWait(externDir() + "azid.exe -c normal", externDir(), startDir, {});
+    EXPECT_FALSE(outcome.started);
+    EXPECT_TRUE(outcome.restored);
+    EXPECT_EQ(platform::core::currentDir(), startDir);
+}
+
+TEST(RunnerBlank, ProgramPathWithABlank) {
+    test::TempDir base("kes-runner");
+    const fs::path extern_ = base.path() / "my programs" / "extern";
+    fs::create_directories(extern_);
+    fs::copy_file(test::fakesDir() / Fake, extern_ / "winrar.exe");
+    const std::string externDir = extern_.string() + "/";
+    const std::string startDir = platform::core::currentDir();
+
+    const RunOutcome outcome =
+        runAndWait(externDir + "winrar.exe a -ep \"/o/m.rar\"", externDir, startDir, {});
+    ASSERT_TRUE(outcome.started);
+    EXPECT_EQ(readBytes(extern_ / "winrar.exe.log"), "[" + fs::canonical(extern_).string() + "] [" +
+                                                         externDir + "winrar.exe] [a] [-ep] [/o/m.rar]\n");
+    EXPECT_EQ(platform::core::currentDir(), startDir);
+}
+
+// The window's runner: the failed start is reported, and the shutdown reaches only the recorder.
+class FormRunnerTest : public ::testing::Test {
+protected:
+    FormRunnerTest() {
+        const fs::path previous = fs::current_path();
+        fs::current_path(folder.path());
+        form = std::make_unique<TForm1>();
+        fs::current_path(previous);
+        script.clearShown();
+    }
+    ~FormRunnerTest() override { fs::current_path(startDir); }
+
+    platform::ui::testing::DialogScript script;
+    test::ProgramFolder folder;
+    std::string startDir = platform::core::currentDir();
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(FormRunnerTest, FailedStartIsShownAndReturned) {
+    ExtCommand = form->externDir() + "bbdmux.exe \"/v/a.VOB\" 0xbd";
+    EXPECT_FALSE(form->RunExtProg());
+    EXPECT_EQ(script.texts("error"),
+              (std::vector<std::string>{"Can't start the program :\r\n" + ExtCommand}));
+    EXPECT_EQ(platform::core::currentDir(), StartDir);
+
+    script.clearShown();
+    form->usemulti.setCheckedSilent(true);
+    EXPECT_FALSE(form->RunExtProg());
+    EXPECT_TRUE(script.shown().empty());
+}
+
+TEST_F(FormRunnerTest, RunDisablesTheJobStartersUntilItEnds) {
+    folder.installFake("ac3dec.exe", Fake);
+    writeBytes(folder.externDir() / "ac3dec.exe.fake", "sleep 1500\n");
+    bool launchEnabledDuringRun = true;
+    form->Timer1.onTimer = [&] { launchEnabledDuringRun = form->Launch.enabled(); };
+    form->Timer1.setInterval(100);
+    ExtCommand = form->externDir() + "ac3dec.exe x";
+    EXPECT_TRUE(form->RunExtProg());
+    EXPECT_FALSE(launchEnabledDuringRun);
+    EXPECT_TRUE(form->Launch.enabled());
+    EXPECT_EQ(platform::core::currentDir(), StartDir);
+}
+
+TEST_F(FormRunnerTest, CloseDuringAJobWaitsForItsEnd) {
+    folder.installFake("ac3dec.exe", Fake);
+    writeBytes(folder.externDir() / "ac3dec.exe.fake", "sleep 1500\n");
+    writeBytes(folder.externDir() / "sn.fnd", "\x02");
+    bool closedDuringRun = false;
+    form->Timer1.onTimer = [&] {
+        form->Timer1.setEnabled(false);
+        form->close();
+        closedDuringRun = !fs::exists(folder.externDir() / "sn.fnd");
+    };
+    form->Timer1.setInterval(100);
+    ExtCommand = form->externDir() + "ac3dec.exe x";
+    form->RunExtProg();
+    EXPECT_FALSE(closedDuringRun);
+    EXPECT_FALSE(fs::exists(folder.externDir() / "sn.fnd")); // the close ran once the run was over
+}
+
+TEST_F(FormRunnerTest, ShutdownReachesOnlyTheRecorder) {
+    const char* log = std::getenv("KES_RECORDER_LOG");
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(platform::core::shutdownCommand(), (test::fakesDir() / "kes_recorder").string() + " shutdown");
+    const std::string before = fs::exists(log) ? readBytes(log) : std::string();
+
+    EXPECT_TRUE(form->ShutdownWindows());
+    std::string after;
+    for (int i = 0; i < 100 && after.size() <= before.size(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        after = fs::exists(log) ? readBytes(log) : std::string();
+    }
+    ASSERT_GT(after.size(), before.size());
+    EXPECT_NE(after.substr(before.size()).find("[shutdown]"), std::string::npos);
+}
+
+} // namespace
+} // namespace kes

@@ -1,0 +1,429 @@
+// The checks before a rip's work, with scripted answers to their boxes: settings they normalise,
+// the messages of failed checks in single and multi-rip mode, and the existing video AVI.
+#include "rip_form_fixture.h"
+
+#include "kes/rip_record.h"
+
+#include <gtest/gtest.h>
+
+namespace kes {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ui::testing::ShownBox;
+using test::readBytes;
+
+// A canonical 44-byte WAV header with the given rate (and no samples).
+std::string wavHeader(uint32_t rate) {
+    auto le32 = [](uint32_t v) {
+        return std::string{static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF),
+                           static_cast<char>(v >> 16 & 0xFF), static_cast<char>(v >> 24 & 0xFF)};
+    };
+    std::string fmt =
+        std::string("\x01\x00\x02\x00", 4) + le32(rate) + le32(rate * 4) + std::string("\x04\x00\x10\x00", 4);
+    return "RIFF" + le32(36) + "WAVEfmt " + le32(16) + fmt + "data" + le32(0);
+}
+
+class RipChecksTest : public test::RipFormTest {
+protected:
+    // Boxes shown, as "kind: text".
+    std::vector<std::string> shown() const {
+        std::vector<std::string> all;
+        for (const ShownBox& box : script.shown())
+            all.push_back(box.kind + ": " + box.text);
+        return all;
+    }
+    using Shown = std::vector<std::string>;
+};
+
+TEST_F(RipChecksTest, PassingChecksShowNothing) {
+    RipAborted = true; // left from an earlier rip
+    form->Launchrip();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(shown(), Shown{});
+}
+
+TEST_F(RipChecksTest, AviExtensionsAreAdded) {
+    form->AVIFile.setText(at("movie"));
+    form->FinalFile.setText(at("Final.AVI"));
+    form->Launchrip();
+    EXPECT_EQ(form->AVIFile.text(), at("movie.avi"));
+    EXPECT_EQ(form->FinalFile.text(), at("Final.AVI"));
+    form->FinalFile.setText(at("final.avi.bak"));
+    form->Launchrip();
+    EXPECT_EQ(form->FinalFile.text(), at("final.avi.bak.avi"));
+    EXPECT_EQ(form->AVIFile.text(), at("movie.avi"));
+}
+
+TEST_F(RipChecksTest, SizesGoDownToMultiplesOfEight) {
+    form->XSize.setText("718");
+    form->YSize.setText("0720"); // the value does not change: the text stays
+    form->XCrop.setText("13");
+    form->YCrop.setText("16");
+    form->Launchrip();
+    EXPECT_EQ(form->XSize.text(), "712");
+    EXPECT_EQ(form->YSize.text(), "0720");
+    EXPECT_EQ(form->XCrop.text(), "8");
+    EXPECT_EQ(form->YCrop.text(), "16");
+    EXPECT_FALSE(RipAborted);
+}
+
+TEST_F(RipChecksTest, SizeThatIsNoIntegerFailsTheCheck) {
+    form->YCrop.setText("2x0");
+    form->Range.setChecked(true);
+    form->Range1.setText("bad");
+    form->Launchrip();
+    EXPECT_TRUE(RipAborted);
+    // Every later check still runs.
+    EXPECT_EQ(shown(), (Shown{"error: '2x0' is not a valid integer value", "error: <47> - <2>"}));
+
+    // A multi-rip ends this rip there, before the AVI is renamed.
+    script.clearShown();
+    const std::string avi = make("movie.avi", "old movie");
+    form->AVIFile.setText(avi);
+    form->RipVid.setChecked(true);
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    form->usemulti.setChecked(true);
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+    EXPECT_EQ(readBytes(avi), "old movie");
+}
+
+TEST_F(RipChecksTest, MissingHelperAbortsSilently) {
+    fs::remove(folder.externDir() / "mpeg2v12.exe");
+    form->Launchrip();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Shown{});
+}
+
+TEST_F(RipChecksTest, DualOutputPutsDivX4First) {
+    form->dual.setChecked(true);
+    form->Codec.setText("Low Motion");
+    form->pass2.setText("DivX 4.x");
+    form->DivFR.setText("653");
+    form->DualBR.setText("1500");
+    form->Launchrip();
+    EXPECT_EQ(form->Codec.text(), "DivX 4.x");
+    EXPECT_EQ(form->pass2.text(), "Low Motion");
+    EXPECT_EQ(form->DivFR.text(), "1500");
+    EXPECT_EQ(form->DualBR.text(), "653");
+
+    // Nothing changes places when DivX 4 is already first, or without the dual output.
+    form->Launchrip();
+    EXPECT_EQ(form->Codec.text(), "DivX 4.x");
+    form->dual.setChecked(false);
+    form->Codec.setText("Fast Motion");
+    form->pass2.setText("DivX 4.x");
+    form->Launchrip();
+    EXPECT_EQ(form->Codec.text(), "Fast Motion");
+}
+
+TEST_F(RipChecksTest, SubtitlesNeedAnIfoFileAndALanguage) {
+    form->extractsub.setChecked(true);
+    form->ifofile.setText("NONE");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"error: <57>"});
+    EXPECT_TRUE(RipAborted);
+
+    script.clearShown();
+    form->ifofile.setText(make("VTS_01_0.IFO"));
+    form->selectedlng.clearItems();
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"error: <58>"});
+
+    script.clearShown();
+    form->selectedlng.addItem("English");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+    EXPECT_FALSE(RipAborted);
+}
+
+TEST_F(RipChecksTest, TimeRanges) {
+    form->Range.setChecked(true);
+    form->Range1.setText("00:02:00");
+    form->Range2.setText("00:02:00"); // equal is allowed
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+
+    form->Range2.setText("00:01:59");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"error: <47> - <2>"});
+    EXPECT_TRUE(RipAborted);
+
+    // The audio range counts only while its box is enabled, and is not tested for order.
+    script.clearShown();
+    form->Range.setChecked(false);
+    form->AudioRange.setChecked(true);
+    form->AudioRange.setEnabled(true);
+    form->ARange1.setText("00:05:00");
+    form->ARange2.setText("00:01:00");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+    form->ARange2.setText("1:0:00");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"error: <48> - <2>"});
+    script.clearShown();
+    form->AudioRange.setEnabled(false);
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+}
+
+TEST_F(RipChecksTest, GainAbove150Asks) {
+    form->normal.setChecked(true);
+    form->WavFileEdit.setText(make("a.wav"));
+    form->GainTrack.setPosition(150);
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+
+    form->GainTrack.setPosition(151);
+    script.answerYes();
+    form->Launchrip();
+    const std::string question = "warning: <24>" + form->Gain.caption() + "\r\n<25>";
+    EXPECT_EQ(shown(), Shown{question});
+    EXPECT_FALSE(RipAborted);
+
+    script.clearShown();
+    script.answerNo();
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{question});
+    EXPECT_TRUE(RipAborted);
+}
+
+TEST_F(RipChecksTest, ExistingAviDeletedOnYes) {
+    const std::string avi = make("movie.avi", "old movie");
+    form->AVIFile.setText(avi);
+    form->RipVid.setChecked(true);
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    script.answerYes();
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"question: " + avi + "<22>\r\n<23>"});
+    EXPECT_FALSE(fs::exists(avi));
+    EXPECT_FALSE(fs::exists(at("old.avi")));
+}
+
+TEST_F(RipChecksTest, ExistingAviRenamedToOldOnNo) {
+    const std::string avi = make("movie.avi", "old movie");
+    make("OLD.AVI", "older movie");
+    form->AVIFile.setText(avi);
+    form->RipVid.setChecked(true);
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    script.answerNo();
+    form->Launchrip();
+    EXPECT_EQ(shown(),
+              (Shown{"question: " + avi + "<22>\r\n<23>", "plain: " + avi + "<26>" + at("old.avi")}));
+    EXPECT_FALSE(fs::exists(avi));
+    EXPECT_FALSE(fs::exists(at("OLD.AVI")));
+    EXPECT_EQ(readBytes(at("old.avi")), "old movie");
+    EXPECT_FALSE(RipAborted);
+}
+
+TEST_F(RipChecksTest, ExistingAviKeptWhenAnotherCheckFails) {
+    const std::string avi = make("movie.avi", "old movie");
+    form->AVIFile.setText(avi);
+    form->RipVid.setChecked(true);
+    form->Vobfile.setText(at("VTS_01_1.VOB")); // missing: check 11 fails after the question
+    script.answerYes();
+    form->Launchrip();
+    EXPECT_EQ(shown(), (Shown{"question: " + avi + "<22>\r\n<23>", "error: <20>"}));
+    EXPECT_EQ(readBytes(avi), "old movie");
+
+    script.clearShown();
+    script.answerNo();
+    form->Launchrip();
+    EXPECT_EQ(readBytes(avi), "old movie");
+    EXPECT_FALSE(fs::exists(at("old.avi")));
+    EXPECT_EQ(shown().size(), 2u); // no rename notice
+}
+
+TEST_F(RipChecksTest, MissingFirstVobGivesMessage20Twice) {
+    form->Vobfile.setText(at("VTS_01_1.VOB"));
+    form->RipAudio.setChecked(true);
+    RipRecord.RipStart = 1;
+    RipRecord.RipEnd = 2;
+    form->LaunchClick();
+    EXPECT_EQ(shown(), (Shown{"error: <20>", "error: <20>"}));
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(RipRecord.RipStart, 0);
+    EXPECT_EQ(RipRecord.RipEnd, 0);
+
+    // Without video or audio to rip, only the list complains.
+    script.clearShown();
+    form->RipAudio.setChecked(false);
+    form->LaunchClick();
+    EXPECT_EQ(shown(), Shown{"error: <20>"});
+}
+
+TEST_F(RipChecksTest, WavToTreatMustExist) {
+    form->WavFileEdit.setText(at("a.wav"));
+    form->compress.setChecked(true);
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"error: <27>"});
+    EXPECT_TRUE(RipAborted);
+
+    // Ripping the audio makes the file.
+    script.clearShown();
+    form->RipAudio.setChecked(true);
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+}
+
+TEST_F(RipChecksTest, SampleRateOfTheWavToCompress) {
+    form->compress.setChecked(true);
+    form->Samplerate.setText("48");
+    form->WavFileEdit.setText(make("a.wav", wavHeader(48000)));
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+
+    const std::string question = "warning: <28>44100 Hz.\r\n<29>48000 Hz.\r\n<30>\r\n<31>\r\n<32>";
+    form->WavFileEdit.setText(make("b.wav", wavHeader(44100)));
+    script.answerYes();
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{question});
+    EXPECT_FALSE(RipAborted);
+    script.clearShown();
+    form->Samplerate.setText("44.1");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+
+    // A chunk before "fmt " is walked over.
+    std::string listFirst = wavHeader(48000);
+    listFirst.insert(12, std::string("LIST\x04\x00\x00\x00INFO", 12));
+    form->WavFileEdit.setText(make("c.wav", listFirst));
+    script.answerNo();
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"warning: <28>48000 Hz.\r\n<29>44100 Hz.\r\n<30>\r\n<31>\r\n<32>"});
+    EXPECT_TRUE(RipAborted);
+
+    // A header that cannot be read counts as 0 Hz.
+    script.clearShown();
+    form->WavFileEdit.setText(make("short.wav", wavHeader(44100).substr(0, 27)));
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"warning: <28>0 Hz.\r\n<29>44100 Hz.\r\n<30>\r\n<31>\r\n<32>"});
+}
+
+TEST_F(RipChecksTest, MergeNeedsItsInputs) {
+    form->Merge.setChecked(true);
+    form->twostreams.setChecked(true);
+    form->AVIFile.setText(at("movie.avi"));
+    form->WavFileEdit.setText(at("a.wav"));
+    form->compaudiofile.setText(at("a.mp3"));
+    form->Wav2.setText(at("b.wav"));
+    form->compressedSS2.setText(at("b.mp3"));
+    form->Launchrip();
+    EXPECT_EQ(shown(), (Shown{"error: <35>", "error: <36>", "error: <37>"}));
+    EXPECT_TRUE(RipAborted);
+
+    script.clearShown();
+    make("movie.avi");
+    make("a.mp3");
+    make("b.wav");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+    EXPECT_FALSE(RipAborted);
+}
+
+TEST_F(RipChecksTest, LogoClipForThePictureSize) {
+    form->Merge.setChecked(true);
+    form->Split.setChecked(true);
+    form->sih.setChecked(true);
+    form->RipVid.setChecked(true);
+    form->RipAudio.setChecked(true);
+    form->Crop.setChecked(true);
+    form->Vexlor.setChecked(true);
+    form->XCrop.setText("640");
+    form->YCrop.setText("272");
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    form->AVIFile.setText(at("movie.avi"));
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"error: <33>"});
+    EXPECT_FALSE(RipAborted); // the muxer works on without the clip
+
+    script.clearShown();
+    test::writeBytes(folder.path() / "Vexlor" / "Vexlor640x272.avi", "clip");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+}
+
+TEST_F(RipChecksTest, SplitSizeUpTo800) {
+    form->Merge.setChecked(true);
+    form->Split.setChecked(true);
+    form->Saft.setChecked(true);
+    form->RipVid.setChecked(true);
+    form->RipAudio.setChecked(true);
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    form->AVIFile.setText(at("movie.avi"));
+    for (const char* size : {"800", "1", "-5"}) {
+        form->splitsize.setText(size);
+        form->Launchrip();
+        EXPECT_EQ(shown(), Shown{}) << size;
+    }
+    for (const char* size : {"801", "0"}) {
+        script.clearShown();
+        form->splitsize.setText(size);
+        form->Launchrip();
+        EXPECT_EQ(shown(), Shown{"error: <34>" + std::string(size) + " MB"});
+        EXPECT_FALSE(RipAborted) << size; // the rip goes on
+    }
+    script.clearShown();
+    form->splitsize.setText("7OO");
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"error: '7OO' is not a valid integer value"});
+    EXPECT_TRUE(RipAborted);
+
+    // Splitting in half reads no size.
+    script.clearShown();
+    form->sih.setChecked(true);
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+}
+
+TEST_F(RipChecksTest, MultiRipShowsOnlyTheRenameNotice) {
+    const std::string avi = make("movie.avi", "old movie");
+    form->usemulti.setChecked(true);
+    form->AVIFile.setText(avi);
+    form->RipVid.setChecked(true);
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    form->normal.setChecked(true);
+    form->GainTrack.setPosition(200);
+    form->compress.setChecked(true);
+    form->Samplerate.setText("48");
+    form->WavFileEdit.setText(make("a.wav", wavHeader(44100)));
+    form->Merge.setChecked(true);
+    form->Split.setChecked(true);
+    form->Saft.setChecked(true);
+    form->splitsize.setText("900");
+    form->RipAudio.setChecked(false);
+    form->compaudiofile.setText(at("a.mp3"));
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{"plain: " + avi + "<26>" + at("old.avi")});
+    EXPECT_EQ(readBytes(at("old.avi")), "old movie");
+    EXPECT_FALSE(RipAborted);
+}
+
+TEST_F(RipChecksTest, MultiRipEndsAtAFailedCheck) {
+    form->usemulti.setChecked(true);
+    const std::string avi = make("movie.avi", "old movie");
+    form->AVIFile.setText(avi);
+    form->RipVid.setChecked(true);
+    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    for (int failing = 0; failing < 4; ++failing) {
+        form->Range.setChecked(failing == 0);
+        form->Range1.setText("00:09:00");
+        form->Range2.setText("00:01:00");
+        form->extractsub.setChecked(failing == 1);
+        form->ifofile.setText("NONE");
+        form->Merge.setChecked(failing == 2);
+        form->Split.setChecked(failing == 2);
+        form->Saft.setChecked(true);
+        form->splitsize.setText("x");
+        form->compress.setChecked(failing == 3);
+        form->WavFileEdit.setText(at("missing.wav"));
+        form->Launchrip();
+        EXPECT_EQ(shown(), Shown{}) << failing;
+        EXPECT_EQ(readBytes(avi), "old movie") << failing;
+    }
+}
+
+} // namespace
+} // namespace kes
