@@ -11,16 +11,24 @@ DecoderSettings decoderSettings(std::string_view max441Khz) {
 }
 
 std::unique_ptr<AudioDecoder> AudioDecoder::create(const StreamFormat& input, DecoderSettings settings,
-                                                   std::string& error) {
+                                                   std::string& error, const DecoderParts& parts) {
     if (settings.outputRate != kDecoderRate && settings.outputRate != kDecoderRate441) {
         error = "The decoder's output rate is not supported.";
         return nullptr;
     }
-    auto core = makeDecodeCore(input, error);
+    if (!parts.makeCore || !parts.makeConverter) {
+        error = "The decoder's library files are missing.";
+        return nullptr;
+    }
+    auto core = parts.makeCore(input, error);
     if (!core)
         return nullptr;
-    return std::unique_ptr<AudioDecoder>(
-        new AudioDecoder(std::move(core), makeSampleConverter(settings.outputRate)));
+    auto converter = parts.makeConverter(settings.outputRate);
+    if (!converter) {
+        error = "The decoder's sample conversion could not be set up.";
+        return nullptr;
+    }
+    return std::unique_ptr<AudioDecoder>(new AudioDecoder(std::move(core), std::move(converter)));
 }
 
 AudioDecoder::AudioDecoder(std::unique_ptr<DecodeCore> core, std::unique_ptr<SampleConverter> converter)

@@ -40,11 +40,24 @@ struct PcmChunk {
 
 using PcmChunkSink = std::function<void(const PcmChunk&)>;
 
+// Where the decoder's two parts come from: the decoding core and the sample conversion. The filter takes
+// them from its two library files; tests and tools link them in (linkedDecoderParts).
+struct DecoderParts {
+    std::function<std::unique_ptr<DecodeCore>(const StreamFormat&, std::string&)> makeCore;
+    std::function<std::unique_ptr<SampleConverter>(int outputRate)> makeConverter;
+};
+
+// The parts linked into the program (makeDecodeCore and makeSampleConverter).
+DecoderParts linkedDecoderParts();
+
 class AudioDecoder {
 public:
     // Nothing for video or a layout the core cannot take; error then says why.
     static std::unique_ptr<AudioDecoder> create(const StreamFormat& input, DecoderSettings settings,
                                                 std::string& error);
+    // The same with the given parts.
+    static std::unique_ptr<AudioDecoder> create(const StreamFormat& input, DecoderSettings settings,
+                                                std::string& error, const DecoderParts& parts);
 
     // 16-bit stereo PCM at the output rate.
     WaveFormat outputFormat() const;

@@ -96,6 +96,14 @@ bool WavWriter::append(std::span<const uint8_t> bytes) {
     return true;
 }
 
+bool WavWriter::updateSizes() {
+    if (!begun_ || failed_ || finished_)
+        return !failed_;
+    if (!sink_.write(0, header(format_, dataSize_)))
+        failed_ = true;
+    return !failed_;
+}
+
 bool WavWriter::finish() {
     if (finished_)
         return !failed_;

@@ -31,12 +31,19 @@ public:
     bool begin();
     // Appends sample bytes after what was written; false once a write failed or after finish().
     bool append(std::span<const uint8_t> bytes);
+    // Writes the header with the sizes of what was appended so far, so that the stream is a valid WAV
+    // at every moment, whatever happens before finish().
+    bool updateSizes();
     // Pads an odd data chunk and writes the final sizes. A second call does nothing.
     bool finish();
 
     uint64_t dataSize() const { return dataSize_; }
     size_t headerSize() const { return headerSize_; }
     bool failed() const { return failed_; }
+    // Forgets a failed write, for a sink that refused only for a while (a flush downstream): sizes count
+    // only what was written, and the next header write puts them right.
+    void clearFailure() { failed_ = false; }
+    bool finished() const { return finished_; }
 
 private:
     WavSink& sink_;
