@@ -4,8 +4,7 @@
 
 namespace kes {
 
-// Extraction of the chosen audio stream or streams to WAV, normalisation and compression.
-void TForm1::RipAudioSteps() {}
+// The audio steps are in form1_audio_steps.cpp.
 
 // Video conversion, mux, subtitles, and the closing steps with the report.
 void TForm1::RipVideoSteps() {}

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace kes {
@@ -33,6 +34,8 @@ struct TRipRecord {
     // Lengths in seconds.
     double CompSource1 = 0, CompTarget1 = 0;
     double CompSource2 = 0, CompTarget2 = 0;
+    // The compressed file's bytes per second of source, per stream, as the converter counts them.
+    int32_t CompByteRate1 = 0, CompByteRate2 = 0;
     double MuxVideoLen = 0, MuxAudioLen = 0;
     double Mux2AudioLen = 0;
     bool LogoClipOk = false;

@@ -1,0 +1,306 @@
+// The audio steps of a rip, run through "Launch rip !" with fakes of the outside decoders: the command
+// lines of the three decoding paths, the join of the AC3 pieces, the 44.1 kHz relabelling, the tools'
+// stop flags, the deletion of the WAV files and the step record.
+#include "rip_audio_support.h"
+
+#include "tools/amplifier/tform3.h"
+#include "tools/audio_converter/tform2.h"
+
+#include "platform/ui/timer.h"
+
+namespace kes {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::wavBytes;
+
+class RipAudioTest : public test::RipAudioFixture {};
+
+// ---- AC3Dec path ----
+
+TEST_F(RipAudioTest, Ac3DecDecodesEachStream) {
+    form->arip.setText("AC3Dec");
+    fake("ac3dec.exe");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(runs("ac3dec.exe"), Lines{run("ac3dec.exe", {vob1, "-allvob", "-substream", "0x80",
+                                                           "-overwrite", "-pcmwav", wav1})});
+    EXPECT_EQ(ExtCommand, ext() + "ac3dec.exe \"" + vob1 +
+                              "\" -allvob -substream 0x80 -overwrite -pcmwav \"" + wav1 + "\"");
+
+    clearLogs();
+    form->twostreams.setChecked(true);
+    form->Samplerate.setText("44.1");
+    form->RipAll.setChecked(false);
+    launch();
+    EXPECT_EQ(
+        runs("ac3dec.exe"),
+        (Lines{run("ac3dec.exe", {vob1, "-substream", "0x80", "-overwrite", "-44100", "-pcmwav", wav1}),
+               run("ac3dec.exe", {vob1, "-substream", "0x81", "-overwrite", "-44100", "-pcmwav", wav2})}));
+    EXPECT_EQ(ExtCommand, ext() + "ac3dec.exe \"" + vob1 +
+                              "\" -substream 0x81 -overwrite -44100  -pcmwav \"" + wav2 + "\"");
+    EXPECT_EQ(shown(), Lines{});
+}
+
+TEST_F(RipAudioTest, StepRecordHoldsTimesAndFreeSpacePerStream) {
+    form->arip.setText("AC3Dec");
+    form->twostreams.setChecked(true);
+    fake("ac3dec.exe", "sleep 20\n");
+    launch();
+    const TRipRecord& r = RipRecord;
+    EXPECT_GT(r.AudioStart, 0);
+    EXPECT_GT(r.AudioEnd, r.AudioStart);
+    EXPECT_EQ(r.RipStart, r.AudioStart);
+    EXPECT_EQ(r.RipEnd, r.AudioEnd);
+    // Each text names the volume of the stream's WAV.
+    auto volume = [](const std::string& text) { return text.substr(0, text.find(" => ")); };
+    for (FreeSlot slot : {FreeSlot::Audio1, FreeSlot::Audio2}) {
+        EXPECT_EQ(volume(RipRecord.freeBefore(slot)), volume(DriveFreeText(wav1)));
+        EXPECT_EQ(volume(RipRecord.freeAfter(slot)), volume(DriveFreeText(wav1)));
+        EXPECT_NE(RipRecord.freeAfter(slot).find(" => "), std::string::npos);
+    }
+    EXPECT_TRUE(RipRecord.freeBefore(FreeSlot::Norm1).empty());
+}
+
+TEST_F(RipAudioTest, ProgramThatCannotStartEndsTheRip) {
+    form->arip.setText("AC3Dec"); // no ac3dec.exe in extern/
+    form->normal.setChecked(true);
+    form->WavFileEdit.setText(make("my wavs/one.wav", wavBytes(48000, 1000)));
+    launch();
+    EXPECT_TRUE(RipAborted);
+    ASSERT_EQ(shown().size(), 1U);
+    EXPECT_EQ(shown()[0], "error: Can't start the program :\r\n" + ExtCommand);
+    EXPECT_EQ(RipRecord.NormStart, 0); // normalisation did not run
+}
+
+// ---- Azid path ----
+
+TEST_F(RipAudioTest, AzidOneVobJoinsOnePiece) {
+    fs::remove(vob2);
+    form->arip.setText("Azid");
+    form->DelWav.setChecked(true);
+    fake("bbdmux.exe", "writearg 3 AC3-ONE\n");
+    fake("azid.exe", "writearg 6 RIFF\n");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(runs("bbdmux.exe"), Lines{run("bbdmux.exe", {vob1, "0xbd", folder1 + "audio1.ac3", "0x80"})});
+    EXPECT_EQ(runs("azid.exe"),
+              Lines{run("azid.exe", {"-c", "normal", "-L", "-3dB", folder1 + "audio.ac3", wav1})});
+    EXPECT_EQ(ExtCommand, ext() + "azid.exe -c normal -L -3dB \"" + folder1 + "audio.ac3\" \"" + wav1 + "\"");
+    // The piece went into the join; the joined stream goes with "Delete Wav/AC3" once the WAV is there.
+    EXPECT_FALSE(fs::exists(folder1 + "audio1.ac3"));
+    EXPECT_FALSE(fs::exists(folder1 + "audio.ac3"));
+    EXPECT_EQ(readBytes(wav1), "RIFF");
+    EXPECT_EQ(shown(), Lines{});
+}
+
+TEST_F(RipAudioTest, AzidTwoStreamsDemultiplexEveryVobIntoTheirOwnFolders) {
+    form->arip.setText("Azid");
+    form->twostreams.setChecked(true);
+    fake("bbdmux.exe", "writearg 3 AC3\n");
+    fake("azid.exe");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(runs("bbdmux.exe"), (Lines{run("bbdmux.exe", {vob1, "0xbd", folder1 + "audio1.ac3", "0x80"}),
+                                         run("bbdmux.exe", {vob2, "0xbd", folder1 + "audio2.ac3", "0x80"}),
+                                         run("bbdmux.exe", {vob1, "0xbd", folder2 + "audio1.ac3", "0x81"}),
+                                         run("bbdmux.exe", {vob2, "0xbd", folder2 + "audio2.ac3", "0x81"})}));
+    EXPECT_EQ(
+        runs("azid.exe"),
+        (Lines{run("azid.exe", {"-c", "normal", "-L", "-3dB", folder1 + "audio.ac3", wav1}),
+               run("azid.exe", {"-c", "normal", "-g", "max", "-L", "-3dB", folder2 + "audio.ac3", wav2})}));
+    EXPECT_EQ(ExtCommand,
+              ext() + "azid.exe -c normal -g max -L -3dB \"" + folder2 + "audio.ac3\" \"" + wav2 + "\"");
+    EXPECT_EQ(readBytes(folder1 + "audio.ac3"), "AC3AC3");
+    EXPECT_EQ(readBytes(folder2 + "audio.ac3"), "AC3AC3");
+}
+
+TEST_F(RipAudioTest, MissingPieceEndsTheRipNamingIt) {
+    form->arip.setText("Azid");
+    form->twostreams.setChecked(true);
+    form->normal.setChecked(true);
+    fake("bbdmux.exe"); // writes nothing
+    fake("azid.exe");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{"error: The AC3 piece " + folder1 +
+                             "audio1.ac3 is missing : the audio can't be joined !"});
+    EXPECT_EQ(runs("bbdmux.exe").size(), 2U); // stream 2 is not started
+    EXPECT_EQ(runs("azid.exe"), Lines{});
+    EXPECT_EQ(RipRecord.NormStart, 0);
+
+    // A multi-rip shows nothing and goes on with its next entry.
+    clearLogs();
+    script.clearShown();
+    form->usemulti.setChecked(true);
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+}
+
+// ---- Built-in path ----
+
+TEST_F(RipAudioTest, BuiltInPathQuotesPathsAndRelabels44100) {
+    form->arip.setText("Internal");
+    form->Samplerate.setText("44.1");
+    form->flip.setChecked(true);
+    form->SubStream.setText("0x82");
+    const std::string decoded = wavBytes(48000, 4000);
+    fake("Tonegrab.exe", "writearg 2 " + test::escapeForFake(decoded) + "\n");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    // Five parameters, although both paths hold blanks.
+    EXPECT_EQ(runs("Tonegrab.exe"), Lines{run("Tonegrab.exe", {vob1, wav1, "2", "44.1", "1"})});
+    EXPECT_EQ(ExtCommand, ext() + "Tonegrab.exe \"" + vob1 + "\" \"" + wav1 + "\" 2 44.1 1 ");
+    std::string expected = decoded;
+    expected.replace(24, 8, test::le32(44100) + test::le32(176400));
+    EXPECT_EQ(readBytes(wav1), expected);
+}
+
+TEST_F(RipAudioTest, BuiltInPathAt48LeavesTheHeaderAlone) {
+    form->arip.setText("Internal");
+    form->twostreams.setChecked(true);
+    form->SecSubStream.setText("0x83");
+    const std::string decoded = wavBytes(48000, 400);
+    fake("Tonegrab.exe", "writearg 2 " + test::escapeForFake(decoded) + "\n");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(runs("Tonegrab.exe"), (Lines{run("Tonegrab.exe", {vob1, wav1, "0", "48", "X"}),
+                                           run("Tonegrab.exe", {vob1, wav2, "3", "48", "X"})}));
+    EXPECT_EQ(readBytes(wav1), decoded);
+    EXPECT_EQ(readBytes(wav2), decoded);
+}
+
+TEST_F(RipAudioTest, BuiltInPathRefusesToRelabelAnUnusualHeader) {
+    form->arip.setText("Internal");
+    form->Samplerate.setText("44.1");
+    const std::string odd = "RIFF\\x10\\x00\\x00\\x00WAVELIST" + std::string(40, 'z');
+    fake("Tonegrab.exe", "writearg 2 " + odd + "\n");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{"error: " + wav1 +
+                             " is not a plain WAV file : its sample rate can't be set to 44100 Hz !"});
+    EXPECT_EQ(readBytes(wav1).substr(12, 4), "LIST");
+}
+
+// ---- Normalisation and compression ----
+
+// Steps that work on WAV files already there: normalisation into another file, MP3 compression and
+// "Delete Wav/AC3", for two streams.
+class RipToolsTest : public test::RipAudioFixture {
+protected:
+    void SetUp() override {
+        test::RipAudioFixture::SetUp();
+        folder.copyFromBuild("extern/LAME_ENC.DLL");
+        form->RipAudio.setChecked(false);
+        form->compress.setChecked(true);
+        form->twostreams.setChecked(true);
+        form->DelWav.setChecked(true);
+        form->GainTrack.setPosition(60);
+        form->Samplerate.setText("48");
+        form->mp3wma.setText("MP3");
+        form->Mode.setText("Stereo");
+        form->Bitrate.setText("128");
+        make("my wavs/one.wav", wavBytes(48000, 48000 * 5));
+        make("second/two.wav", wavBytes(48000, 48000 * 5));
+        form->compaudiofile.setText(at("out/one.mp3.wav"));
+        form->compressedSS2.setText(at("out/two.mp3.wav"));
+        fs::create_directories(at("out"));
+    }
+    // Presses Stop in the tool window working on a file, once its job runs.
+    void stopWhileWorkingOn(const std::string& source) {
+        stopper.setInterval(0);
+        stopper.onTimer = [this, source] {
+            using tools::amplifier::Form3;
+            using tools::audio_converter::Form2;
+            if (Form3 && Form3->Edit1.text() == source && !Form3->TB.enabled()) {
+                Form3->StopClick();
+                ++stops;
+            }
+            if (Form2 && Form2->Edit1.text() == source && Form2->Timer1.enabled()) {
+                Form2->STOPClick();
+                ++stops;
+            }
+        };
+        stopper.setEnabled(true);
+    }
+    platform::ui::Timer stopper{0};
+    int stops = 0;
+};
+
+TEST_F(RipToolsTest, NormalisedStreamsAreCompressedAndDeletedAfterSuccess) {
+    form->normal.setChecked(true);
+    form->Norm2Other.setChecked(true);
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+    // Stream 2's copy sits beside its own WAV; all WAV files went once their conversion succeeded.
+    for (const std::string& gone : {wav1, wav2, folder1 + "Normalized.wav", folder2 + "Normalized2.wav"})
+        EXPECT_FALSE(fs::exists(gone)) << gone;
+    for (const std::string& out : {at("out/one.mp3.wav"), at("out/two.mp3.wav")}) {
+        ASSERT_TRUE(fs::exists(out)) << out;
+        EXPECT_EQ(readBytes(out).substr(20, 2), std::string("\x55\x00", 2)); // MPEG layer-3 format
+    }
+    const TRipRecord& r = RipRecord;
+    EXPECT_EQ(r.CompSource1, 5.0);
+    EXPECT_EQ(r.CompSource2, 5.0);
+    EXPECT_NEAR(r.CompTarget1, 5.0, 0.1);
+    EXPECT_EQ(r.CompTarget1 * 100, std::round(r.CompTarget1 * 100));
+    EXPECT_NEAR(r.CompByteRate1, 16000, 500);
+    EXPECT_GT(r.CompByteRate2, 0);
+    EXPECT_GT(r.NormStart, 0);
+    EXPECT_GE(r.NormEnd, r.NormStart);
+    EXPECT_GE(r.CompStart, r.NormEnd);
+    EXPECT_EQ(r.RipStart, r.NormStart);
+    EXPECT_EQ(r.RipEnd, r.CompEnd);
+    for (FreeSlot slot : {FreeSlot::Norm1, FreeSlot::Norm2, FreeSlot::Comp1, FreeSlot::Comp2})
+        EXPECT_FALSE(RipRecord.freeAfter(slot).empty());
+}
+
+TEST_F(RipToolsTest, FailedConversionDeletesNothingOfItsStream) {
+    form->normal.setChecked(true);
+    form->Norm2Other.setChecked(true);
+    form->compressedSS2.setText(at("no such folder/two.mp3.wav"));
+    launch();
+    // Stream 1 converted and its WAV files went; stream 2's stay, and its failure ends the rip.
+    EXPECT_TRUE(RipAborted);
+    EXPECT_FALSE(fs::exists(wav1));
+    EXPECT_TRUE(fs::exists(wav2));
+    EXPECT_TRUE(fs::exists(folder2 + "Normalized2.wav"));
+    EXPECT_EQ(shown().size(), 1U); // the converter's own error box
+}
+
+TEST_F(RipToolsTest, FailedFirstConversionKeepsBothStreams) {
+    form->compaudiofile.setText(at("no such folder/one.mp3.wav"));
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_TRUE(fs::exists(wav1));
+    EXPECT_TRUE(fs::exists(wav2));
+    EXPECT_FALSE(fs::exists(at("out/two.mp3.wav"))); // stream 2 is not converted
+}
+
+TEST_F(RipToolsTest, StopDuringSecondNormalisationEndsTheRip) {
+    form->normal.setChecked(true);
+    stopWhileWorkingOn(wav2);
+    launch();
+    EXPECT_EQ(stops, 1);
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_EQ(RipRecord.CompStart, 0); // no compression, no deletion
+    EXPECT_TRUE(fs::exists(wav1));
+    EXPECT_TRUE(fs::exists(wav2));
+}
+
+TEST_F(RipToolsTest, StopDuringSecondCompressionEndsTheRip) {
+    stopWhileWorkingOn(wav2);
+    launch();
+    EXPECT_EQ(stops, 1);
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_FALSE(fs::exists(wav1)); // stream 1 was done
+    EXPECT_TRUE(fs::exists(wav2));
+}
+
+} // namespace
+} // namespace kes
