@@ -6,11 +6,11 @@
 
 namespace quillon {
 
-MultipleFileOutputPin::MultipleFileOutputPin(CBaseFilter* filter, CCritSec* lock, HRESULT* hr,
-                                             MultipleFileInputer& reader, const FileList& list,
+MultipleFileOutputPin::MultipleFileOutputPin(CBaseFilter* filter, CCritSec* lock, CCritSec* readerLock,
+                                             HRESULT* hr, MultipleFileInputer& reader, const FileList& list,
                                              ProgressFeed& progress)
     : CBasePin("Multiple MPEG2 File Source output pin", filter, lock, hr, u"Output", PINDIR_OUTPUT),
-      reader_(reader), lock_(*lock), list_(list), progress_(progress) {}
+      reader_(reader), readerLock_(*readerLock), list_(list), progress_(progress) {}
 
 HRESULT MultipleFileOutputPin::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
     if (!ppv)
@@ -39,13 +39,24 @@ HRESULT MultipleFileOutputPin::GetMediaType(int position, CMediaType* type) {
 }
 
 HRESULT MultipleFileOutputPin::Active() {
-    lastFileIndex_ = -1;
+    {
+        CAutoLock lock(&readerLock_);
+        lastFileIndex_ = -1;
+    }
     return CBasePin::Active();
 }
 
 HRESULT MultipleFileOutputPin::Inactive() {
-    lastFileIndex_ = -1;
+    {
+        CAutoLock lock(&readerLock_);
+        lastFileIndex_ = -1;
+    }
     return CBasePin::Inactive();
+}
+
+int32_t MultipleFileOutputPin::lastFileIndex() const {
+    CAutoLock lock(&readerLock_);
+    return lastFileIndex_;
 }
 
 HRESULT MultipleFileOutputPin::QueryInternalConnections(IPin**, ULONG*) {
@@ -89,7 +100,7 @@ void MultipleFileOutputPin::reportProgress() {
 HRESULT MultipleFileOutputPin::SyncReadAligned(IMediaSample* sample) {
     if (!sample)
         return E_POINTER;
-    CAutoLock lock(&lock_);
+    CAutoLock lock(&readerLock_);
     REFERENCE_TIME start = 0;
     REFERENCE_TIME end = 0;
     HRESULT hr = sample->GetTime(&start, &end);
@@ -123,7 +134,7 @@ HRESULT MultipleFileOutputPin::SyncReadAligned(IMediaSample* sample) {
 HRESULT MultipleFileOutputPin::SyncRead(LONGLONG position, LONG length, BYTE* buffer) {
     if (!buffer)
         return E_POINTER;
-    CAutoLock lock(&lock_);
+    CAutoLock lock(&readerLock_);
     const LONGLONG total = reader_.total();
     if (position < 0 || position >= total || length < 0 || length > total - position)
         return E_FAIL;
@@ -134,7 +145,7 @@ HRESULT MultipleFileOutputPin::SyncRead(LONGLONG position, LONG length, BYTE* bu
 }
 
 HRESULT MultipleFileOutputPin::Length(LONGLONG* total, LONGLONG* available) {
-    CAutoLock lock(&lock_);
+    CAutoLock lock(&readerLock_);
     if (total)
         *total = reader_.total();
     if (available)

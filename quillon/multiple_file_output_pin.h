@@ -1,8 +1,10 @@
 #pragma once
 
 // The filter's one output pin, "Output": an MPEG-2 program stream offered for pulling through
-// IAsyncReader. Every read takes the filter's lock, reads through the filter's MultipleFileInputer
-// and reports the new position (and, on a change of file, the file's path) to the progress feed.
+// IAsyncReader. Every read takes the filter's reader lock (not the filter's own lock, which is held
+// while the pin connects to the filter that pulls: that filter asks for the length under its own lock),
+// reads through the filter's MultipleFileInputer and reports the new position (and, on a change of
+// file, the file's path) to the progress feed.
 
 #include "platform/dshow/base_pin.h"
 #include "platform/dshow/sample_interfaces.h"
@@ -16,8 +18,10 @@ using namespace platform::dshow;
 
 class MultipleFileOutputPin final : public CBasePin, public IAsyncReader {
 public:
-    MultipleFileOutputPin(CBaseFilter* filter, CCritSec* lock, HRESULT* hr, MultipleFileInputer& reader,
-                          const FileList& list, ProgressFeed& progress);
+    // lock: the filter's; readerLock: held by the filter whenever it opens or closes the reader or
+    // changes the list.
+    MultipleFileOutputPin(CBaseFilter* filter, CCritSec* lock, CCritSec* readerLock, HRESULT* hr,
+                          MultipleFileInputer& reader, const FileList& list, ProgressFeed& progress);
 
     KES_DECLARE_IUNKNOWN
     HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
@@ -41,15 +45,15 @@ public:
     HRESULT SyncRead(LONGLONG position, LONG length, BYTE* buffer) override;
     HRESULT Length(LONGLONG* total, LONGLONG* available) override;
 
-    int32_t lastFileIndex() const { return lastFileIndex_; }
+    int32_t lastFileIndex() const;
 
 private:
-    // Under the lock: tells the progress feed where the reader stands now.
+    // Under the reader lock: tells the progress feed where the reader stands now.
     void reportProgress();
 
     MultipleFileInputer& reader_;
-    int32_t lastFileIndex_ = -1;
-    CCritSec& lock_;
+    int32_t lastFileIndex_ = -1; // under the reader lock
+    CCritSec& readerLock_;
     const FileList& list_;
     ProgressFeed& progress_;
 };

@@ -18,7 +18,7 @@ constexpr size_t kMaxWideListPath = 1024;
 
 MultipleFileSource::MultipleFileSource(IUnknown* outer, HRESULT* hr, MessageSink& sink)
     : CBaseFilter(kObjectName, outer, &lock_, CLSID_MultipleFileSource), sink_(sink), reader_(sink),
-      list_(sink), progress_(feed_), pin_(this, &lock_, hr, reader_, list_, feed_) {}
+      list_(sink), progress_(feed_), pin_(this, &lock_, &readerLock_, hr, reader_, list_, feed_) {}
 
 MultipleFileSource::~MultipleFileSource() = default;
 
@@ -49,6 +49,7 @@ CBasePin* MultipleFileSource::GetPin(int n) {
 }
 
 void MultipleFileSource::reload() {
+    CAutoLock reading(&readerLock_);
     list_.load(listPath_);
     reader_.open(list_);
     IncrementPinVersion();
@@ -58,6 +59,7 @@ HRESULT MultipleFileSource::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
     if (!fileName)
         return E_POINTER;
     CAutoLock lock(&lock_);
+    CAutoLock reading(&readerLock_);
     const std::u16string_view wide = wideView(fileName, kMaxWideListPath);
     std::string path = wide.size() < kMaxWideListPath ? bytesFromWide(wide) : std::string();
     if (path.empty() || path.size() > kMaxListPath) {
@@ -115,8 +117,11 @@ HRESULT MultipleFileSource::Stop() {
     const HRESULT result = CBaseFilter::Stop();
     progress_.stopTimer();
     progress_.destroy();
-    reader_.close();
-    list_.free();
+    {
+        CAutoLock reading(&readerLock_);
+        reader_.close();
+        list_.free();
+    }
     IncrementPinVersion();
     return result;
 }

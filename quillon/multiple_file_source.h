@@ -60,6 +60,8 @@ private:
 
     std::string listPath_;
     CCritSec lock_;
+    // Taken after lock_ where both are held: guards the reader and the list against the pin's reads.
+    CCritSec readerLock_;
     MessageSink& sink_;
     MultipleFileInputer reader_;
     FileList list_;

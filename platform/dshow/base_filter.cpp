@@ -177,7 +177,6 @@ HRESULT CBaseFilter::QueryVendorInfo(LPOLESTR*) {
 }
 
 bool CBaseFilter::IsActive() {
-    CAutoLock lock(lock_);
     return state_ != State_Stopped;
 }
 

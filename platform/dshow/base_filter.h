@@ -2,12 +2,13 @@
 
 // The base of every filter: state (stopped, paused, running), pins reached through GetPinCount and
 // GetPin, the graph it joined and the clock it runs by. Run, Pause and Stop change state under the
-// filter's lock and activate or deactivate every connected pin.
+// filter's lock and activate or deactivate every connected pin; the state may be read from any thread.
 
 #include "platform/com/cunknown.h"
 #include "platform/dshow/crit_sec.h"
 #include "platform/dshow/filter_interfaces.h"
 
+#include <atomic>
 #include <string>
 
 namespace platform::dshow {
@@ -55,7 +56,8 @@ public:
 
 protected:
     CCritSec* lock_;
-    FILTER_STATE state_ = State_Stopped;
+    // Changed under lock_; streaming threads and GetState read it without the lock.
+    std::atomic<FILTER_STATE> state_{State_Stopped};
     IReferenceClock* clock_ = nullptr; // holds a reference
     REFERENCE_TIME start_ = 0;
 

@@ -2,6 +2,9 @@
 #include "pull_sink.h"
 #include "source_fixture.h"
 
+#include <QLabel>
+#include <QProgressBar>
+
 #include <thread>
 
 namespace quillon {
@@ -30,6 +33,36 @@ TEST_F(PullThroughTest, TheWholeStreamReachesASinkThroughThePin) {
     ASSERT_EQ(filter->Stop(), S_OK);
     EXPECT_TRUE(sink.warnings.empty());
     filter->progress().tick();
+    puller->pin()->Disconnect();
+    out->Disconnect();
+    puller->NonDelegatingRelease();
+}
+
+TEST_F(PullThroughTest, TheWindowTicksWhileTheThreadReadsAndEndsOnTheLastFile) {
+    ASSERT_EQ(load(makeSet({400000, 300000, 200000})), S_OK);
+    auto* puller = new test::PullSinkFilter(2048);
+    puller->NonDelegatingAddRef();
+    CBasePin* out = filter->GetPin(0);
+    ASSERT_NE(out, nullptr);
+    ASSERT_EQ(out->Connect(puller->pin(), nullptr), S_OK);
+    ASSERT_EQ(puller->Run(0), S_OK);
+    ASSERT_EQ(filter->Run(0), S_OK);
+    ProgressWindow* window = filter->progress().window();
+    ASSERT_NE(window, nullptr);
+    // Timer messages on this thread while the reads go on on the pull thread.
+    int ticks = 0;
+    while (!puller->ended && puller->error.load() == S_OK && ticks < 1000000) {
+        filter->progress().timerMessage();
+        ++ticks;
+    }
+    ASSERT_TRUE(puller->waitForEnd(30));
+    filter->progress().tick();
+    EXPECT_EQ(window->bar()->value(), 100);
+    EXPECT_EQ(window->currentFileLabel()->text().toStdString(), names.back());
+    EXPECT_EQ(filter->outputPin().lastFileIndex(), 2);
+    ASSERT_EQ(puller->Stop(), S_OK);
+    ASSERT_EQ(filter->Stop(), S_OK);
+    EXPECT_EQ(filter->outputPin().lastFileIndex(), -1);
     puller->pin()->Disconnect();
     out->Disconnect();
     puller->NonDelegatingRelease();

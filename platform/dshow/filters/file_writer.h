@@ -10,8 +10,8 @@
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/file_interfaces.h"
 #include "platform/dshow/filters/positioned_file.h"
-#include "platform/dshow/filters/stock_interfaces.h"
 #include "platform/dshow/filters/stock_pins.h"
+#include "platform/dshow/graph_interfaces.h"
 
 #include <memory>
 #include <mutex>

@@ -14,8 +14,8 @@
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/filters/ps_parser.h"
 #include "platform/dshow/filters/reader_source.h"
-#include "platform/dshow/filters/stock_interfaces.h"
 #include "platform/dshow/filters/stock_pins.h"
+#include "platform/dshow/graph_interfaces.h"
 
 #include <atomic>
 #include <memory>

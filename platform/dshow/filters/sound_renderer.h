@@ -7,8 +7,8 @@
 
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/filters/audio_output.h"
-#include "platform/dshow/filters/stock_interfaces.h"
 #include "platform/dshow/filters/stock_pins.h"
+#include "platform/dshow/graph_interfaces.h"
 
 #include <atomic>
 #include <memory>

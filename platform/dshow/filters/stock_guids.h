@@ -4,6 +4,7 @@
 // streaming layer.
 
 #include "platform/com/guid.h"
+#include "platform/dshow/graph_interfaces.h"
 
 namespace platform::dshow::filters {
 
@@ -19,8 +20,9 @@ inline constexpr CLSID CLSID_WavDest = makeGuid("{3C78B8E2-6C4D-11D1-ADE2-0000F8
 inline constexpr CLSID CLSID_FileWriter = makeGuid("{8596E5F0-0DA5-11D0-BD21-00A0C911CE86}");
 inline constexpr CLSID CLSID_AcmWrapper = makeGuid("{6A08CF80-0E18-11CF-A24D-0020AFD79767}");
 inline constexpr CLSID CLSID_SoundRenderer = makeGuid("{79376820-07D0-11CF-A24D-0020AFD79767}");
-// Our own source for WAV files (rendering a ".wav"): it reads the file and pushes its samples.
-inline constexpr CLSID CLSID_WavFileSource = makeGuid("{91386C06-B95E-4783-9411-903B35E755CD}");
+// Our own source for WAV files (rendering a ".wav"): it reads the file and pushes its samples. The
+// graph manager creates it by this identifier, so it is declared there.
+using platform::dshow::CLSID_WavFileSource;
 
 inline constexpr GUID MEDIATYPE_Video = makeGuid("{73646976-0000-0010-8000-00AA00389B71}");
 inline constexpr GUID MEDIASUBTYPE_MPEG2_VIDEO = makeGuid("{E06D8026-DB46-11CF-B4D1-00805F6CBBEA}");
@@ -30,8 +32,9 @@ inline constexpr GUID MEDIASUBTYPE_MPEG1Payload = makeGuid("{E436EB81-524F-11CE-
 inline constexpr GUID MEDIASUBTYPE_MPEG1AudioPayload = makeGuid("{00000050-0000-0010-8000-00AA00389B71}");
 inline constexpr GUID MEDIASUBTYPE_WAVE = makeGuid("{E436EB8B-524F-11CE-9F53-0020AF0BA770}");
 
-inline constexpr GUID IID_IAMFilterMiscFlags = makeGuid("{2DD74950-A890-11D1-ABE8-00A0C905F375}");
-inline constexpr GUID IID_IMediaSeeking = makeGuid("{36B73880-C2C8-11CF-8B46-00805F6CEF60}");
-inline constexpr GUID TIME_FORMAT_MEDIA_TIME = makeGuid("{7B785574-8C82-11CF-BC0C-00AA00AC74F6}");
+// The interfaces' identifiers and the time format are the graph manager's (graph_interfaces.h).
+using platform::dshow::IID_IAMFilterMiscFlags;
+using platform::dshow::IID_IMediaSeeking;
+using platform::dshow::TIME_FORMAT_MEDIA_TIME;
 
 } // namespace platform::dshow::filters
