@@ -87,6 +87,10 @@ void TForm1::connectHandlers() {
     sortir.onClick = [this] { SortirClick(); };
     connectRipHandlers();
     connectLanguageHandlers();
+    connectVideoHandlers();
+    connectCodecHandlers();
+    connectAudioHandlers();
+    connectSubtitleHandlers();
 }
 
 void TForm1::FormCreate() {

@@ -20,6 +20,7 @@
 #include "platform/ui/ranges.h"
 #include "platform/ui/timer.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -138,10 +139,92 @@ public:
     void isfileok();
     void About1Click();
 
+    // --- Rip report (form1_report.cpp) ---------------------------------------------------------
+    // Builds the report of a finished rip, writes the log file when asked, then shows the report,
+    // requests the shutdown or (multi-rip) does nothing more.
+    void Statistics();
+    // Frames per second of the video step, for the report; empty when the AVI cannot be read.
+    std::string ReadFrameRate();
+
+    // --- Video page: size, bit rate, presets, IFO (form1_video.cpp) -----------------------------
+    int bitratecalc(const std::string& sizeText, const std::string& minutesText, bool divx4, bool aspect,
+                    const std::string& audioBitrate);
+    void FinalSizeChange();
+    void MovieLengthChange();
+    void BitrateChange();
+    void RadioButton1Click();
+    void wideClick();
+    void SBitRateChange();
+    void lock1cdClick();
+    void presetsChange();
+    void changepres();
+    void fixval(int step);
+    void FixClick();
+    void addresClick();
+    void HalfresClick();
+    void XSizeChange();
+    void YSizeChange();
+    void XCropChange();
+    void YCropChange();
+    void VidInfo(unsigned char attributeA, unsigned char attributeB);
+
+    // --- Video page: codec settings and description (form1_codec.cpp) ---------------------------
+    void pass2Change();
+    void D4VBRChange();
+    void dualClick();
+    void ForceDeintClick();
+    void px3guiClick();
+    void IVTCClick();
+    void vkiClick();
+    void RangeClick();
+    void Range1Change();
+    void Range2Change();
+    void prevstartClick();
+    void directadjustClick();
+    void DescripChange();
+    void Button9Click();
+    void encqualChange();
+    void pplChange();
+    // Writes the DivX 4 settings page into the codec's registry key; false when nothing was written.
+    bool setD4settings();
+    // Fills the DivX 4 settings page from the codec's registry key.
+    void readD4settings();
+
     // --- Option-page routines that the profile loader and the defaults call ---------------------
     void CodecChange();
     void DispatchSampleBitParams();
     void DispatchBitParams();
+
+    // --- Audio page (form1_audio.cpp) -----------------------------------------------------------
+    // A new first VOB: the IFO file, the subtitle destination, and the audio streams from the IFO or
+    // from the extractor's count.
+    void VobfileChange();
+    void aripChange();
+    // Appends a stream's block of IFO audio attributes to audioinfo.
+    void decodeaudioinfo(int index, uint8_t attributes, uint8_t mode, uint8_t dolby, const std::string& name);
+    void PreAudClick();
+    void Audio2playClick();
+    void mp3wmaChange();
+    void ModeChange();
+    void SamplerateChange();
+    void GainTrackChange();
+    void RipAudioClick();
+    void normalClick();
+    void compressClick();
+    void AudioRangeClick();
+    void MergeClick();
+    void SplitClick();
+    void twostreamsClick();
+    void splitsizeChange();
+
+    // --- Subtitle page (form1_subtitles.cpp) ----------------------------------------------------
+    void ifofileChange();
+    void SpeedButton5Click();
+    void SpeedButton6Click();
+    void extractsubClick();
+    // Shows the video attributes and movie length of the IFO file named by ifofile ("???", "120" and
+    // "00" when there is none): the video page's part of an IFO change.
+    void ShowIfoTitleInfo();
 
     // --- Page buttons ---------------------------------------------------------------------------
     void AllUp();
@@ -509,6 +592,17 @@ private:
     // The language menu's file names, in menu order.
     std::vector<std::string> languageNames_;
     void connectRipHandlers();
+    void connectAudioHandlers();
+    void connectSubtitleHandlers();
+    // Runs a stream count of the extractor and fills both stream lists from "sn.fnd".
+    void countAudioStreams(const std::string& commandLine);
+    // Lists the audio streams of an IFO file with their attributes.
+    void listIfoAudioStreams(const std::string& ifo);
+    // Plays the stream a stream box names.
+    void playStream(const ui::ComboBox& stream);
+    // The handlers and key filters of the video page and the DivX 4 settings page.
+    void connectVideoHandlers();
+    void connectCodecHandlers();
 
     // The work steps of a rip after its checks, each running only while RipAborted is clear: the
     // audio steps (extraction, normalisation, compression), then the video, mux, subtitle and

@@ -298,6 +298,9 @@ void TForm1::Launchrip() {
         return; // a multi-rip ends this rip and goes on with its next entry
     RipAudioSteps();
     RipVideoSteps();
+    // A rip that ended early (a stop, a missing piece, a tool that failed) reports nothing.
+    if (!RipAborted)
+        Statistics();
 }
 
 } // namespace kes

@@ -5,9 +5,5 @@
 namespace kes {
 
 void TForm1::GetAllProfiles() {}
-void TForm1::setautoparam() {}
-void TForm1::CodecChange() {}
-void TForm1::DispatchSampleBitParams() {}
-void TForm1::DispatchBitParams() {}
 
 } // namespace kes

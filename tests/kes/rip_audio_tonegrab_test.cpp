@@ -51,7 +51,7 @@ double secondsAt441(const std::string& wav) {
 }
 
 TEST_F(RipTonegrabTest, TwoStreamsAreDecodedNormalisedAndCompressedToMp3) {
-    form->arip.setText("Internal");
+    form->arip.setTextSilent("Internal");
     form->twostreams.setChecked(true);
     form->Samplerate.setText("44.1");
     form->normal.setChecked(true);

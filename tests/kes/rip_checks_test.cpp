@@ -41,11 +41,13 @@ protected:
         form->arip.setText("AC3Dec");
         form->SubStream.setText("0x80");
     }
-    // Boxes shown, as "kind: text".
+    // Boxes shown, as "kind: text", without the report that ends a rip.
     std::vector<std::string> shown() const {
         std::vector<std::string> all;
-        for (const ShownBox& box : script.shown())
-            all.push_back(box.kind + ": " + box.text);
+        for (const ShownBox& box : script.shown()) {
+            if (box.caption != "Kestrova LOG")
+                all.push_back(box.kind + ": " + box.text);
+        }
         return all;
     }
     using Shown = std::vector<std::string>;
@@ -84,7 +86,7 @@ TEST_F(RipChecksTest, SizesGoDownToMultiplesOfEight) {
 }
 
 TEST_F(RipChecksTest, SizeThatIsNoIntegerFailsTheCheck) {
-    form->YCrop.setText("2x0");
+    form->YCrop.setTextSilent("2x0"); // its own handler would complain first
     form->Range.setChecked(true);
     form->Range1.setText("bad");
     form->Launchrip();
@@ -112,6 +114,7 @@ TEST_F(RipChecksTest, MissingHelperAbortsSilently) {
 }
 
 TEST_F(RipChecksTest, DualOutputPutsDivX4First) {
+    form->movielength.setText("0"); // no bit-rate suggestion overwrites the rates
     form->dual.setChecked(true);
     form->Codec.setText("Low Motion");
     form->pass2.setText("DivX 4.x");
@@ -141,7 +144,7 @@ TEST_F(RipChecksTest, SubtitlesNeedAnIfoFileAndALanguage) {
     EXPECT_TRUE(RipAborted);
 
     script.clearShown();
-    form->ifofile.setText(make("VTS_01_0.IFO"));
+    form->ifofile.setTextSilent(make("VTS_01_0.IFO")); // no IFO to read: only the check counts here
     form->selectedlng.clearItems();
     form->Launchrip();
     EXPECT_EQ(shown(), Shown{"error: <58>"});
@@ -278,7 +281,8 @@ TEST_F(RipChecksTest, WavToTreatMustExist) {
     // Ripping the audio makes the file.
     script.clearShown();
     form->RipAudio.setChecked(true);
-    form->Vobfile.setText(make("VTS_01_1.VOB"));
+    // Silently: a new first VOB would list its streams anew and clear the chosen one.
+    form->Vobfile.setTextSilent(make("VTS_01_1.VOB"));
     form->Launchrip();
     EXPECT_EQ(shown(), Shown{});
 }

@@ -30,6 +30,10 @@ protected:
         fs::create_directories(dir.path() / "extern");
         fs::create_directories(dir.path() / "LANG");
         writeBytes(dir.path() / "LANG" / "English.lng", "1.24\r\n----Messages----\r\n");
+        // With the DivX 4 codec installed the default codec starts without complaint.
+        fs::create_directories(dir.path() / "system");
+        for (const char* codecFile : {"divxdec.ax", "divx.dll"})
+            writeBytes(dir.path() / "system" / codecFile, "");
     }
     ~StartupTest() override { fs::current_path(previous); }
 
@@ -75,7 +79,7 @@ TEST_F(StartupTest, SecondStartCreatesNothing) {
         return std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator());
     };
     const auto before = countEntries();
-    EXPECT_EQ(before, 2 + static_cast<long>(WorkFolders.size())); // extern, LANG and the work folders
+    EXPECT_EQ(before, 3 + static_cast<long>(WorkFolders.size())); // extern, LANG, system and the work folders
     EXPECT_FALSE(fs::exists(dir.path() / "Profiles"));
 
     auto form = start();

@@ -1,0 +1,57 @@
+#include "kes/ifo_files.h"
+
+#include "platform/core/files.h"
+#include "platform/core/paths.h"
+
+#include <fstream>
+
+namespace kes {
+
+namespace core = platform::core;
+
+namespace {
+constexpr const char* IfoSuffix = "0.IFO";
+constexpr const char* SubExtension = ".sub";
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+} // namespace
+
+std::string IfoNameOfVob(std::string_view vob) {
+    const std::string folder = core::extractFilePath(vob);
+    std::string name = core::extractFileName(vob);
+    const std::string ext = core::extractFileExt(name);
+    size_t cut = ext.empty() ? name.size() : name.find(ext);
+    if (cut == std::string::npos)
+        cut = name.size();
+    while (cut > 0 && isDigit(name[cut - 1]))
+        --cut;
+    const std::string ifo = folder + name.substr(0, cut) + IfoSuffix;
+    return core::fileExists(ifo) ? ifo : std::string(NoIfoFile);
+}
+
+std::string SubNameOfAvi(std::string_view finalAvi) {
+    // Only the file name's extension goes: a folder whose name holds the same text keeps it.
+    return core::changeFileExt(finalAvi, SubExtension);
+}
+
+std::optional<std::string> readIfoHead(std::string_view path) {
+    std::ifstream in(core::resolvePath(path), std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::string head(IfoHeadSize, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    if (in.bad())
+        return std::nullopt;
+    head.resize(static_cast<size_t>(in.gcount()));
+    return head;
+}
+
+std::optional<uint8_t> IfoBytes::byte(size_t offset) const {
+    if (!has(offset, 1))
+        return std::nullopt;
+    return static_cast<uint8_t>(bytes_[offset]);
+}
+
+} // namespace kes
