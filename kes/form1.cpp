@@ -97,6 +97,7 @@ void TForm1::FormCreate() {
     // 1. The program folder is the current directory at start, not the program file's folder.
     StartDir = core::currentDir();
     SystemDir = systemFolder(StartDir);
+    startingUp_ = true;
     ProgDir = core::withTrailingDelim(StartDir);
     ExternDir = ProgDir + "extern" + core::PathDelim;
 
@@ -157,6 +158,7 @@ void TForm1::FormCreate() {
                      " " + core::deleteText(ProgDir, dot, 1));
     }
 
+    startingUp_ = false;
     Timer1.setEnabled(true);
     if (englishMissing)
         QTimer::singleShot(0, window(), [this] { close(); });
@@ -165,9 +167,14 @@ void TForm1::FormCreate() {
 void TForm1::FormShow() {
     if (!core::fileExists(core::joinPath(SystemDir, DivX3Codec)) ||
         !core::fileExists(core::joinPath(SystemDir, DivX3CodecF))) {
+        // The text stays "DivX 4.x" when it already was: emptying the list is no change of codec.
+        const bool unchanged = Codec.text() == DivX4Only;
         Codec.clearItems();
         Codec.addItem(DivX4Only);
-        Codec.setText(DivX4Only);
+        if (unchanged)
+            Codec.setTextSilent(DivX4Only);
+        else
+            Codec.setText(DivX4Only);
     }
     if (!core::registry::keyExists(core::RootKey::CurrentUser, KeyKestrova)) {
         ui::informationBox("It seems this is the first time you use Kestrova.\r\n"

@@ -623,6 +623,11 @@ private:
     int jobDepth_ = 0;
     std::vector<bool> startersEnabled_;
     bool closePending_ = false;
+    // Creation sets the codec several times (the defaults, then the default profile): a missing
+    // DivX 4 codec is reported once there, not once per set.
+    void codecMissingBox(const char* prefix);
+    bool startingUp_ = false;
+    bool codecBoxShownAtStart_ = false;
 };
 
 // The main window, created by the program block.

@@ -111,9 +111,18 @@ void TForm1::CodecChange() {
         Label36.setEnabled(true);
         D4VBR.setEnabled(true);
     } else {
-        ui::errorBox(CodecMissingPrefix + MessageTable[MsgCodecMissing]);
+        codecMissingBox(CodecMissingPrefix);
     }
     setautoparam();
+}
+
+void TForm1::codecMissingBox(const char* prefix) {
+    if (startingUp_) {
+        if (codecBoxShownAtStart_)
+            return;
+        codecBoxShownAtStart_ = true;
+    }
+    ui::errorBox(prefix + MessageTable[MsgCodecMissing]);
 }
 
 void TForm1::pass2Change() {
@@ -128,7 +137,7 @@ void TForm1::pass2Change() {
         Label36.setEnabled(true);
         D4VBR.setEnabled(true);
     } else {
-        ui::errorBox(CodecMissingPrefix + MessageTable[MsgCodecMissing]);
+        codecMissingBox(CodecMissingPrefix);
     }
 }
 

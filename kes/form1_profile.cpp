@@ -188,7 +188,7 @@ void TForm1::loadCodec(ui::ComboBox& codecList, const std::string& value) {
         Label36.setEnabled(true);
         D4VBR.setEnabled(true);
     } else {
-        ui::errorBox(CodecMissingPrefix + MessageTable[MsgCodecMissing]);
+        codecMissingBox(CodecMissingPrefix);
     }
 }
 

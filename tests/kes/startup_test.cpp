@@ -182,6 +182,16 @@ TEST_F(StartupTest, FirstShowWelcomesOnceAndKeepsOnlyTheCodecThatIsThere) {
     EXPECT_EQ(script.texts("information").size(), 1u);
 }
 
+TEST_F(StartupTest, AMissingDivX4CodecIsReportedOnceAtStartAndAgainOnLaterChanges) {
+    fs::remove(dir.path() / "system" / "divx.dll");
+    auto form = start();
+    form->FormShow();
+    EXPECT_EQ(script.texts("error").size(), 1u);
+    // Once the window is up, every codec change reports it, as before.
+    form->CodecChange();
+    EXPECT_EQ(script.texts("error").size(), 2u);
+}
+
 class DottedFolderTest : public StartupTest {
 protected:
     DottedFolderTest() : StartupTest("kes.start") {}
