@@ -1,0 +1,193 @@
+#include "tools/muxer/interleave.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace tools::muxer {
+
+namespace {
+
+constexpr double PercentScale = 100.0;
+
+double percentOf(int64_t done, int64_t whole) {
+    return whole > 0 ? static_cast<double>(done) / static_cast<double>(whole) * PercentScale : PercentScale;
+}
+
+vfw::LONG toLong(int64_t value) {
+    return static_cast<vfw::LONG>(value);
+}
+
+// The bytes of one audio sample as the stream reads and writes them.
+int64_t bytesPerSample(int64_t blockAlign) {
+    return std::max<int64_t>(1, blockAlign);
+}
+
+enum class AudioRead { Ok, Ended, Failed };
+
+// Reads up to n samples at position (from the stream's first sample) into out; got receives the
+// samples and bytes read. The buffer grows when a single sample does not fit.
+AudioRead readAudio(vfw::PAVISTREAM audio, int64_t position, int64_t n, std::vector<uint8_t>& out,
+                    size_t offset, int64_t& samples, int64_t& bytes) {
+    samples = 0;
+    bytes = 0;
+    const vfw::LONG at = toLong(vfw::AVIStreamStart(audio) + position);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        vfw::LONG gotBytes = 0;
+        vfw::LONG gotSamples = 0;
+        const auto room = static_cast<vfw::LONG>(out.size() - offset);
+        const vfw::HRESULT hr =
+            vfw::AVIStreamRead(audio, at, toLong(n), out.data() + offset, room, &gotBytes, &gotSamples);
+        if (hr == vfw::AVIERR_BUFFERTOOSMALL && attempt == 0 && gotBytes > room) {
+            out.resize(offset + static_cast<size_t>(gotBytes));
+            continue;
+        }
+        if (hr == vfw::AVIERR_NODATA)
+            return AudioRead::Ended;
+        if (hr != vfw::AVIERR_OK)
+            return AudioRead::Failed;
+        if (gotSamples <= 0)
+            return AudioRead::Ended;
+        samples = gotSamples;
+        bytes = gotBytes;
+        return AudioRead::Ok;
+    }
+    return AudioRead::Failed;
+}
+
+class AudioFeed {
+public:
+    explicit AudioFeed(const InterleavePlan& plan)
+        : plan_(plan), block_(bytesPerSample(plan.blockAlign)), a_(plan.a0), remaining_(plan.a1 - plan.a0),
+          buffer_(static_cast<size_t>(std::max(AudioBufferBytes, block_))) {}
+
+    bool pending() const { return !ended_ && a_ < plan_.a1; }
+    int64_t position() const { return a_; }
+
+    // One chunk: frames is the count of video frames still to write.
+    InterleaveEnd writeChunk(int64_t frames) {
+        int64_t n = 0;
+        if (a_ == plan_.a0)
+            n = static_cast<int64_t>(std::trunc(plan_.audioRate * plan_.preloadSeconds));
+        else
+            n = remaining_ / std::max<int64_t>(1, frames);
+        n = std::clamp<int64_t>(n, 1, std::max<int64_t>(1, plan_.a1 - a_));
+        n = std::min<int64_t>(n, std::max<int64_t>(1, static_cast<int64_t>(buffer_.size()) / block_));
+
+        int64_t silence = 0;
+        if (a_ < 0)
+            silence = std::min(n, -a_);
+        const auto silenceBytes = static_cast<size_t>(silence * block_);
+        std::fill(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(silenceBytes), uint8_t{0});
+        int64_t samples = silence;
+        int64_t bytes = static_cast<int64_t>(silenceBytes);
+        if (silence < n) {
+            int64_t readSamples = 0;
+            int64_t readBytes = 0;
+            const AudioRead r = readAudio(plan_.audio, std::max<int64_t>(a_, 0), n - silence, buffer_,
+                                          silenceBytes, readSamples, readBytes);
+            if (r == AudioRead::Failed)
+                return InterleaveEnd::AudioReadFailed;
+            if (r == AudioRead::Ended)
+                ended_ = true; // the source has no more samples: the rest of the range stays empty
+            samples += readSamples;
+            bytes += readBytes;
+        }
+        if (samples == 0)
+            return InterleaveEnd::Done;
+        if (vfw::AVIStreamWrite(plan_.outAudio, toLong(a_ - plan_.a0), toLong(samples), buffer_.data(),
+                                toLong(bytes), vfw::AVIIF_KEYFRAME, nullptr, nullptr) != vfw::AVIERR_OK)
+            return InterleaveEnd::WriteFailed;
+        remaining_ -= samples;
+        a_ += samples;
+        return InterleaveEnd::Done;
+    }
+
+private:
+    const InterleavePlan& plan_;
+    int64_t block_;
+    int64_t a_;
+    int64_t remaining_;
+    bool ended_ = false;
+    std::vector<uint8_t> buffer_;
+};
+
+} // namespace
+
+bool readFrame(vfw::PAVISTREAM video, int64_t position, std::vector<uint8_t>& buffer, int64_t& bytes) {
+    bytes = 0;
+    const vfw::LONG at = toLong(vfw::AVIStreamStart(video) + position);
+    vfw::LONG needed = 0;
+    vfw::LONG samples = 0;
+    if (vfw::AVIStreamRead(video, at, 1, nullptr, 0, &needed, &samples) != vfw::AVIERR_OK || needed < 0)
+        return false;
+    if (buffer.size() < static_cast<size_t>(needed) + 1)
+        buffer.resize(static_cast<size_t>(needed) + 1);
+    if (needed == 0)
+        return true;
+    vfw::LONG got = 0;
+    if (vfw::AVIStreamRead(video, at, 1, buffer.data(), toLong(static_cast<int64_t>(buffer.size())), &got,
+                           &samples) != vfw::AVIERR_OK)
+        return false;
+    bytes = got;
+    return true;
+}
+
+int64_t nearestKeyFrame(vfw::PAVISTREAM video, int64_t t, int64_t length) {
+    const int64_t base = vfw::AVIStreamStart(video);
+    const vfw::LONG back = vfw::AVIStreamFindSample(video, toLong(base + t), vfw::FIND_PREV | vfw::FIND_KEY);
+    const vfw::LONG forward =
+        vfw::AVIStreamFindSample(video, toLong(base + t), vfw::FIND_NEXT | vfw::FIND_KEY);
+    const int64_t before = back < 0 ? 0 : std::clamp<int64_t>(back - base, 0, t);
+    const int64_t after = forward < 0 ? length : std::clamp<int64_t>(forward - base, t, length);
+    return t - before < after - t ? before : after;
+}
+
+InterleaveEnd interleave(const InterleavePlan& plan, InterleaveObserver& observer, const bool& userBreak) {
+    AudioFeed audio(plan);
+    std::vector<uint8_t> frame;
+    int64_t v = plan.start;
+    const int64_t base = vfw::AVIStreamStart(plan.video);
+    observer.progress(percentOf(0, plan.length), 0);
+    for (;;) {
+        if (audio.pending()) {
+            const InterleaveEnd end = audio.writeChunk(plan.end - v);
+            if (end != InterleaveEnd::Done)
+                return end;
+        }
+        if (v < plan.end) {
+            int64_t bytes = 0;
+            if (!readFrame(plan.video, v, frame, bytes))
+                return InterleaveEnd::VideoReadFailed;
+            const bool key = v == plan.start || vfw::AVIStreamIsKeyFrame(plan.video, toLong(base + v));
+            if (vfw::AVIStreamWrite(plan.outVideo, toLong(v - plan.start), 1, frame.data(), toLong(bytes),
+                                    key ? vfw::AVIIF_KEYFRAME : 0, nullptr, nullptr) != vfw::AVIERR_OK)
+                return InterleaveEnd::WriteFailed;
+            ++v;
+        }
+        observer.progress(percentOf(v, plan.length), percentOf(audio.position(), plan.audioLength));
+        observer.processMessages();
+        if (userBreak)
+            return InterleaveEnd::Stopped;
+        if (v >= plan.end)
+            return InterleaveEnd::Done;
+    }
+}
+
+InterleaveEnd appendClip(vfw::PAVISTREAM clip, vfw::PAVISTREAM outVideo, int64_t at) {
+    const int64_t base = vfw::AVIStreamStart(clip);
+    const int64_t length = vfw::AVIStreamLength(clip);
+    std::vector<uint8_t> frame;
+    for (int64_t i = 0; i < length; ++i) {
+        int64_t bytes = 0;
+        if (!readFrame(clip, i, frame, bytes))
+            return InterleaveEnd::VideoReadFailed;
+        const bool key = i == 0 || vfw::AVIStreamIsKeyFrame(clip, toLong(base + i));
+        if (vfw::AVIStreamWrite(outVideo, toLong(at + i), 1, frame.data(), toLong(bytes),
+                                key ? vfw::AVIIF_KEYFRAME : 0, nullptr, nullptr) != vfw::AVIERR_OK)
+            return InterleaveEnd::WriteFailed;
+    }
+    return InterleaveEnd::Done;
+}
+
+} // namespace tools::muxer
