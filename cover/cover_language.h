@@ -1,0 +1,36 @@
+#pragma once
+
+// The cover printer's own section of the language file: the lines after "----Cover----", up to the
+// first line that holds "---" (that line is still read). Entry lines are "#" number "=" text; entries
+// 1 to 61 are captions of the window, entry 62 the message for a layout file that is too short.
+// This small reader keeps the cover printer apart from the main program's language code.
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace cover {
+
+inline constexpr std::string_view CoverSectionHeading = "----Cover----";
+inline constexpr std::string_view CoverSectionEnd = "---";
+inline constexpr int CoverTextCount = 62;
+inline constexpr int ShortLayoutMessage = 62;
+// Language files are a few kilobytes; anything far beyond that is not read.
+inline constexpr std::size_t MaxCoverLanguageBytes = 4 * 1024 * 1024;
+
+// Entries 1..CoverTextCount (index 0 unused); an entry the file does not give is empty.
+using CoverTexts = std::array<std::string, CoverTextCount + 1>;
+
+// The section of a language file's bytes (code page 1252), converted to UTF-8.
+CoverTexts readCoverSection(std::string_view bytes);
+
+// The language file of the program folder: "LANG/" + the first line of "LANG/default.ini"; when that
+// file is missing it is created with "English.lng", which is then the language file.
+std::string coverLanguageFile(std::string_view programDir);
+
+// The section of the program folder's language file; nothing when that file does not exist or cannot
+// be read (the window keeps its own English captions then).
+std::optional<CoverTexts> loadCoverTexts(std::string_view programDir);
+
+} // namespace cover

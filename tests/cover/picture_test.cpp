@@ -1,0 +1,73 @@
+#include "cover/cover_picture.h"
+
+#include "platform/gdi/bmp_file.h"
+#include "tests/cover/jpeg_maker.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace cover {
+namespace {
+
+namespace gdi = platform::gdi;
+
+int channel(std::uint32_t pixel, int shift) {
+    return static_cast<int>((pixel >> shift) & 0xFF);
+}
+
+TEST(CoverPicture, DecodesAJpegPicture) {
+    const std::string jpeg =
+        test::makeJpeg(64, 32, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
+    auto bitmap = decodeJpeg(jpeg);
+    ASSERT_EQ(bitmap->width(), 64);
+    ASSERT_EQ(bitmap->height(), 32);
+    const std::uint32_t left = bitmap->bits()[16 * 64 + 8];
+    const std::uint32_t right = bitmap->bits()[16 * 64 + 56];
+    EXPECT_GT(channel(left, 16), 230);
+    EXPECT_LT(channel(left, 0), 30);
+    EXPECT_GT(channel(right, 0), 230);
+    EXPECT_LT(channel(right, 16), 30);
+}
+
+TEST(CoverPicture, DamagedJpegDataIsRefusedOrDecodedButNeverCrashes) {
+    EXPECT_THROW(decodeJpeg(""), gdi::GraphicError);
+    EXPECT_THROW(decodeJpeg("not a picture at all"), gdi::GraphicError);
+    const std::string jpeg =
+        test::makeJpeg(40, 40, [](int x, int y) { return static_cast<std::uint32_t>(x * y); });
+    // A file cut inside its data still gives a picture of the full size.
+    auto cut = decodeJpeg(jpeg.substr(0, jpeg.size() / 2));
+    EXPECT_EQ(cut->width(), 40);
+    for (std::size_t n = 0; n < 200 && n < jpeg.size(); n += 7)
+        EXPECT_THROW(decodeJpeg(jpeg.substr(0, n)), gdi::GraphicError) << n;
+    std::mt19937 random(3);
+    for (int round = 0; round < 300; ++round) {
+        std::string damaged = jpeg;
+        for (int k = 0; k < 6; ++k)
+            damaged[random() % damaged.size()] = static_cast<char>(random());
+        try {
+            auto bitmap = decodeJpeg(damaged);
+            EXPECT_GT(bitmap->width(), 0);
+        } catch (const gdi::GraphicError&) {
+        }
+    }
+}
+
+TEST(CoverPicture, LoadsByExtension) {
+    kes::test::TempDir dir;
+    kes::test::writeBytes(dir.path() / "front.JPEG", test::makeJpeg(8, 6, [](int, int) { return 0u; }));
+    const std::uint32_t pixels[4] = {0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00};
+    kes::test::writeBytes(dir.path() / "back.bmp", gdi::encodeBmp(2, 2, pixels, 24));
+    kes::test::writeBytes(dir.path() / "bad.jpg", "garbage");
+    EXPECT_TRUE(isJpegName("a/b.Jpg"));
+    EXPECT_FALSE(isJpegName("a.jpg/b.png"));
+    EXPECT_EQ(loadPicture(dir.file("front.JPEG"))->width(), 8);
+    auto bmp = loadPicture(dir.file("back.bmp"));
+    EXPECT_EQ(bmp->bits()[3] & 0xFFFFFF, 0x00FF00u);
+    EXPECT_THROW(loadPicture(dir.file("bad.jpg")), gdi::GraphicError);
+    EXPECT_THROW(loadPicture(dir.file("missing.jpg")), gdi::GraphicError);
+}
+
+} // namespace
+} // namespace cover
