@@ -91,6 +91,8 @@ void TForm1::connectHandlers() {
     connectCodecHandlers();
     connectAudioHandlers();
     connectSubtitleHandlers();
+    connectProfileListHandlers();
+    connectButtonHandlers();
 }
 
 void TForm1::FormCreate() {

@@ -7,6 +7,7 @@
 // program runner and the VOB list in form1_runner.cpp.
 
 #include "kes/ext_runner.h"
+#include "kes/profile_list.h"
 
 #include "platform/ui/buttons.h"
 #include "platform/ui/containers.h"
@@ -132,6 +133,25 @@ public:
     std::string ProfileText;
     std::string ProfileTextUpper;
 
+    // --- Profile list, export and multi-rip list (form1_profile_list.cpp, form1_multi_rip.cpp) ---
+    void memo1Click();
+    void ProfileEditChange();
+    void ProfileEditKeyPress(char& key);
+    void SaveProfileClick();
+    void ExportprofClick();
+    void Allexport();
+    void ReinitClick();
+    void OpenFinalClick();
+    void Chooseaviss2Click();
+    void addtomultiClick();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void eraseClick();
+    void usemultiClick();
+    void LaunchMultiClick();
+    // The listed profiles, in memo1's order (rebuilt by GetAllProfiles).
+    const std::vector<ProfileListItem>& profileTable() const { return profileTable_; }
+
     // --- Small helpers (form1_helpers.cpp) ------------------------------------------------------
     // Installs the subtitle filter into the system folder and registers it; true on success.
     bool RegisterFilter();
@@ -237,6 +257,32 @@ public:
     void subbuttonClick();
     void Button8Click();
     void SortirClick();
+
+    // --- Path check, file choosers, extras and tool launchers (form1_buttons.cpp,
+    // form1_launchers.cpp) -------------------------------------------------------------------------
+    // Reports missing inputs, existing outputs and missing folders of the paths page.
+    void SpeedButton4Click();
+    void FinalFileChange();
+    void OpenVOBClick();
+    void OpenAviClick();
+    void OpenMP3Click();
+    void SpeedButton1Click();
+    void Button2Click();
+    void Button5Click();
+    void Button1Click();
+    void Button3Click();
+    void Button4Click();
+    void Button6Click();
+    // Extras: the audio of an AVI to a WAV file; the logo clip appended to an AVI.
+    void AudExtrClick();
+    void AddVexlorClick();
+    // Tool launchers: each click opens a new window without waiting for it.
+    void SynchButtonClick();
+    void usebuttonClick();
+    void coverbuttonClick();
+    void Button7Click();
+    void wizardClick();
+    void tilboClick();
 
     // ============================ Controls ======================================================
     ui::MainMenu MainMenu1{*this};
@@ -594,6 +640,16 @@ private:
     void connectRipHandlers();
     void connectAudioHandlers();
     void connectSubtitleHandlers();
+    // The page column's tool launchers, the file choosers and the extras.
+    void connectButtonHandlers();
+    void connectProfileListHandlers();
+    // Asks whether an existing profile file may be replaced (always yes for a new file).
+    bool mayWriteProfile(const std::string& path, const std::string& shownName);
+    // Rebuilds the profile list while keeping the name box's text.
+    void rebuildProfileList();
+    // Loads one multi-rip entry's profile and rips it; false when the entry could not be loaded.
+    bool ripMultiEntry(const std::string& entry, bool last);
+    std::vector<ProfileListItem> profileTable_;
     // Runs a stream count of the extractor and fills both stream lists from "sn.fnd".
     void countAudioStreams(const std::string& commandLine);
     // Lists the audio streams of an IFO file with their attributes.

@@ -117,6 +117,9 @@ void TForm1::CodecChange() {
 }
 
 void TForm1::codecMissingBox(const char* prefix) {
+    // An unattended multi-rip loads a profile per entry and must not wait on a box.
+    if (usemulti.checked())
+        return;
     if (startingUp_) {
         if (codecBoxShownAtStart_)
             return;

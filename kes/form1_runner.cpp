@@ -36,15 +36,19 @@ bool TForm1::ShutdownWindows() {
 }
 
 void TForm1::MakeList(const std::string& firstVob) {
+    // An unattended multi-rip shows nothing here: the rip's own checks end a rip without its VOB.
+    const bool quiet = usemulti.checked();
     const VobRun run = findVobRun(firstVob);
     if (run.firstMissing) {
         RipAborted = true;
-        ui::errorBox(MessageTable[MsgFirstVobMissing]);
+        if (!quiet)
+            ui::errorBox(MessageTable[MsgFirstVobMissing]);
         return;
     }
-    for (const auto& busy : run.inUse)
-        ui::showMessage(busy + " already in use !");
-    const bool quiet = usemulti.checked();
+    for (const auto& busy : run.inUse) {
+        if (!quiet)
+            ui::showMessage(busy + " already in use !");
+    }
     if (run.truncated && !quiet) {
         ui::warningBox("More than " + core::intToStr(VobTableSize) + " VOB files: the list stops at " +
                        run.files.back() + " !");

@@ -106,6 +106,7 @@ void TForm1::AudioButtonClick() {
 }
 void TForm1::PathsButtonClick() {
     showPage(PathsPage, PathsButton);
+    SpeedButton4Click();
 }
 void TForm1::ExtrasButtonClick() {
     showPage(extrasPage, ExtrasButton);

@@ -101,9 +101,10 @@ TEST_F(ProfileWindowTest, FirstVobOfTheVobsFolderIsTheDefault) {
 TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     start();
     TForm1& f = *form;
+    // The name first: a new name makes the description again.
+    f.ProfileEdit.setText("Matrix");
     f.Descrip.setText("2 CD DivX 4 [640x272]");
     f.Comment.setText("Region 2");
-    f.ProfileEdit.setText("Matrix");
     f.Vobfile.setText("/dvd/VTS_01_1.VOB");
     f.AVIFile.setText("/w/m.avi");
     f.WavFileEdit.setText("/w/a.wav");
@@ -304,6 +305,7 @@ TEST_F(ProfileWindowTest, ListEntryIsSavedUnderItsTitleAndAnEmptyNameIsAskedFor)
     EXPECT_TRUE(readBytes(profile("a.pfl")).starts_with("[Options]\r\nProfileTitle=Movie\r\n"));
 
     form->ProfileEdit.setText("");
+    form->SaveDialog1.fileName = profile("a.pfl"); // emptying the name emptied the save name
     script.answer("");
     script.answer("Alien");
     form->CreateProfile(false);

@@ -92,7 +92,7 @@ TEST_F(ReportStepTest, ShutdownIsRequestedOnceAndNothingShown) {
 }
 
 TEST_F(ReportStepTest, MultiRipShowsNothing) {
-    form->usemulti.setChecked(true);
+    form->usemulti.setCheckedSilent(true); // as during a multi-rip
     form->log.setChecked(false);
     form->Statistics();
     EXPECT_TRUE(script.shown().empty());

@@ -189,7 +189,7 @@ TEST_F(PreviewTest, KeyFrameTextThatIsNoIntegerStopsTheDivX4Line) {
     // A multi-rip shows nothing; the caller ends the rip.
     script.clearShown();
     RipAborted = false;
-    form->usemulti.setChecked(true);
+    form->usemulti.setCheckedSilent(true); // as during a multi-rip
     EXPECT_FALSE(form->SetAutoDivXParam(1));
     EXPECT_TRUE(script.shown().empty());
     EXPECT_FALSE(RipAborted);

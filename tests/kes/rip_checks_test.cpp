@@ -40,12 +40,23 @@ protected:
         folder.copyFromBuild("extern/LAME_ENC.DLL");
         form->arip.setText("AC3Dec");
         form->SubStream.setText("0x80");
+        // So do the video and subtitle steps: their programs are fakes that write nothing.
+        for (const char* program : {"mpeg2avipx3.exe", "m2apx3g.exe", "m2apx3go.exe", "mpeg2aviSVE.exe",
+                                    "DivxAuto.exe", "delayer.exe", "rundll32.exe", "winrar.exe"})
+            folder.installFake(program, "kes_fake_tool");
     }
+    // Launches a rip whose checks are expected to pass: the mux step then runs, and its muxer stops on
+    // the tests' dummy files (which are no AVI files) with its own message, left out of shown().
+    void ripToTheMux() {
+        RipRecord = TRipRecord{};
+        form->Launchrip();
+    }
+    bool muxRan() const { return RipRecord.MergeStart > 0; }
     // Boxes shown, as "kind: text", without the report that ends a rip.
     std::vector<std::string> shown() const {
         std::vector<std::string> all;
         for (const ShownBox& box : script.shown()) {
-            if (box.caption != "Kestrova LOG")
+            if (box.caption != "Kestrova LOG" && box.text != "Cannot open video stream !")
                 all.push_back(box.kind + ": " + box.text);
         }
         return all;
@@ -100,7 +111,7 @@ TEST_F(RipChecksTest, SizeThatIsNoIntegerFailsTheCheck) {
     form->AVIFile.setText(avi);
     form->RipVid.setChecked(true);
     form->Vobfile.setText(make("VTS_01_1.VOB"));
-    form->usemulti.setChecked(true);
+    form->usemulti.setCheckedSilent(true); // as during a multi-rip
     form->Launchrip();
     EXPECT_EQ(shown(), Shown{});
     EXPECT_EQ(readBytes(avi), "old movie");
@@ -337,9 +348,9 @@ TEST_F(RipChecksTest, MergeNeedsItsInputs) {
     make("movie.avi");
     make("a.mp3");
     make("b.wav");
-    form->Launchrip();
+    ripToTheMux();
     EXPECT_EQ(shown(), Shown{});
-    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(muxRan());
 }
 
 TEST_F(RipChecksTest, LogoClipForThePictureSize) {
@@ -354,9 +365,9 @@ TEST_F(RipChecksTest, LogoClipForThePictureSize) {
     form->YCrop.setText("272");
     form->Vobfile.setText(make("VTS_01_1.VOB"));
     form->AVIFile.setText(at("movie.avi"));
-    form->Launchrip();
+    ripToTheMux();
     EXPECT_EQ(shown(), Shown{"error: <33>"});
-    EXPECT_FALSE(RipAborted); // the muxer works on without the clip
+    EXPECT_TRUE(muxRan()); // the muxer works on without the clip
 
     script.clearShown();
     test::writeBytes(folder.path() / "Vexlor" / "Vexlor640x272.avi", "clip");
@@ -380,9 +391,9 @@ TEST_F(RipChecksTest, SplitSizeUpTo800) {
     for (const char* size : {"801", "0"}) {
         script.clearShown();
         form->splitsize.setText(size);
-        form->Launchrip();
+        ripToTheMux();
         EXPECT_EQ(shown(), Shown{"error: <34>" + std::string(size) + " MB"});
-        EXPECT_FALSE(RipAborted) << size; // the rip goes on
+        EXPECT_TRUE(muxRan()) << size; // the rip goes on
     }
     script.clearShown();
     form->splitsize.setText("7OO");
@@ -399,7 +410,7 @@ TEST_F(RipChecksTest, SplitSizeUpTo800) {
 
 TEST_F(RipChecksTest, MultiRipShowsOnlyTheRenameNotice) {
     const std::string avi = make("movie.avi", "old movie");
-    form->usemulti.setChecked(true);
+    form->usemulti.setCheckedSilent(true); // as during a multi-rip
     form->AVIFile.setText(avi);
     form->RipVid.setChecked(true);
     form->Vobfile.setText(make("VTS_01_1.VOB"));
@@ -414,14 +425,14 @@ TEST_F(RipChecksTest, MultiRipShowsOnlyTheRenameNotice) {
     form->splitsize.setText("900");
     form->RipAudio.setChecked(false);
     form->compaudiofile.setText(at("a.mp3"));
-    form->Launchrip();
+    ripToTheMux();
     EXPECT_EQ(shown(), Shown{"plain: " + avi + "<26>" + at("old.avi")});
     EXPECT_EQ(readBytes(at("old.avi")), "old movie");
-    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(muxRan());
 }
 
 TEST_F(RipChecksTest, MultiRipEndsAtAFailedCheck) {
-    form->usemulti.setChecked(true);
+    form->usemulti.setCheckedSilent(true); // as during a multi-rip
     const std::string avi = make("movie.avi", "old movie");
     form->AVIFile.setText(avi);
     form->RipVid.setChecked(true);

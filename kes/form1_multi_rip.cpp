@@ -1,0 +1,130 @@
+// The multi-rip list of the extras page: profiles added from the profile list, moved, removed, and
+// ripped one after the other, unattended.
+#include "kes/form1.h"
+#include "kes/form1_unit.h"
+#include "kes/rip_record.h"
+
+#include "platform/ui/dialogs.h"
+
+#include <stdexcept>
+
+namespace kes {
+
+namespace {
+
+constexpr int MsgEmptyList = 54;
+constexpr const char* NotRippedHeading = "These entries of the multi-rip list were not ripped :";
+constexpr const char* NotListed = "not in the profile list any more";
+
+} // namespace
+
+void TForm1::addtomultiClick() {
+    if (const int selected = memo1.itemIndex(); selected >= 0)
+        memo2.addItem(memo1.item(selected));
+    usemulti.setEnabled(true);
+}
+
+// Moving and deleting select another entry without loading a profile, as a click in the list would.
+void TForm1::SpeedButton2Click() {
+    const int i = memo2.itemIndex();
+    if (i <= 0)
+        return;
+    const std::string above = memo2.item(i - 1);
+    memo2.setItem(i - 1, memo2.item(i));
+    memo2.setItem(i, above);
+    memo2.setItemIndexSilent(i - 1);
+}
+
+void TForm1::SpeedButton3Click() {
+    const int i = memo2.itemIndex();
+    if (i < 0 || i >= memo2.itemCount() - 1)
+        return;
+    const std::string below = memo2.item(i + 1);
+    memo2.setItem(i + 1, memo2.item(i));
+    memo2.setItem(i, below);
+    memo2.setItemIndexSilent(i + 1);
+}
+
+void TForm1::eraseClick() {
+    const int i = memo2.itemIndex();
+    if (i < 0)
+        return;
+    memo2.deleteItem(i);
+    if (memo2.itemCount() > 0) {
+        memo2.setItemIndexSilent(i > 0 ? i - 1 : 0);
+        return;
+    }
+    LaunchMulti.setEnabled(false);
+    usemulti.setChecked(false);
+    usemulti.setEnabled(false);
+}
+
+void TForm1::usemultiClick() {
+    if (!usemulti.checked()) {
+        LaunchMulti.setEnabled(false);
+        return;
+    }
+    if (memo2.itemCount() == 0) {
+        ui::errorBox(MessageTable[MsgEmptyList]);
+        usemulti.setChecked(false);
+        LaunchMulti.setEnabled(false);
+        return;
+    }
+    LaunchMulti.setEnabled(true);
+}
+
+bool TForm1::ripMultiEntry(const std::string& entry, bool last) {
+    // An entry that is no longer listed is not ripped: the settings on screen belong to another one.
+    const int listed = memo1.indexOf(entry);
+    if (listed < 0)
+        return false;
+    ProfileEdit.setText(memo1.item(listed));
+    const ProfileListItem* item = findProfileItem(profileTable_, ProfileEdit.text());
+    if (!item)
+        return false;
+    const std::string path = item->path;
+    InitPath();
+    InitFields();
+    ReadProFile(path);
+    Descrip.setText({});
+    CopyFromProfile();
+    setautoparam();
+
+    // Every entry leaves a log and no work WAV files; only the last one switches the machine off.
+    log.setChecked(true);
+    DelWav.setChecked(true);
+    Shut.setChecked(last);
+
+    MakeList(Vobfile.text());
+    RipRecord.RipStart = 0;
+    RipRecord.RipEnd = 0;
+    Launchrip();
+    return true;
+}
+
+void TForm1::LaunchMultiClick() {
+    std::string notRipped;
+    {
+        // One job for the whole list: profile loads pump the window between the rips.
+        JobGuard job(*this);
+        const std::vector<std::string> entries = memo2.items();
+        for (size_t k = 0; k < entries.size(); ++k) {
+            const std::string& entry = entries[k];
+            // A failure inside one entry (a profile that cannot be read, a value that is no number)
+            // ends that entry only; the list goes on and the failures are named at its end.
+            try {
+                if (!ripMultiEntry(entry, k + 1 == entries.size()))
+                    notRipped += "\r\n" + entry + " : " + NotListed;
+            } catch (const std::exception& error) {
+                notRipped += "\r\n" + entry + " : " + error.what();
+            }
+        }
+    }
+    // The job's end restored the enabled states from before the list; the audio method follows the
+    // profile loaded last.
+    arip.setEnabled(RipAudio.checked());
+    if (!notRipped.empty())
+        ui::errorBox(NotRippedHeading + notRipped);
+}
+
+} // namespace kes

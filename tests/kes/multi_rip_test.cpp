@@ -1,0 +1,210 @@
+// The multi-rip list of the extras page: adding, moving and removing entries, arming the launch
+// button, and the unattended run of every entry with a fake decoder: no box, the log and the WAV
+// deletion forced on, the shutdown only after the last entry, and failing entries that do not stop
+// the list.
+#include "rip_audio_support.h"
+
+#include <chrono>
+#include <thread>
+
+namespace kes {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::writeBytes;
+
+class MultiRipTest : public test::RipAudioFixture {
+protected:
+    fs::path profiles() const { return folder.path() / "Profiles"; }
+
+    // A profile that rips only the audio of the fixture's VOB run through the AC3 decoder, into its
+    // own WAV file, and asks for no log, no WAV deletion but a shutdown (all three are overridden).
+    void audioProfile(const std::string& name, const std::string& title, const std::string& vob) {
+        writeBytes(profiles() / name, "[Options]\r\nProfileTitle=" + title + "\r\nvobpath=" + vob +
+                                          "\r\nWavPath=" + folder1 + title +
+                                          ".wav\r\nRipVid=0\r\nRipAud=1\r\n"
+                                          "UseAC3Dec=1\r\nCompressAudio=0\r\nDelWav=0\r\nNormalize=0\r\n"
+                                          "Merge=0\r\nlog=0\r\nSDown=1\r\nSub=0\r\n");
+    }
+    void add(const std::string& entry) {
+        const int index = form->memo1.indexOf(entry);
+        ASSERT_GE(index, 0) << entry;
+        form->memo1.setItemIndexSilent(index);
+        form->addtomultiClick();
+    }
+    void arm() {
+        form->usemulti.setChecked(true);
+        ASSERT_TRUE(form->LaunchMulti.enabled());
+    }
+    std::vector<std::string> decodedWavs() const {
+        std::vector<std::string> wavs;
+        for (const std::string& line : runs("ac3dec.exe"))
+            wavs.push_back(line.substr(line.rfind(" [") + 2, line.size() - line.rfind(" [") - 3));
+        return wavs;
+    }
+    size_t logCount() const {
+        size_t n = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder.path() / "Logs"))
+            ++n;
+        return n;
+    }
+    static size_t shutdownsIn(const std::string& text) {
+        size_t n = 0;
+        for (size_t at = text.find("[shutdown]"); at != std::string::npos;
+             at = text.find("[shutdown]", at + 1))
+            ++n;
+        return n;
+    }
+    static std::string recorderLog() {
+        const char* log = std::getenv("KES_RECORDER_LOG");
+        return log && fs::exists(log) ? readBytes(log) : std::string();
+    }
+    // The shutdowns requested since `before`, once the requests have had time to arrive.
+    static size_t shutdownsSince(const std::string& before, size_t expected) {
+        for (int i = 0; i < 100 && shutdownsIn(recorderLog()) - shutdownsIn(before) < expected; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300)); // room for one request too many
+        return shutdownsIn(recorderLog()) - shutdownsIn(before);
+    }
+};
+
+TEST_F(MultiRipTest, EntriesAreAddedMovedAndRemoved) {
+    audioProfile("a.pfl", "A", vob1);
+    audioProfile("b.pfl", "B", vob1);
+    form->GetAllProfiles();
+    EXPECT_FALSE(form->usemulti.enabled());
+    add("A (a.pfl)");
+    add("B (b.pfl)");
+    add("A (a.pfl)"); // duplicates are allowed
+    EXPECT_TRUE(form->usemulti.enabled());
+    const auto items = [&] { return form->memo2.items(); };
+    EXPECT_EQ(items(), (std::vector<std::string>{"A (a.pfl)", "B (b.pfl)", "A (a.pfl)"}));
+
+    // Nothing selected: the arrows do nothing.
+    form->SpeedButton2Click();
+    form->SpeedButton3Click();
+    EXPECT_EQ(items(), (std::vector<std::string>{"A (a.pfl)", "B (b.pfl)", "A (a.pfl)"}));
+
+    form->memo2.setItemIndexSilent(1);
+    form->SpeedButton2Click();
+    EXPECT_EQ(items(), (std::vector<std::string>{"B (b.pfl)", "A (a.pfl)", "A (a.pfl)"}));
+    EXPECT_EQ(form->memo2.itemIndex(), 0);
+    form->SpeedButton2Click(); // already first
+    EXPECT_EQ(form->memo2.itemIndex(), 0);
+    form->SpeedButton3Click();
+    form->SpeedButton3Click();
+    EXPECT_EQ(items(), (std::vector<std::string>{"A (a.pfl)", "A (a.pfl)", "B (b.pfl)"}));
+    EXPECT_EQ(form->memo2.itemIndex(), 2);
+    form->SpeedButton3Click(); // already last
+    EXPECT_EQ(form->memo2.itemIndex(), 2);
+
+    arm();
+    form->eraseClick();
+    EXPECT_EQ(items(), (std::vector<std::string>{"A (a.pfl)", "A (a.pfl)"}));
+    EXPECT_EQ(form->memo2.itemIndex(), 1);
+    form->memo2.setItemIndexSilent(0);
+    form->eraseClick();
+    EXPECT_EQ(form->memo2.itemIndex(), 0);
+    EXPECT_TRUE(form->LaunchMulti.enabled());
+    form->eraseClick();
+    EXPECT_EQ(form->memo2.itemCount(), 0);
+    EXPECT_FALSE(form->LaunchMulti.enabled());
+    EXPECT_FALSE(form->usemulti.checked());
+    EXPECT_FALSE(form->usemulti.enabled());
+    EXPECT_TRUE(shown().empty()); // moving and removing loaded no profile and asked nothing
+}
+
+TEST_F(MultiRipTest, UseThatListNeedsEntries) {
+    form->usemulti.setEnabled(true);
+    form->usemulti.setChecked(true);
+    EXPECT_EQ(shown(), Lines{"error: <54>"});
+    EXPECT_FALSE(form->usemulti.checked());
+    EXPECT_FALSE(form->LaunchMulti.enabled());
+
+    audioProfile("a.pfl", "A", vob1);
+    form->GetAllProfiles();
+    add("A (a.pfl)");
+    arm();
+    form->usemulti.setChecked(false);
+    EXPECT_FALSE(form->LaunchMulti.enabled());
+}
+
+TEST_F(MultiRipTest, EveryEntryRipsUnattendedAndOnlyTheLastShutsDown) {
+    fake("ac3dec.exe");
+    audioProfile("a.pfl", "A", vob1);
+    audioProfile("b.pfl", "B", vob1);
+    audioProfile("c.pfl", "C", vob1);
+    form->GetAllProfiles();
+    add("C (c.pfl)");
+    add("A (a.pfl)");
+    add("B (b.pfl)");
+    arm();
+    clearLogs();
+    const std::string before = recorderLog();
+    form->LaunchMultiClick();
+
+    EXPECT_TRUE(script.shown().empty());
+    EXPECT_EQ(decodedWavs(), (Lines{folder1 + "C.wav", folder1 + "A.wav", folder1 + "B.wav"}));
+    EXPECT_EQ(logCount(), 3u); // the profiles ask for none
+    EXPECT_TRUE(form->DelWav.checked());
+    EXPECT_TRUE(form->Shut.checked());
+    EXPECT_EQ(form->ProfileEdit.text(), "B");
+    EXPECT_EQ(shutdownsSince(before, 1), 1u); // the profiles ask for one each
+    EXPECT_TRUE(form->LaunchMulti.enabled());
+}
+
+TEST_F(MultiRipTest, OneEntryShutsDownAfterItsRip) {
+    fake("ac3dec.exe");
+    audioProfile("a.pfl", "A", vob1);
+    form->GetAllProfiles();
+    add("A (a.pfl)");
+    arm();
+    const std::string before = recorderLog();
+    form->LaunchMultiClick();
+    EXPECT_EQ(decodedWavs().size(), 1u);
+    EXPECT_EQ(shutdownsSince(before, 1), 1u);
+}
+
+TEST_F(MultiRipTest, FailingEntriesDoNotStopTheList) {
+    fake("ac3dec.exe");
+    audioProfile("a.pfl", "A", vob1);
+    audioProfile("b.pfl", "B", at("missing/VTS_01_1.VOB")); // its checks end it
+    audioProfile("c.pfl", "C", vob1);                       // removed after listing
+    audioProfile("d.pfl", "D", vob1);
+    form->GetAllProfiles();
+    for (const char* entry : {"A (a.pfl)", "B (b.pfl)", "C (c.pfl)", "D (d.pfl)"})
+        add(entry);
+    fs::remove(profiles() / "c.pfl");
+    arm();
+    const std::string before = recorderLog();
+    form->LaunchMultiClick();
+
+    EXPECT_EQ(decodedWavs(), (Lines{folder1 + "A.wav", folder1 + "D.wav"}));
+    EXPECT_EQ(logCount(), 2u);
+    EXPECT_EQ(shutdownsSince(before, 1), 1u);
+    // The entry that could not be loaded is named once the list is over; the ended rip shows nothing.
+    ASSERT_EQ(shown().size(), 1u);
+    EXPECT_TRUE(shown()[0].starts_with("error: These entries of the multi-rip list were not ripped :\r\n"
+                                       "C (c.pfl) : "))
+        << shown()[0];
+}
+
+TEST_F(MultiRipTest, EntryNoLongerListedIsSkipped) {
+    fake("ac3dec.exe");
+    audioProfile("a.pfl", "A", vob1);
+    audioProfile("b.pfl", "B", vob1);
+    form->GetAllProfiles();
+    add("A (a.pfl)");
+    add("B (b.pfl)");
+    fs::remove(profiles() / "a.pfl");
+    form->GetAllProfiles();
+    arm();
+    form->LaunchMultiClick();
+    EXPECT_EQ(decodedWavs(), Lines{folder1 + "B.wav"});
+    EXPECT_EQ(shown(), Lines{"error: These entries of the multi-rip list were not ripped :\r\n"
+                             "A (a.pfl) : not in the profile list any more"});
+}
+
+} // namespace
+} // namespace kes

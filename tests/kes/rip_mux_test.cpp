@@ -1,0 +1,216 @@
+// The mux step of a rip through the real muxer on small AVI and WAV files: the final movie and its
+// split, the logo clip flag, the second audio stream taken back out of its split movie, the lengths
+// for the report, and the stops that end the rip without a report; then the subtitle step with fakes
+// of the extractor and the archiver, and the index adjuster for a split movie.
+#include "rip_video_support.h"
+
+#include "kes/vsp_ini.h"
+
+namespace kes {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readBytes;
+using test::writeBytes;
+
+// 0.4 s of 44.1 kHz stereo: as long as the test movie.
+constexpr size_t AudioFrames = 17640;
+
+class RipMuxTest : public test::RipVideoFixture {
+protected:
+    void SetUp() override {
+        RipVideoFixture::SetUp();
+        form->Merge.setChecked(true);
+        writeBytes(out + "video.avi", test::videoAvi());
+        writeBytes(out + "audio.wav", test::wavBytes(44100, AudioFrames));
+        script.clearShown();
+    }
+    static bool isAvi(const std::string& path) {
+        return fs::exists(path) && readBytes(path).substr(8, 4) == "AVI ";
+    }
+    static bool isWav(const std::string& path) {
+        return fs::exists(path) && readBytes(path).substr(8, 4) == "WAVE";
+    }
+};
+
+TEST_F(RipMuxTest, MuxWritesTheFinalMovieAndItsLengths) {
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(isAvi(out + "final.avi"));
+    EXPECT_FALSE(fs::exists(out + "final2.avi"));
+    EXPECT_DOUBLE_EQ(RipRecord.MuxVideoLen, 0.4);
+    EXPECT_DOUBLE_EQ(RipRecord.MuxAudioLen, 0.4);
+    EXPECT_TRUE(RipRecord.LogoClipOk);
+    EXPECT_GT(RipRecord.MergeStart, 0);
+    EXPECT_GE(RipRecord.MergeEnd, RipRecord.MergeStart);
+    EXPECT_FALSE(RipRecord.freeBefore(FreeSlot::Mux).empty());
+    EXPECT_FALSE(RipRecord.freeAfter(FreeSlot::Mux).empty());
+    // The sources stay as they were.
+    EXPECT_EQ(readBytes(out + "video.avi"), test::videoAvi());
+    EXPECT_TRUE(isWav(out + "audio.wav"));
+    EXPECT_EQ(reports(), 1u);
+}
+
+TEST_F(RipMuxTest, SplitMakesTwoParts) {
+    form->Split.setChecked(true);
+    form->sih.setChecked(true);
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(isAvi(out + "final.avi"));
+    EXPECT_TRUE(isAvi(out + "final2.avi"));
+    EXPECT_EQ(reports(), 1u);
+}
+
+TEST_F(RipMuxTest, LogoClipFlagFollowsTheClipOfThePictureSize) {
+    form->Vexlor.setChecked(true);
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_FALSE(RipRecord.LogoClipOk); // no clip for 4 x 2
+    EXPECT_TRUE(isAvi(out + "final.avi"));
+    EXPECT_EQ(reports(), 1u);
+
+    fs::create_directories(folder.path() / "Vexlor");
+    writeBytes(folder.path() / "Vexlor" / "Vexlor4x2.avi", test::videoAvi(3));
+    fs::remove(out + "final.avi");
+    launch();
+    EXPECT_TRUE(RipRecord.LogoClipOk);
+    EXPECT_GT(fs::file_size(out + "final.avi"), 0u);
+}
+
+TEST_F(RipMuxTest, MissingAudioEndsTheRipWithoutReport) {
+    // The check lets a WAV stand in for the compressed file; the muxer then has no audio to take.
+    writeBytes(wav1, test::wavBytes(44100, AudioFrames));
+    fs::remove(out + "audio.wav");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(script.texts("error"), Lines{"Cannot open audio stream !"});
+    EXPECT_EQ(reports(), 0u);
+}
+
+TEST_F(RipMuxTest, ATargetThatIsASourceIsRefused) {
+    form->FinalFile.setText(out + "video.avi");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(script.texts("error"),
+              Lines{"The destination " + out + "video.avi is also a source of the mux !"});
+    EXPECT_EQ(readBytes(out + "video.avi"), test::videoAvi());
+    EXPECT_EQ(reports(), 0u);
+}
+
+TEST_F(RipMuxTest, SecondStreamOfASplitMovieComesBackAsTwoWavFiles) {
+    form->Split.setChecked(true);
+    form->sih.setChecked(true);
+    form->twostreams.setChecked(true);
+    const std::string second = at("second stream/");
+    fs::create_directories(second);
+    form->compressedSS2.setText(out + "audio2.wav");
+    form->AviSS2.setText(second + "ss2.avi");
+    writeBytes(out + "audio2.wav", test::wavBytes(44100, AudioFrames));
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(isWav(second + "FinalAudio.wav"));
+    EXPECT_TRUE(isWav(second + "FinalAudio2.wav"));
+    EXPECT_FALSE(fs::exists(second + "ss2.avi"));
+    EXPECT_FALSE(fs::exists(second + "ss22.avi"));
+    EXPECT_DOUBLE_EQ(RipRecord.Mux2AudioLen, 0.4);
+    EXPECT_FALSE(RipRecord.freeBefore(FreeSlot::Mux2).empty());
+    // The main mux follows with a fresh muxer.
+    EXPECT_TRUE(isAvi(out + "final.avi"));
+    EXPECT_TRUE(isAvi(out + "final2.avi"));
+    EXPECT_DOUBLE_EQ(RipRecord.MuxAudioLen, 0.4);
+    EXPECT_EQ(reports(), 1u);
+}
+
+// ---- Subtitles ----
+
+class RipSubtitleTest : public test::RipVideoFixture {
+protected:
+    void SetUp() override {
+        RipVideoFixture::SetUp();
+        ifo = make("dvd/VTS_01_0.IFO", "ifo");
+        form->ifofile.setText(ifo);
+        form->IFOlngList.clearItems();
+        form->selectedlng.clearItems();
+        for (const char* language : {"English", "French", "German"})
+            form->IFOlngList.addItem(language);
+        form->selectedlng.addItem("English");
+        form->selectedlng.addItem("German");
+        form->destsub.setText(out + "final.sub");
+        form->extractsub.setChecked(true);
+        script.clearShown();
+    }
+    std::string ifo;
+};
+
+TEST(VspIni, LinesOfTheControlFile) {
+    EXPECT_EQ(vspIniText("/d/VTS_01_0.IFO", "/o/movie.sub", {0, 2}),
+              "/d/VTS_01_0.IFO\r\n/o/movie\r\n0 2 \r\nBLIND\r\nCLOSE\r\n");
+    EXPECT_EQ(vspIniText("a.IFO", "/o.x/movie", {-1, 1}), "a.IFO\r\n/o.x/movie\r\n1 \r\nBLIND\r\nCLOSE\r\n");
+}
+
+TEST_F(RipSubtitleTest, ExtractsAndPacksTheSubtitles) {
+    fake("rundll32.exe", "write " + out + "final.sub subpictures\n");
+    fake("winrar.exe");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(readBytes(folder.externDir() / "vsp.ini"),
+              ifo + "\r\n" + out + "final\r\n0 2 \r\nBLIND\r\nCLOSE\r\n");
+    const std::string externCwd = "[" + fs::canonical(folder.externDir()).string() + "]";
+    const Lines extractor = runs("rundll32.exe");
+    ASSERT_EQ(extractor.size(), 1u);
+    EXPECT_EQ(extractor[0].rfind(externCwd, 0), 0u);
+    EXPECT_TRUE(endsWith(extractor[0], " [vobsub.dll,Configure] [vsp.ini]"));
+    EXPECT_EQ(runs("winrar.exe"),
+              Lines{run("winrar.exe", {"a", "-ep", out + "final.rar", out + "final.sub"})});
+    EXPECT_GT(RipRecord.SubStart, 0);
+    EXPECT_GE(RipRecord.SubEnd, RipRecord.SubStart);
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), folder.path()));
+    EXPECT_EQ(reports(), 1u);
+}
+
+TEST_F(RipSubtitleTest, NothingToPackWhenTheExtractorWroteNothing) {
+    fake("rundll32.exe");
+    fake("winrar.exe");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(runs("winrar.exe"), Lines{});
+}
+
+TEST_F(RipSubtitleTest, ExtractorThatCannotStartEndsTheRip) {
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(reports(), 0u);
+}
+
+TEST_F(RipSubtitleTest, SplitMovieGetsItsIndexCutAndItsOwnCopies) {
+    form->Split.setChecked(true);
+    fake("rundll32.exe", "write " + out + "final.sub subpictures\n");
+    fake("winrar.exe", "write " + out + "final.rar archive\n");
+    // 2 s of movie in the first part; the second part's subtitle comes after it.
+    test::TinyAviSpec spec;
+    spec.frames.assign(50, "frame100");
+    spec.withAudio = false;
+    writeBytes(out + "final.avi", test::tinyAvi(spec));
+    writeBytes(out + "final.idx", "# VobSub index file, v7 (do not modify this line!)\r\n"
+                                  "langidx: 0\r\n# English\r\nid: en, index: 0\r\n"
+                                  "# Vob/Cell ID: 1, 1 (PTS: 0)\r\n"
+                                  "timestamp: 00:00:00:500, filepos: 000000000\r\n"
+                                  "timestamp: 00:00:03:000, filepos: 000001000\r\n");
+    // An existing copy is kept.
+    writeBytes(out + "final2.ifo", "my own ifo");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(fs::exists(out + "final2.idx"));
+    EXPECT_NE(readBytes(out + "final2.idx").find("timestamp: 00:00:01:000"), std::string::npos);
+    EXPECT_EQ(readBytes(out + "final2.rar"), "archive");
+    EXPECT_EQ(readBytes(out + "final2.ifo"), "my own ifo");
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_EQ(reports(), 1u);
+
+    fs::remove(out + "final2.ifo");
+    launch();
+    EXPECT_EQ(readBytes(out + "final2.ifo"), "ifo");
+}
+
+} // namespace
+} // namespace kes
