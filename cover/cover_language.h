@@ -3,7 +3,7 @@
 // The cover printer's own section of the language file: the lines after "----Cover----", up to the
 // first line that holds "---" (that line is still read). Entry lines are "#" number "=" text; entries
 // 1 to 61 are captions of the window, entry 62 the message for a layout file that is too short.
-// This small reader keeps the cover printer apart from the main program's language code.
+// The section is read by the one language reader of the program (kes/language_section.h).
 
 #include <array>
 #include <optional>
@@ -12,12 +12,8 @@
 
 namespace cover {
 
-inline constexpr std::string_view CoverSectionHeading = "----Cover----";
-inline constexpr std::string_view CoverSectionEnd = "---";
 inline constexpr int CoverTextCount = 62;
 inline constexpr int ShortLayoutMessage = 62;
-// Language files are a few kilobytes; anything far beyond that is not read.
-inline constexpr std::size_t MaxCoverLanguageBytes = 4 * 1024 * 1024;
 
 // Entries 1..CoverTextCount (index 0 unused); an entry the file does not give is empty.
 using CoverTexts = std::array<std::string, CoverTextCount + 1>;
