@@ -20,28 +20,6 @@ namespace {
 
 constexpr double Halves = 2.0;
 
-class TimerScope {
-public:
-    explicit TimerScope(MuxSink& sink) : sink_(sink) { sink_.timerOn(); }
-    ~TimerScope() { sink_.timerOff(); }
-    TimerScope(const TimerScope&) = delete;
-    TimerScope& operator=(const TimerScope&) = delete;
-
-private:
-    MuxSink& sink_;
-};
-
-const char* endText(InterleaveEnd end) {
-    switch (end) {
-    case InterleaveEnd::VideoReadFailed:
-        return CannotReadVideoText;
-    case InterleaveEnd::AudioReadFailed:
-        return CannotReadAudioText;
-    default:
-        return CannotWriteTargetText;
-    }
-}
-
 } // namespace
 
 ClipResult ClipEngine::run(const ClipSettings& settings, bool firstPart, bool& userBreak) {
@@ -111,9 +89,7 @@ ClipResult ClipEngine::runSteps(const ClipSettings& s, bool firstPart, bool& use
     StreamRef outAudio;
     videoInfo.dwStart = 0;
     videoInfo.dwLength = static_cast<vfw::DWORD>(frames);
-    if (target.createStream(videoInfo, outVideo) != vfw::AVIERR_OK ||
-        vfw::AVIStreamSetFormat(outVideo.get(), 0, videoFormat.bytes.data(),
-                                static_cast<vfw::LONG>(videoFormat.bytes.size())) != vfw::AVIERR_OK)
+    if (!target.createStream(videoInfo, videoFormat.bytes, outVideo))
         return fail(CannotCreateTargetText);
     StreamRef audio;
     AudioFormat audioFormat;
@@ -132,13 +108,9 @@ ClipResult ClipEngine::runSteps(const ClipSettings& s, bool firstPart, bool& use
                          delay + 1
                    : 0;
     InterleavePlan plan;
-    plan.a0 = !s.split || firstPart ? delay : splitSample;
-    plan.a1 = s.split && firstPart ? splitSample : audioLength;
     audioInfo.dwStart = 0;
-    audioInfo.dwLength = static_cast<vfw::DWORD>(std::max<int64_t>(0, plan.a1 - plan.a0));
-    if (target.createStream(audioInfo, outAudio) != vfw::AVIERR_OK ||
-        vfw::AVIStreamSetFormat(outAudio.get(), 0, audioFormat.bytes.data(),
-                                static_cast<vfw::LONG>(audioFormat.bytes.size())) != vfw::AVIERR_OK)
+    audioInfo.dwLength = setPartAudio(plan, s.split, firstPart, delay, splitSample, audioLength);
+    if (!target.createStream(audioInfo, audioFormat.bytes, outAudio))
         return fail(CannotCreateTargetText);
 
     // The interleave, then the clip after the part's last frame.
@@ -147,7 +119,6 @@ ClipResult ClipEngine::runSteps(const ClipSettings& s, bool firstPart, bool& use
     plan.end = end;
     plan.length = length;
     plan.audio = audio.get();
-    plan.audioLength = audioLength;
     plan.blockAlign = audioFormat.sampleBytes;
     plan.audioRate = rate;
     plan.preloadSeconds = s.preloadSeconds;
@@ -161,7 +132,7 @@ ClipResult ClipEngine::runSteps(const ClipSettings& s, bool firstPart, bool& use
     if (ended == InterleaveEnd::Done)
         ended = appendClip(clip.get(), outVideo.get(), frames);
     if (ended != InterleaveEnd::Done && ended != InterleaveEnd::Stopped)
-        return fail(endText(ended));
+        return fail(interleaveEndText(ended));
     if (!target.commit(outVideo, outAudio))
         return fail(CannotWriteTargetText);
     result.outcome = ended == InterleaveEnd::Stopped ? MuxOutcome::Stopped : MuxOutcome::Done;

@@ -15,8 +15,6 @@ namespace {
 
 constexpr int PreloadMin = 50;
 constexpr int PreloadMax = 100;
-constexpr int MsecPerPosition = 10;
-constexpr double PreloadScale = 100.0;
 
 } // namespace
 
@@ -83,11 +81,11 @@ void TForm7::MuxStreams(bool firstPart) {
     s.target = TargetEdit.text();
     s.logoPrefix = LogoPrefix;
     s.split = Split.checked();
-    const DelayNumber delay = parseDelayText(temps.text());
+    const DelayNumber delay = signedDelayOf(temps.text(), sens.text());
     if (!delay.valid)
         ui::errorBox(temps.text() + NotNumericalSuffix);
-    s.delaySeconds = sens.text() == "later" ? -delay.value : delay.value;
-    s.preloadSeconds = PreloadTB.position() / PreloadScale;
+    s.delaySeconds = delay.value;
+    s.preloadSeconds = preloadSecondsOf(PreloadTB.position());
     go.setEnabled(false);
     if (firstPart)
         ElapsedTicks = 0;
@@ -114,7 +112,7 @@ void TForm7::StopClick() {
 }
 
 void TForm7::PreloadTBChange() {
-    Label6.setCaption(std::to_string(PreloadTB.position() * MsecPerPosition) + " msec");
+    Label6.setCaption(preloadCaption(PreloadTB.position()));
 }
 
 void TForm7::Button1Click() {

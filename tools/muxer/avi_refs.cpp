@@ -59,6 +59,13 @@ vfw::HRESULT AviTarget::createStream(const vfw::AVISTREAMINFO& info, StreamRef& 
     return vfw::AVIFileCreateStream(file_.get(), stream.out(), &info);
 }
 
+bool AviTarget::createStream(const vfw::AVISTREAMINFO& info, const std::vector<uint8_t>& format,
+                             StreamRef& stream) {
+    return createStream(info, stream) == vfw::AVIERR_OK &&
+           vfw::AVIStreamSetFormat(stream.get(), 0, format.data(), static_cast<vfw::LONG>(format.size())) ==
+               vfw::AVIERR_OK;
+}
+
 bool AviTarget::commit(StreamRef& video, StreamRef& audio) {
     if (!file_)
         return false;

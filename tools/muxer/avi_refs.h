@@ -7,7 +7,9 @@
 
 #include "platform/vfw/vfw.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tools::muxer {
 
@@ -73,6 +75,8 @@ public:
     bool created() const { return static_cast<bool>(file_); }
     // Streams in creation order: the first is the video, the second the audio.
     vfw::HRESULT createStream(const vfw::AVISTREAMINFO& info, StreamRef& stream);
+    // A stream with its format set; false when either step fails.
+    bool createStream(const vfw::AVISTREAMINFO& info, const std::vector<uint8_t>& format, StreamRef& stream);
     vfw::PAVIFILE file() const { return file_.get(); }
 
     // Releases the given streams and the file, then replaces the target. False when the file could not

@@ -34,17 +34,6 @@ std::array<uint8_t, 4> le32(uint32_t value) {
             static_cast<uint8_t>(value >> 24)};
 }
 
-class TimerScope {
-public:
-    explicit TimerScope(MuxSink& sink) : sink_(sink) { sink_.timerOn(); }
-    ~TimerScope() { sink_.timerOff(); }
-    TimerScope(const TimerScope&) = delete;
-    TimerScope& operator=(const TimerScope&) = delete;
-
-private:
-    MuxSink& sink_;
-};
-
 } // namespace
 
 DemuxResult DemuxEngine::run(const std::string& source, const std::string& target, bool& userBreak) {

@@ -190,4 +190,12 @@ InterleaveEnd appendClip(vfw::PAVISTREAM clip, vfw::PAVISTREAM outVideo, int64_t
     return InterleaveEnd::Done;
 }
 
+vfw::DWORD setPartAudio(InterleavePlan& plan, bool split, bool firstPart, int64_t delay, int64_t splitSample,
+                        int64_t audioLength) {
+    plan.a0 = !split || firstPart ? delay : splitSample;
+    plan.a1 = split && firstPart ? splitSample : audioLength;
+    plan.audioLength = audioLength;
+    return static_cast<vfw::DWORD>(std::max<int64_t>(0, plan.a1 - plan.a0));
+}
+
 } // namespace tools::muxer

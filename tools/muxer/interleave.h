@@ -34,6 +34,12 @@ struct InterleavePlan {
     vfw::PAVISTREAM outAudio = nullptr;
 };
 
+// Sets the audio samples a part takes, [a0, a1), and audioLength: a whole movie or a first part starts
+// at the delay, a second part at the split sample; the first part of a split ends at the split sample,
+// any other part at the audio's end. Returns the part's sample count (0 for an empty range).
+vfw::DWORD setPartAudio(InterleavePlan& plan, bool split, bool firstPart, int64_t delay, int64_t splitSample,
+                        int64_t audioLength);
+
 enum class InterleaveEnd {
     Done,
     Stopped,

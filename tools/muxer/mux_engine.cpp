@@ -67,7 +67,6 @@ private:
     }
     bool openClip(const VideoFormat& format, StreamRef& clip);
     void computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t& audioLength);
-    static const char* endText(InterleaveEnd end);
 
     MuxEngine& engine_;
     MuxSink& sink_;
@@ -95,7 +94,7 @@ bool MuxEngine::Job::openClip(const VideoFormat& format, StreamRef& clip) {
     return true;
 }
 
-const char* MuxEngine::Job::endText(InterleaveEnd end) {
+const char* interleaveEndText(InterleaveEnd end) {
     switch (end) {
     case InterleaveEnd::VideoReadFailed:
         return CannotReadVideoText;
@@ -187,21 +186,15 @@ MuxResult MuxEngine::Job::run() {
     videoInfo.dwLength = static_cast<vfw::DWORD>(frames);
     StreamRef outVideo;
     StreamRef outAudio;
-    if (target.createStream(videoInfo, outVideo) != vfw::AVIERR_OK ||
-        vfw::AVIStreamSetFormat(outVideo.get(), 0, videoFormat.bytes.data(),
-                                static_cast<vfw::LONG>(videoFormat.bytes.size())) != vfw::AVIERR_OK)
+    if (!target.createStream(videoInfo, videoFormat.bytes, outVideo))
         return fail(CannotCreateTargetText);
     const int64_t delay = roundSamples(s_.delaySeconds * rate);
     const int64_t splitSample =
         roundSamples(static_cast<double>(result_.splitFrame) / fps_ * rate) + delay + 1;
     InterleavePlan plan;
-    plan.a0 = !s_.split || firstPart_ ? delay : splitSample;
-    plan.a1 = s_.split && firstPart_ ? splitSample : audioLength;
     audioInfo.dwStart = 0;
-    audioInfo.dwLength = static_cast<vfw::DWORD>(std::max<int64_t>(0, plan.a1 - plan.a0));
-    if (target.createStream(audioInfo, outAudio) != vfw::AVIERR_OK ||
-        vfw::AVIStreamSetFormat(outAudio.get(), 0, audioFormat.bytes.data(),
-                                static_cast<vfw::LONG>(audioFormat.bytes.size())) != vfw::AVIERR_OK)
+    audioInfo.dwLength = setPartAudio(plan, s_.split, firstPart_, delay, splitSample, audioLength);
+    if (!target.createStream(audioInfo, audioFormat.bytes, outAudio))
         return fail(CannotCreateTargetText);
 
     // The interleave, then the clip.
@@ -210,7 +203,6 @@ MuxResult MuxEngine::Job::run() {
     plan.end = end;
     plan.length = length_;
     plan.audio = audio.get();
-    plan.audioLength = audioLength;
     plan.blockAlign = audioFormat.sampleBytes;
     plan.audioRate = rate;
     plan.preloadSeconds = s_.preloadSeconds;
@@ -223,7 +215,7 @@ MuxResult MuxEngine::Job::run() {
         result_.clipAdded = ended == InterleaveEnd::Done;
     }
     if (ended != InterleaveEnd::Done && ended != InterleaveEnd::Stopped)
-        return fail(endText(ended));
+        return fail(interleaveEndText(ended));
 
     // Release the sources, name the audio back, complete the target.
     audio.reset();

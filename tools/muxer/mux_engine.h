@@ -37,6 +37,21 @@ public:
     virtual void timerOff() {}
 };
 
+// The sink's timer runs for the lifetime of a scope.
+class TimerScope {
+public:
+    explicit TimerScope(MuxSink& sink) : sink_(sink) { sink_.timerOn(); }
+    ~TimerScope() { sink_.timerOff(); }
+    TimerScope(const TimerScope&) = delete;
+    TimerScope& operator=(const TimerScope&) = delete;
+
+private:
+    MuxSink& sink_;
+};
+
+// The message for an interleave that ended on a read or write fault.
+const char* interleaveEndText(InterleaveEnd end);
+
 struct MuxSettings {
     std::string source;    // SourceEdit: the video-only AVI
     std::string wavSource; // WavSourceEdit: the audio

@@ -19,6 +19,8 @@ constexpr int64_t HoursLimit = 100; // three digits
 constexpr int64_t ShortestShownSeconds = 2;
 constexpr double SmallestPercent = 0.01;
 constexpr double PercentScale = 100.0;
+constexpr double PreloadScale = 100.0;
+constexpr int MsecPerPosition = 10;
 
 std::string twoDigits(int64_t value) {
     std::string text = core::intToStr(value);
@@ -57,6 +59,21 @@ DelayNumber parseDelayText(std::string_view text) {
     const std::string number = (integer.empty() ? "0" : integer) + "." + (fraction.empty() ? "0" : fraction);
     const double value = std::strtod(number.c_str(), nullptr);
     return {true, std::isfinite(value) ? value : 0};
+}
+
+DelayNumber signedDelayOf(std::string_view delayText, std::string_view direction) {
+    DelayNumber delay = parseDelayText(delayText);
+    if (direction == "later")
+        delay.value = -delay.value;
+    return delay;
+}
+
+double preloadSecondsOf(int position) {
+    return position / PreloadScale;
+}
+
+std::string preloadCaption(int position) {
+    return std::to_string(position * MsecPerPosition) + " msec";
 }
 
 std::string muxTimeText(int64_t seconds) {

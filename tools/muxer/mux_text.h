@@ -21,6 +21,14 @@ struct DelayNumber {
 // makes the text invalid (value 0). An empty text is a valid 0: an empty delay edit means no delay.
 DelayNumber parseDelayText(std::string_view text);
 
+// The delay edit's text with the direction box's text ("earlier" or "later"): seconds, positive when the
+// audio plays earlier, negative when later.
+DelayNumber signedDelayOf(std::string_view delayText, std::string_view direction);
+
+// The preload track bar's position (hundredths of a second) in seconds, and as its label's caption.
+double preloadSecondsOf(int position);
+std::string preloadCaption(int position);
+
 // The muxer's timer text: "00:00:00" below 2 seconds and when the hours need three digits, else
 // "hh:mm:ss" with two digits each.
 std::string muxTimeText(int64_t seconds);

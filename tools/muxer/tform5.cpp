@@ -1,6 +1,7 @@
 #include "tools/muxer/tform5.h"
 
 #include "tools/muxer/mux_sizes.h"
+#include "tools/muxer/mux_text.h"
 
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
@@ -13,7 +14,6 @@ namespace {
 
 constexpr int PreloadMin = 50;
 constexpr int PreloadMax = 100;
-constexpr int MsecPerPosition = 10;
 constexpr const char* AviFilter = "AVI files|*.avi";
 constexpr const char* WavFilter = "Wav files|*.wav|mp3 files|*.mp3";
 
@@ -135,7 +135,7 @@ void TForm5::splitsizeKeyPress(char& key) {
 }
 
 void TForm5::PreloadTBChange() {
-    Label6.setCaption(std::to_string(PreloadTB.position() * MsecPerPosition) + " msec");
+    Label6.setCaption(preloadCaption(PreloadTB.position()));
 }
 
 void TForm5::SourceEditChange() {

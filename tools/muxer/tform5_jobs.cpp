@@ -14,7 +14,6 @@ namespace core = platform::core;
 
 namespace {
 
-constexpr double PreloadScale = 100.0;
 constexpr int FullGauge = 100;
 constexpr const char* OldAviName = "old.avi";
 
@@ -33,11 +32,11 @@ MuxSettings TForm5::settings() {
     s.autosynch = Autosynch.checked();
     s.videoBytes = VideoBytes;
     s.audioBytes = AudioBytes;
-    const DelayNumber delay = parseDelayText(temps.text());
+    const DelayNumber delay = signedDelayOf(temps.text(), sens.text());
     if (!delay.valid)
         ui::errorBox(temps.text() + NotNumericalSuffix);
-    s.delaySeconds = sens.text() == "later" ? -delay.value : delay.value;
-    s.preloadSeconds = PreloadTB.position() / PreloadScale;
+    s.delaySeconds = delay.value;
+    s.preloadSeconds = preloadSecondsOf(PreloadTB.position());
     return s;
 }
 
