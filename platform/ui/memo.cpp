@@ -59,6 +59,49 @@ Qt::ScrollBarPolicy policy(bool on) {
     return on ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
 }
 
+// The memo and the rich edit differ only in their Qt editor; what they share works on either.
+template <class Editor>
+std::vector<std::string> editorLines(const Editor* editor) {
+    return editor ? splitLines(editor->toPlainText()) : std::vector<std::string>{};
+}
+
+template <class Editor>
+std::string editorLine(const Editor* editor, int index) {
+    const auto all = editorLines(editor);
+    return index >= 0 && index < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(index)]
+                                                              : std::string();
+}
+
+template <class Editor>
+std::string editorText(const Editor* editor) {
+    return editor ? fromPlain(editor->toPlainText()) : std::string();
+}
+
+// Replaces the editor's text without its own change signal; true when the text changed.
+template <class Editor>
+bool replaceEditorText(Editor* editor, const std::string& text) {
+    if (!editor)
+        return false;
+    const QString plain = toPlain(text);
+    if (plain == editor->toPlainText())
+        return false;
+    const QSignalBlocker blocker(editor);
+    editor->setPlainText(plain);
+    return true;
+}
+
+void setScrollBarsOf(QAbstractScrollArea* area, ScrollBars bars) {
+    if (!area)
+        return;
+    area->setHorizontalScrollBarPolicy(policy(bars == ScrollBars::Horizontal || bars == ScrollBars::Both));
+    area->setVerticalScrollBarPolicy(policy(bars == ScrollBars::Vertical || bars == ScrollBars::Both));
+}
+
+void scrollAreaToEnd(QAbstractScrollArea* area) {
+    if (area)
+        area->verticalScrollBar()->setValue(area->verticalScrollBar()->maximum());
+}
+
 } // namespace
 
 // ---- Memo
@@ -72,7 +115,7 @@ QPlainTextEdit* Memo::editor() const {
 }
 
 std::vector<std::string> Memo::lines() const {
-    return editor() ? splitLines(editor()->toPlainText()) : std::vector<std::string>{};
+    return editorLines(editor());
 }
 
 int Memo::lineCount() const {
@@ -80,9 +123,7 @@ int Memo::lineCount() const {
 }
 
 std::string Memo::line(int index) const {
-    const auto all = lines();
-    return index >= 0 && index < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(index)]
-                                                              : std::string();
+    return editorLine(editor(), index);
 }
 
 void Memo::setLines(const std::vector<std::string>& lines) {
@@ -112,7 +153,7 @@ void Memo::clear() {
 }
 
 std::string Memo::text() const {
-    return editor() ? fromPlain(editor()->toPlainText()) : std::string();
+    return editorText(editor());
 }
 
 void Memo::setText(const std::string& text) {
@@ -124,16 +165,7 @@ void Memo::setTextSilent(const std::string& text) {
 }
 
 void Memo::replaceText(const std::string& text, bool runChange) {
-    if (!editor())
-        return;
-    const QString plain = toPlain(text);
-    if (plain == editor()->toPlainText())
-        return;
-    {
-        const QSignalBlocker blocker(editor());
-        editor()->setPlainText(plain);
-    }
-    if (runChange)
+    if (replaceEditorText(editor(), text) && runChange)
         runHandlerFromCode(onChange);
 }
 
@@ -152,16 +184,11 @@ void Memo::setWordWrap(bool on) {
 }
 
 void Memo::setScrollBars(ScrollBars bars) {
-    if (!editor())
-        return;
-    editor()->setHorizontalScrollBarPolicy(
-        policy(bars == ScrollBars::Horizontal || bars == ScrollBars::Both));
-    editor()->setVerticalScrollBarPolicy(policy(bars == ScrollBars::Vertical || bars == ScrollBars::Both));
+    setScrollBarsOf(editor(), bars);
 }
 
 void Memo::scrollToEnd() {
-    if (editor())
-        editor()->verticalScrollBar()->setValue(editor()->verticalScrollBar()->maximum());
+    scrollAreaToEnd(editor());
 }
 
 // ---- RichEdit
@@ -176,7 +203,7 @@ QTextEdit* RichEdit::editor() const {
 }
 
 std::vector<std::string> RichEdit::lines() const {
-    return editor() ? splitLines(editor()->toPlainText()) : std::vector<std::string>{};
+    return editorLines(editor());
 }
 
 int RichEdit::lineCount() const {
@@ -184,9 +211,7 @@ int RichEdit::lineCount() const {
 }
 
 std::string RichEdit::line(int index) const {
-    const auto all = lines();
-    return index >= 0 && index < static_cast<int>(all.size()) ? all[static_cast<std::size_t>(index)]
-                                                              : std::string();
+    return editorLine(editor(), index);
 }
 
 void RichEdit::setLines(const std::vector<std::string>& lines) {
@@ -215,7 +240,7 @@ void RichEdit::clear() {
 }
 
 std::string RichEdit::text() const {
-    return editor() ? fromPlain(editor()->toPlainText()) : std::string();
+    return editorText(editor());
 }
 
 void RichEdit::setText(const std::string& text) {
@@ -227,16 +252,7 @@ void RichEdit::setTextSilent(const std::string& text) {
 }
 
 void RichEdit::replaceText(const std::string& text, bool runChange) {
-    if (!editor())
-        return;
-    const QString plain = toPlain(text);
-    if (plain == editor()->toPlainText())
-        return;
-    {
-        const QSignalBlocker blocker(editor());
-        editor()->setPlainText(plain);
-    }
-    if (runChange)
+    if (replaceEditorText(editor(), text) && runChange)
         runHandlerFromCode(onChange);
 }
 
@@ -255,16 +271,11 @@ void RichEdit::setWordWrap(bool on) {
 }
 
 void RichEdit::setScrollBars(ScrollBars bars) {
-    if (!editor())
-        return;
-    editor()->setHorizontalScrollBarPolicy(
-        policy(bars == ScrollBars::Horizontal || bars == ScrollBars::Both));
-    editor()->setVerticalScrollBarPolicy(policy(bars == ScrollBars::Vertical || bars == ScrollBars::Both));
+    setScrollBarsOf(editor(), bars);
 }
 
 void RichEdit::scrollToEnd() {
-    if (editor())
-        editor()->verticalScrollBar()->setValue(editor()->verticalScrollBar()->maximum());
+    scrollAreaToEnd(editor());
 }
 
 } // namespace platform::ui
