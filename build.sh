@@ -8,8 +8,9 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake ninja-build pkg-config
           qt6-base-dev libgl-dev
           libmp3lame-dev libjpeg62-turbo-dev
-          libavcodec-dev libavutil-dev libswresample-dev
-          libasound2-dev
+          libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libavfilter-dev libavformat-dev
+          libasound2-dev libarchive-tools
+          clang libclang-rt-14-dev
           libgtest-dev libbenchmark-dev
           xvfb xauth)
 
