@@ -1,0 +1,160 @@
+#include "outside/divx_codec/codec_settings.h"
+
+#include "platform/core/registry.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+namespace divx_codec {
+
+namespace reg = platform::core::registry;
+
+namespace {
+
+constexpr auto Root = platform::core::RootKey::CurrentUser;
+constexpr int LowestQuantizer = 1;
+constexpr int HighestQuantizer = 31;
+constexpr int MaxThreads = 16;
+
+uint32_t dword(const char* name, uint32_t fallback) {
+    return reg::readDword(Root, RegistryKey, name).value_or(fallback);
+}
+
+int clampQuantizer(uint32_t q) {
+    return static_cast<int>(std::clamp<uint32_t>(q, LowestQuantizer, HighestQuantizer));
+}
+
+// The quality-based mode's quantizer: 100 % gives the finest quantizer 2, 0 % the coarsest 31.
+int quantizerForQuality(uint32_t quality) {
+    const double q = HighestQuantizer - (HighestQuantizer - 2) * std::min<uint32_t>(quality, 100) / 100.0;
+    return std::clamp(static_cast<int>(std::lround(q)), 2, HighestQuantizer);
+}
+
+int keyFramesEvery(double frames) {
+    return static_cast<int>(std::clamp(std::llround(frames), 1LL, static_cast<long long>(INT_MAX / 2)));
+}
+
+// Motion search and mode decision for the performance/quality choice (1 fastest .. 5 slowest).
+void applyEffort(uint32_t quality, EncoderParams& p) {
+    switch (std::clamp<uint32_t>(quality, 1, 5)) {
+    case 1:
+        p.macroblockDecision = 0;
+        p.subpelQuality = 2;
+        break;
+    case 2:
+        p.macroblockDecision = 1;
+        p.subpelQuality = 4;
+        break;
+    case 3:
+        p.macroblockDecision = 2;
+        p.subpelQuality = 6;
+        break;
+    case 4:
+        p.macroblockDecision = 2;
+        p.subpelQuality = 8;
+        p.trellis = true;
+        break;
+    default:
+        p.macroblockDecision = 2;
+        p.subpelQuality = 8;
+        p.trellis = true;
+        p.fourMotionVectors = true;
+        p.lastPredictors = 2;
+        break;
+    }
+}
+
+} // namespace
+
+RegistrySettings readRegistrySettings() {
+    RegistrySettings s;
+    s.quality = dword("Quality", s.quality);
+    s.deinterlace = dword("Deinterlace", 0) == 1;
+    s.haveCpuLimit = dword("Have CPU limit", 0) == 1;
+    s.cpuLimit = dword("CPU limit", s.cpuLimit);
+    s.maxQuantizer = dword("Max Quantizer", s.maxQuantizer);
+    s.minQuantizer = dword("Min Quantizer", s.minQuantizer);
+    s.rcPeriod = dword("RC Period", s.rcPeriod);
+    s.reactionPeriod = dword("RC Reaction Period", s.reactionPeriod);
+    s.reactionRatio = dword("RC Reaction Ratio", s.reactionRatio);
+    s.vbrQuality = dword("VBR Quality", s.vbrQuality);
+    s.postprocessing = dword("Postprocessing", s.postprocessing);
+    return s;
+}
+
+DialogSettings defaultDialogSettings(CodecFamily family) {
+    DialogSettings d;
+    if (family != CodecFamily::DivX4)
+        d.keyInterval = 10;
+    return d;
+}
+
+// How the settings reach the encoder:
+//  - bit rate (kbit/s of 1000 bits) -> the target bit rate; in the quality-based mode there is none.
+//  - DivX 4 key-frame interval in frames, DivX 3 in seconds (times the frame rate) -> the largest
+//    distance between key frames; scene changes still start a key frame earlier.
+//  - rate mode -> one-pass average bit rate, constant quantizer from "VBR Quality", or the encoder's
+//    two-pass rate control (the first pass writes its statistics to the log, the second reads them).
+//  - "Max Quantizer" / "Min Quantizer" -> the quantizer range (1..31).
+//  - "RC Period" (frames) -> the rate-control buffer: the bits of that many frames at the target rate,
+//    in the one-pass average mode (two passes plan over the whole log instead).
+//  - "RC Reaction Period" (frames) -> quantizer blur over time: 10 frames give the encoder's default
+//    0.5, longer periods smooth the quantizer more (up to 1).
+//  - "RC Reaction Ratio" (down/up) -> quantizer compression: 20 gives the default 0.5; small ratios
+//    hold the quantizer steadier (more constant quality, 0.6), large ones follow the rate closely.
+//  - "Quality" 1..5 -> motion search depth and macroblock decision (rate-distortion from 3, trellis
+//    quantization from 4, four motion vectors per macroblock at 5).
+//  - "Deinterlace" -> a vertical blend of the two fields before encoding.
+//  - "Have CPU limit" / "CPU limit" -> the share of the processors used as encoder threads.
+//  - "Postprocessing" is a decoder setting; encoding does not use it.
+//  - DivX 3 crispness 0..100 -> spatial masking: 100 keeps detail everywhere, lower values quantize
+//    busy areas more coarsely (a softer, steadier picture). Fast-Motion searches farther and reacts
+//    sooner to scene changes than Low-Motion.
+EncoderParams mapSettings(CodecFamily family, const RegistrySettings& registry, const DialogSettings& dialog,
+                          double framesPerSecond, int processors) {
+    EncoderParams p;
+    const double fps = framesPerSecond > 0 ? framesPerSecond : 25.0;
+    const int64_t bitRate = static_cast<int64_t>(std::max(dialog.bitrateKbps, 1)) * 1000;
+    p.bitRate = bitRate;
+    p.threads = std::clamp(processors, 1, MaxThreads);
+    if (family == CodecFamily::DivX4) {
+        p.gopSize = keyFramesEvery(dialog.keyInterval);
+        p.mode = dialog.mode;
+        p.logPath = dialog.logPath;
+        p.qmin = clampQuantizer(std::min(registry.minQuantizer, registry.maxQuantizer));
+        p.qmax = clampQuantizer(std::max(registry.minQuantizer, registry.maxQuantizer));
+        if (p.mode == RateMode::OnePassQuality) {
+            p.bitRate = 0;
+            p.constantQuantizer = std::clamp(quantizerForQuality(registry.vbrQuality), p.qmin, p.qmax);
+        }
+        if (p.mode == RateMode::OnePass && registry.rcPeriod > 0) {
+            const double bits = static_cast<double>(bitRate) * registry.rcPeriod / fps;
+            p.bufferSize = static_cast<int>(std::min(bits, static_cast<double>(INT_MAX)));
+        }
+        p.qblur = std::clamp(static_cast<float>(registry.reactionPeriod) / 20.0f, 0.0f, 1.0f);
+        p.qcompress =
+            std::clamp(0.5f + (20.0f - static_cast<float>(registry.reactionRatio)) / 150.0f, 0.1f, 0.9f);
+        applyEffort(registry.quality, p);
+        p.deinterlace = registry.deinterlace;
+        if (registry.haveCpuLimit) {
+            const long share = std::lround(processors * std::min<uint32_t>(registry.cpuLimit, 100) / 100.0);
+            p.threads = std::clamp(static_cast<int>(share), 1, MaxThreads);
+        }
+        return p;
+    }
+    p.msmpeg4 = true;
+    p.threads = 1;
+    p.gopSize = keyFramesEvery(dialog.keyInterval * fps);
+    const int crisp = std::clamp(dialog.crispness, 0, 100);
+    p.spatialMasking = 0.3f * static_cast<float>(100 - crisp) / 100.0f;
+    applyEffort(4, p);
+    if (family == CodecFamily::DivX3Fast) {
+        p.meRange = 64;
+        p.diaSize = 2;
+        p.sceneChangeThreshold = -200;
+    }
+    return p;
+}
+
+} // namespace divx_codec
