@@ -9,6 +9,8 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace platform::ui {
 
@@ -16,6 +18,9 @@ namespace {
 
 Application* theApplication = nullptr;
 thread_local int handlerDepth = 0;
+// Work that must wait until no handler is on the stack (freeing a window, whose handler may be the
+// one that pumped the event loop that asked for it).
+thread_local std::vector<std::function<void()>> idleWork;
 
 std::string& titleStorage() {
     static std::string title;
@@ -23,10 +28,36 @@ std::string& titleStorage() {
 }
 
 // Counts the handlers running on this thread for the duration of one call.
+void runWhenIdle(std::function<void()> work);
+
+// Posts the waiting work to the event loop: it runs once the event that ended the last handler has
+// been dispatched, so that no widget of a handler's own call chain goes away under it.
+void postIdleWork() {
+    std::vector<std::function<void()>> work;
+    work.swap(idleWork);
+    for (std::function<void()>& item : work)
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [item = std::move(item)]() mutable { runWhenIdle(std::move(item)); }, Qt::QueuedConnection);
+}
+
+// Runs the work now when no handler is running, else keeps it until the outermost handler returns.
+// A nested event loop inside a handler therefore never runs it.
+void runWhenIdle(std::function<void()> work) {
+    if (handlerDepth > 0) {
+        idleWork.push_back(std::move(work));
+        return;
+    }
+    work();
+}
+
 class DepthGuard {
 public:
     DepthGuard() { ++handlerDepth; }
-    ~DepthGuard() { --handlerDepth; }
+    ~DepthGuard() {
+        if (--handlerDepth == 0 && !idleWork.empty())
+            postIdleWork();
+    }
     DepthGuard(const DepthGuard&) = delete;
     DepthGuard& operator=(const DepthGuard&) = delete;
 };
@@ -98,6 +129,16 @@ void setApplicationTitle(const std::string& title) {
 void processMessages() {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void afterHandlers(std::function<void()> work) {
+    if (handlerDepth > 0) {
+        idleWork.push_back(std::move(work));
+        return;
+    }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [work = std::move(work)]() mutable { runWhenIdle(std::move(work)); },
+        Qt::QueuedConnection);
 }
 
 bool insideHandler() {

@@ -66,6 +66,11 @@ bool runHandler(const std::function<void()>& handler);
 // any handler it is caught and shown as by runHandler.
 bool runHandlerFromCode(const std::function<void()>& handler);
 
+// Runs the work from the event loop once no handler invoked through platform::ui is running any more:
+// at the next event when none is, else after the outermost one returns. A nested event loop (a
+// message box, processMessages inside a job) does not run it.
+void afterHandlers(std::function<void()> work);
+
 // True while a handler invoked through platform::ui is running on this thread.
 bool insideHandler();
 

@@ -143,14 +143,13 @@ void Form::applyCloseAction(CloseAction action) {
         return;
     }
     if (action == CloseAction::Free) {
+        // A handler of this window may be what closed it, from inside a nested event loop of a job or
+        // a message box; the object goes only when every handler has returned.
         QPointer<QWidget> alive = widget();
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [this, alive] {
-                if (alive)
-                    delete this;
-            },
-            Qt::QueuedConnection);
+        afterHandlers([this, alive] {
+            if (alive)
+                delete this;
+        });
     }
 }
 

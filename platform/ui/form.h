@@ -21,7 +21,7 @@ class FormWindow;
 enum class CloseAction {
     None,     // the form stays open
     Hide,     // hidden; the object lives on (the default)
-    Free,     // hidden, then the C++ object is deleted at the next event (only for forms made with new)
+    Free,     // hidden, then the C++ object is deleted once no handler runs (only for forms made with new)
     Minimize, // minimised instead of closed
 };
 

@@ -2,6 +2,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/buttons.h"
 #include "platform/ui/dialog_script.h"
+#include "platform/ui/dialogs.h"
 #include "platform/ui/edit.h"
 #include "platform/ui/form.h"
 #include "platform/ui/menu.h"
@@ -73,6 +74,31 @@ TEST(Form, FreeOnCloseDeletesTheWindowObjectLater) {
     form->closeAction = ui::CloseAction::Free;
     form->show();
     EXPECT_TRUE(form->close());
+    ASSERT_TRUE(window);
+    ui::processMessages();
+    EXPECT_FALSE(window);
+}
+
+// A job's handler pumps the event loop (its progress, a "Stopped" box); the user closes the window
+// meanwhile. The window object must outlive the handler that is still running on it.
+TEST(Form, FreeOnCloseWaitsForTheRunningHandler) {
+    auto* form = new ToolWindow;
+    QPointer<QMainWindow> window = form->window();
+    form->closeAction = ui::CloseAction::Free;
+    form->show();
+    bool stillThere = false;
+    form->Button2.onClick = [form, window, &stillThere] {
+        form->close();
+        ui::processMessages(); // the nested loop of the job
+        ui::messageBox(ui::MessageKind::Information, "Stopped", ui::Buttons::Ok, "x");
+        ui::processMessages();
+        stillThere = window && form->Edit1.text() == "job";
+        form->Edit1.setText("done");
+    };
+    form->Edit1.setText("job");
+    ui::testing::DialogScript script({"OK"});
+    form->Button2.click();
+    EXPECT_TRUE(stillThere);
     ASSERT_TRUE(window);
     ui::processMessages();
     EXPECT_FALSE(window);

@@ -8,7 +8,12 @@
 #include "tests/tools/synchronizer/tiny_avi.h"
 
 #include "platform/core/files.h"
+#include "platform/ui/application.h"
 #include "platform/ui/dialog_script.h"
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -386,6 +391,35 @@ TEST_F(SynchronizerWindow, MuxWritesTheDelayedFileAndAsksForAMissingFolder) {
     EXPECT_TRUE(platform::core::fileExists(output));
     EXPECT_TRUE(form.Untouched);
     EXPECT_EQ(form.vpb.position(), 100);
+}
+
+// The window frees itself on close, as the main window opens it; the user closes it while the remux
+// pumps its events. It goes only after the job and its closing box are done with it.
+TEST_F(SynchronizerWindow, ClosedDuringTheMuxGoesAfterTheJob) {
+    const std::string path = delayedFile();
+    section.push_back({101, "done"});
+    auto* form = new TForm6(link());
+    QPointer<QMainWindow> window = form->window();
+    form->onClose = [own = form->onClose](platform::ui::CloseAction& action) {
+        if (own)
+            own(action);
+        action = platform::ui::CloseAction::Free;
+    };
+    form->show();
+    form->Edit1.setText(path);
+    form->NewStart.setText("500");
+    form->davi.setText(dir.file("movie_New.avi"));
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [form] { form->close(); }, Qt::QueuedConnection);
+    // The real "Stopped" box runs its own event loop inside the job.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { platform::ui::processMessages(); }, Qt::QueuedConnection);
+    script.answerYes(); // the reset at close
+    form->go.click();
+    EXPECT_TRUE(window) << "freed while its handler ran";
+    EXPECT_FALSE(form->isShowing());
+    platform::ui::processMessages();
+    EXPECT_FALSE(window);
 }
 
 TEST_F(SynchronizerWindow, JoinListOrderAndChecks) {
