@@ -201,7 +201,8 @@ struct Feed {
     const std::vector<VobUnit>* units = nullptr;
     size_t blockBytes = 1; // payloads are cut at whole blocks
     size_t sent = 0;
-    size_t nextUnit = 0; // first unit not yet begun
+    size_t nextUnit = 0;     // first unit not yet begun
+    bool subpicture = false; // one sub-stream byte; a packet never holds the end of one unit and more
 
     bool done() const { return sent >= bytes->size(); }
     int64_t nextTime() const {
@@ -212,11 +213,18 @@ struct Feed {
 };
 
 void putPes(std::vector<uint8_t>& pack, Feed& feed, const VobSpec& spec) {
-    const size_t subHeader = feed.subId < 0 ? 0 : kAudioSubHeader + (feed.lpcm ? kLpcmHeader : 0);
+    const size_t subHeader =
+        feed.subId < 0 ? 0 : (feed.subpicture ? 1 : kAudioSubHeader + (feed.lpcm ? kLpcmHeader : 0));
     const size_t room = kVobPackSize - pack.size() - kPesHeaderSize - kPtsSize - subHeader;
     size_t take = std::min(room, feed.bytes->size() - feed.sent);
     if (take < feed.bytes->size() - feed.sent)
         take -= take % feed.blockBytes;
+    if (feed.subpicture) {
+        const auto unit =
+            std::prev(std::upper_bound(feed.units->begin(), feed.units->end(), feed.sent,
+                                       [](size_t at, const VobUnit& u) { return at < u.offset; }));
+        take = std::min(take, unit->offset + unit->size - feed.sent);
+    }
     // Units that begin inside this payload give the time stamp and the sub-stream header's counts.
     size_t first = feed.nextUnit, count = 0;
     while (feed.nextUnit < feed.units->size() && (*feed.units)[feed.nextUnit].offset < feed.sent + take) {
@@ -238,7 +246,9 @@ void putPes(std::vector<uint8_t>& pack, Feed& feed, const VobSpec& spec) {
     if (stamped)
         putTimeStamp(pack, 0x20, spec.firstPts + (*feed.units)[first].pts);
     pack.insert(pack.end(), stuffing, 0xFF);
-    if (feed.subId >= 0) {
+    if (feed.subpicture) {
+        pack.push_back(static_cast<uint8_t>(feed.subId));
+    } else if (feed.subId >= 0) {
         pack.push_back(static_cast<uint8_t>(feed.subId));
         pack.push_back(static_cast<uint8_t>(count));
         put16(pack, stamped ? (*feed.units)[first].offset - feed.sent + 1 : 0);
@@ -263,6 +273,25 @@ std::vector<uint8_t> lpcmHeaderOf(const VobAudioStream& s) {
                                                  : 0;
     const int quant = s.bitsPerSample == 24 ? 2 : 0;
     return {0, static_cast<uint8_t>((quant << 6) | (rateCode << 4) | (s.channels - 1)), 0x80};
+}
+
+// The NAV pack of the VOBU that begins at a time (90 kHz from the first picture).
+VobNavInfo navInfo(const VobSpec& spec, int64_t start, int64_t length, size_t pack, int64_t packTicks) {
+    VobNavInfo info;
+    info.scr = static_cast<int64_t>(pack) * packTicks;
+    info.sector = static_cast<uint32_t>(pack);
+    info.startPts = spec.firstPts + start;
+    info.endPts = spec.firstPts + start + length;
+    int64_t cellStart = 0;
+    for (size_t k = 0; k + 1 < spec.cellSeconds.size(); ++k) {
+        const auto cellEnd = cellStart + static_cast<int64_t>(std::llround(spec.cellSeconds[k] * kPtsRate));
+        if (start < cellEnd)
+            break;
+        cellStart = cellEnd;
+        ++info.cellId;
+    }
+    info.cellElapsed = start - cellStart;
+    return info;
 }
 
 } // namespace
@@ -308,7 +337,27 @@ VobSet makeProgramStream(const VobSpec& spec) {
         if (std::find(streamIds.begin(), streamIds.end(), feed.pesId) == streamIds.end())
             streamIds.push_back(feed.pesId);
     }
+    std::vector<std::vector<VobUnit>> subpictureUnits;
+    for (const auto& stream : spec.subpictures)
+        set.subpictures.push_back(makeSubpictureData(stream));
+    for (const auto& data : set.subpictures) {
+        std::vector<VobUnit>& units = subpictureUnits.emplace_back();
+        for (size_t i = 0, offset = 0; i < data.units.size(); offset += data.units[i].size(), ++i)
+            units.push_back({offset, data.units[i].size(), data.pts[i]});
+    }
+    for (size_t i = 0; i < set.subpictures.size(); ++i) {
+        if (set.subpictures[i].elementary.empty())
+            continue;
+        Feed feed{kPrivateStream1,    set.subpictures[i].stream.id, false, {}, &set.subpictures[i].elementary,
+                  &subpictureUnits[i]};
+        feed.subpicture = true;
+        feeds.push_back(feed);
+        if (std::find(streamIds.begin(), streamIds.end(), kPrivateStream1) == streamIds.end())
+            streamIds.push_back(kPrivateStream1);
+    }
     constexpr int64_t kPackTicks = static_cast<int64_t>(kVobPackSize) * kPtsRate / (kMuxRate * 50);
+    const auto navTicks = static_cast<int64_t>(std::llround(spec.navSeconds * kPtsRate));
+    int64_t nextNav = 0;
     for (;;) {
         Feed* next = nullptr;
         for (auto& feed : feeds)
@@ -316,6 +365,15 @@ VobSet makeProgramStream(const VobSpec& spec) {
                 next = &feed;
         if (!next)
             break;
+        while (navTicks > 0 && next->nextTime() >= nextNav) {
+            std::vector<uint8_t> header;
+            putPackHeader(header, static_cast<int64_t>(set.packs) * kPackTicks);
+            set.navPacks.push_back(set.packs);
+            const auto nav = makeNavPack(header, navInfo(spec, nextNav, navTicks, set.packs, kPackTicks));
+            set.bytes.insert(set.bytes.end(), nav.begin(), nav.end());
+            ++set.packs;
+            nextNav += navTicks;
+        }
         std::vector<uint8_t> pack;
         putPackHeader(pack, static_cast<int64_t>(set.packs) * kPackTicks);
         const bool firstOfFile = spec.packsPerFile ? set.packs % spec.packsPerFile == 0 : set.packs == 0;

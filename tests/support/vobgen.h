@@ -2,7 +2,10 @@
 
 // A generator of test VOB sets: MPEG-2 program streams in 2048-byte packs as on a DVD, with a dummy
 // video stream, AC3 and MPEG audio encoded by FFmpeg from generated tones, and DVD LPCM, optionally
-// split over several numbered files with a "vob.lst". The same VobSpec always gives the same bytes.
+// split over several numbered files with a "vob.lst"; optionally with subpicture streams and NAV packs
+// (vobgen_subpicture.h). The same VobSpec always gives the same bytes.
+
+#include "tests/support/vobgen_subpicture.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -32,6 +35,10 @@ struct VobSpec {
     int64_t firstPts = 18000; // 90 kHz time of the first sample and picture
     size_t packsPerFile = 0;  // 0: one file
     std::string namePrefix = "VTS_01_";
+    std::vector<VobSubpictureStream> subpictures;
+    double navSeconds = 0.0;         // a NAV pack before every VOBU of this length; 0: none
+    std::vector<double> cellSeconds; // the cells the NAV packs name (VOB 1, cells 1, 2, ...); the last
+                                     // one runs to the end
 };
 
 // One access unit of a stream: an encoded frame, an LPCM audio frame, or a picture.
@@ -57,6 +64,9 @@ struct VobSet {
     std::filesystem::path list;               // "vob.lst", when written
     std::vector<VobAudioData> audio;          // in the order of VobSpec::audio
     std::vector<uint8_t> video;               // the video stream's elementary bytes
+    // The subpicture streams in the order of VobSpec::subpictures, and the numbers of the NAV packs.
+    std::vector<VobSubpictureData> subpictures;
+    std::vector<size_t> navPacks;
     size_t packs = 0;
 };
 
