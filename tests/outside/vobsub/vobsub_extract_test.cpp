@@ -245,6 +245,41 @@ TEST_F(VobSubExtractTest, MissingOrDamagedVobsFailOrAreSkipped) {
     EXPECT_NE(run.err.find("no VOB file"), std::string::npos) << run.err;
 }
 
+// A title whose second cell comes from another recording: its time stamps start afresh, and the
+// subtitle times still count from the start of the title through the cells' place in the chain.
+// The IFO also numbers its streams apart from their order: its first language is stream 0x22.
+TEST_F(VobSubExtractTest, TimesFollowTheCellsAcrossATimeStampJump) {
+    for (const auto& file : title.set.files)
+        fs::remove(file);
+    VobSpec first;
+    first.seconds = 3.0;
+    first.navSeconds = 0.5;
+    first.cellSeconds = {3.0};
+    first.subpictures = {{0x22, {{0.8, 1.0, 100, 400, 160, 32, false}}}};
+    VobSpec second = first;
+    second.firstPts = 5000000;       // far from where the first cell ends
+    second.cellSeconds = {0.0, 3.0}; // all of it is cell 2
+    second.subpictures = {{0x22, {{1.25, 1.0, 100, 400, 160, 32, false}}}};
+    writeVobSet(dvd, first);
+    fs::create_directories(dvd / "second");
+    const VobSet later = writeVobSet(dvd / "second", second);
+    fs::rename(later.files[0], dvd / "VTS_01_2.VOB");
+    IfoSpec ifo = testIfoSpec();
+    ifo.subpictureNumbers = {2, 1, 0};
+    writeIfo(dvd, ifo);
+
+    const ToolRun run = extract({0});
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string error;
+    const auto streams = readWithFfmpeg(destination + ".idx", &error);
+    ASSERT_EQ(streams.size(), 1u) << error;
+    EXPECT_EQ(streams[0].id, 2);
+    EXPECT_EQ(streams[0].language, "en");
+    ASSERT_EQ(streams[0].subtitles.size(), 2u);
+    EXPECT_EQ(streams[0].subtitles[0].startMs, 800);
+    EXPECT_EQ(streams[0].subtitles[1].startMs, 4250);
+}
+
 TEST_F(VobSubExtractTest, RundllSaysWhatItCannotCall) {
     const struct {
         std::vector<std::string> args;
