@@ -105,6 +105,8 @@ std::optional<rar::RarInput> readInput(const std::string& path, bool excludePath
 int addFiles(const Arguments& args) {
     std::vector<rar::RarInput> inputs;
     for (const std::string& file : args.files) {
+        if (core::fileExists(args.archive) && core::sameFile(file, args.archive))
+            return fail(ExitFailed, "cannot add the archive " + args.archive + " to itself");
         std::string error;
         std::optional<rar::RarInput> input = readInput(file, args.excludePaths, error);
         if (!input)

@@ -89,6 +89,7 @@ TEST_F(WinrarTest, BadCommandsAndInputsLeaveTheArchiveAsItWas) {
         {{"a", "-zz", archive, "k.sub"}, "unknown switch -zz"},
         {{"a", "-ep", archive, "k.sub", "missing.sub"}, "cannot open missing.sub"},
         {{"a", "-ep", archive, dir.str()}, "not a file"},
+        {{"a", "-ep", archive, "k.sub", "keep.rar"}, "to itself"},
     };
     for (const auto& c : cases) {
         const ToolRun run = winrar(c.args);

@@ -4,6 +4,11 @@
 #include "ffmpeg_vobsub.h"
 #include "test_title.h"
 
+#include "kes/ifo_audio.h"
+#include "kes/ifo_files.h"
+#include "kes/ifo_subtitles.h"
+#include "kes/ifo_video.h"
+
 #include "tests/kes/rip_video_support.h"
 #include "tests/outside/rar/run_tool.h"
 #include "tools/vobsub_adjuster/idx_index.h"
@@ -101,6 +106,35 @@ TEST_F(RipSubtitleStepTest, DamagedTitleLeavesNoPairAndNoArchive) {
     EXPECT_FALSE(fs::exists(out + "final.idx"));
     EXPECT_FALSE(fs::exists(out + "final.sub"));
     EXPECT_FALSE(fs::exists(out + "final.rar"));
+}
+
+// The generated IFO is what the main window's readers expect: audio and subpicture languages, the
+// picture attributes and the title's length.
+TEST(GeneratedIfo, ReadsInTheMainWindow) {
+    IfoSpec spec = testIfoSpec();
+    spec.wide = true;
+    spec.audio = {{0, "en", 1, false, 6}, {0, "fr", 3, true, 2}, {4, "", 1, false, 2}};
+    spec.cells[1].seconds = 125.0;
+    const std::string ifo = makeIfo(spec);
+    const kes::IfoAudio audio = parseIfoAudio(ifo.substr(0, kes::IfoHeadSize));
+    ASSERT_EQ(audio.streams.size(), 3u);
+    EXPECT_EQ(audio.streams[0].languageName(), "English");
+    EXPECT_EQ(audio.streams[1].languageName(), "Francais");
+    EXPECT_EQ(audio.streams[1].mode, 3);
+    EXPECT_FALSE(audio.streams[2].hasLanguage());
+    EXPECT_EQ(audioInfoBlock(1, audio.streams[1].attributes, audio.streams[1].mode, audio.streams[1].dolby,
+                             "Francais")[2],
+              "Coding : AC3 Dolby Surround");
+    EXPECT_EQ(parseIfoSubtitles(ifo.substr(0, kes::IfoHeadSize)).names,
+              (std::vector<std::string>{"English", "Francais", "Deutsch"}));
+    const kes::IfoTitleInfo info = readIfoTitleInfo(ifo, "");
+    EXPECT_EQ(info.minutes, "2");
+    EXPECT_EQ(info.seconds, "8");
+    EXPECT_EQ(info.standard, "PAL");
+    const kes::VideoInfoTexts texts = videoInfoTexts(info.attributeA, info.attributeB);
+    EXPECT_EQ(texts.coding, "Mpeg-2");
+    EXPECT_EQ(texts.resolution, "720x576");
+    EXPECT_TRUE(texts.wide);
 }
 
 // The subtitle page installs and registers the subtitle filter with the archive reader beside it.
