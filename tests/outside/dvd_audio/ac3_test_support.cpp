@@ -82,6 +82,7 @@ int streamIndex(AVFormatContext* format, int id) {
 }
 
 AVFormatContext* openFormat(const fs::path& file) {
+    av_log_set_level(AV_LOG_FATAL); // the generated sets' stand-in video is no codec it knows
     AVFormatContext* format = nullptr;
     if (avformat_open_input(&format, file.c_str(), nullptr, nullptr) < 0)
         fail("ffmpeg cannot open " + file.string());
