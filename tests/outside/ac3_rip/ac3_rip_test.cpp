@@ -98,5 +98,24 @@ TEST_F(Ac3RipTest, Ac3DecPathDecodesTheWholeTitle) {
                 0.01);
 }
 
+// "Play 2" on the AC3Dec path plays the second stream to its end (no sound card here); a VOB that is
+// not there is reported by the player in its own box.
+TEST_F(Ac3RipTest, PlayButtonPlaysTheStreamThroughTheDecoder) {
+    const std::string log = at("player boxes.log");
+    setenv("KESTROVA_SOUND_DEVICE", "none", 1);
+    setenv("KESTROVA_UI_LOG", log.c_str(), 1);
+    form->arip.setTextSilent("AC3Dec");
+    form->Audio2playClick();
+    EXPECT_EQ(ExtCommand, ext() + "ac3dec.exe \"" + set.files[0].string() + "\" -substream 0x81 -pcm -out");
+    EXPECT_FALSE(fs::exists(log));
+
+    form->Vobfile.setTextSilent(at("gone/VTS_01_1.VOB"));
+    form->PreAudClick();
+    unsetenv("KESTROVA_UI_LOG");
+    unsetenv("KESTROVA_SOUND_DEVICE");
+    EXPECT_NE(test::readBytes(log).find("error\tAC3 player\t"), std::string::npos);
+    EXPECT_EQ(shown(), Lines{});
+}
+
 } // namespace
 } // namespace kes
