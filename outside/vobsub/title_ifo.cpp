@@ -36,6 +36,12 @@ constexpr uint32_t StreamNumberMask = 0x1F;
 constexpr uint8_t AspectMask = 0x0C;
 constexpr uint8_t PalBit = 0x10;
 
+// Picture sizes by the resolution code of the second attribute byte; code 3 has half the lines.
+constexpr std::array<int, 4> Widths = {720, 704, 352, 352};
+constexpr int PalLines = 576;
+constexpr int NtscLines = 480;
+constexpr int HalfLinesCode = 3;
+
 constexpr int RateCodeShift = 6;
 constexpr int RatePal = 1;
 constexpr int RateNtsc = 3;
@@ -152,10 +158,9 @@ TitleIfo parseTitleIfo(std::string_view bytes) {
     const uint8_t a = in.u8(VideoAttributes);
     const uint8_t b = in.u8(VideoAttributes + 1);
     const bool pal = (a & PalBit) != 0;
-    static constexpr std::array<int, 4> Widths = {720, 704, 352, 352};
     const int resolution = (b >> 2) & 3;
     title.width = Widths[static_cast<size_t>(resolution)];
-    title.height = resolution == 3 ? (pal ? 288 : 240) : (pal ? 576 : 480);
+    title.height = (pal ? PalLines : NtscLines) / (resolution == HalfLinesCode ? 2 : 1);
     const bool wide = (a & AspectMask) == AspectMask;
 
     const uint32_t count = in.be16(SubpictureCount);

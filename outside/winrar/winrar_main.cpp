@@ -20,6 +20,7 @@ namespace core = platform::core;
 
 constexpr int ExitUsage = 2;
 constexpr int ExitFailed = 1;
+constexpr mode_t PermissionBits = 07777;
 constexpr const char* Usage = "usage: winrar.exe a [-ep] archive[.rar] file...";
 
 int fail(int code, const std::string& message) {
@@ -98,7 +99,7 @@ std::optional<rar::RarInput> readInput(const std::string& path, bool excludePath
     }
     input.data = std::move(*data);
     input.dosTime = rar::dosTimeOf(info.st_mtime);
-    input.mode = info.st_mode & 07777;
+    input.mode = info.st_mode & PermissionBits;
     return input;
 }
 
