@@ -9,6 +9,7 @@ namespace {
 constexpr size_t kStreamTextSize = 4; // "0x8n"
 constexpr uint8_t kFirstAc3 = 0x80;
 constexpr int kAc3Streams = 8;
+constexpr const char* kBlanks = " \t";
 
 std::optional<uint8_t> streamOf(const std::string& text) {
     if (text.size() < kStreamTextSize || text[0] != '0' || (text[1] != 'x' && text[1] != 'X') ||
@@ -18,10 +19,6 @@ std::optional<uint8_t> streamOf(const std::string& text) {
     if (digit < 0 || digit >= kAc3Streams)
         return std::nullopt;
     return static_cast<uint8_t>(kFirstAc3 + digit);
-}
-
-bool isBlankText(const std::string& text) {
-    return text.find_first_not_of(" \t") == std::string::npos;
 }
 
 } // namespace
@@ -42,12 +39,12 @@ std::optional<SubStreamArg> readSubStreamArg(const std::vector<std::string>& arg
     // The name may start in the same argument ("0x80[English]") or in the next one.
     std::string rest = text.substr(kStreamTextSize);
     size_t index = at;
-    if (isBlankText(rest)) {
+    const size_t nameStart = rest.find_first_not_of(kBlanks);
+    if (nameStart == std::string::npos) {
         if (index + 1 >= args.size() || args[index + 1].empty() || args[index + 1][0] != '[')
             return result;
         rest = args[++index];
-    } else if (rest.find_first_not_of(" \t") != std::string::npos &&
-               rest[rest.find_first_not_of(" \t")] != '[') {
+    } else if (rest[nameStart] != '[') {
         error = "The sub-stream " + text + " is not one of 0x80 to 0x87.";
         return std::nullopt;
     }
