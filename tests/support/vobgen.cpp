@@ -301,7 +301,7 @@ VobSet makeProgramStream(const VobSpec& spec) {
     std::vector<VobUnit> videoUnits;
     std::vector<Feed> feeds;
     if (spec.video) {
-        set.video = makeVideo(spec, videoUnits);
+        set.video = spec.videoMaker ? spec.videoMaker(spec, videoUnits) : makeVideo(spec, videoUnits);
     }
     for (const auto& stream : spec.audio) {
         VobAudioData data;

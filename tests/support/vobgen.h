@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,18 @@ struct VobAudioStream {
     double toneHz = 440.0;  // channel c plays toneHz * (1 + c / 4)
 };
 
+struct VobSpec;
+struct VobUnit;
+// Makes the video stream's elementary bytes and its pictures (in coding order, time stamps from the
+// set's start); the default is a dummy stream of start codes.
+using VobVideoMaker = std::function<std::vector<uint8_t>(const VobSpec&, std::vector<VobUnit>&)>;
+
 struct VobSpec {
     std::vector<VobAudioStream> audio;
     double seconds = 1.0;
     bool video = true;
     int videoBytesPerSecond = 40000;
+    VobVideoMaker videoMaker; // empty: the dummy stream
     bool systemHeader = true; // in the first pack of every file
     int64_t firstPts = 18000; // 90 kHz time of the first sample and picture
     size_t packsPerFile = 0;  // 0: one file

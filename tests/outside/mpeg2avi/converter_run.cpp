@@ -1,0 +1,91 @@
+#include "tests/outside/mpeg2avi/converter_run.h"
+
+#include "platform/ui/dialog_script.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace kes::test {
+
+namespace fs = std::filesystem;
+
+ConverterFolder::ConverterFolder() {
+    for (const char* name :
+         {"mpeg2avipx3.exe", "m2apx3g.exe", "m2apx3go.exe", "mpeg2aviSVE.exe", "mpeg2v12.exe"}) {
+        folder_.copyFromBuild(std::string("extern/") + name);
+        fs::permissions(folder_.externDir() / name, fs::perms::owner_all, fs::perm_options::add);
+    }
+    for (const char* driver : {"divx.dll", "divxc32.dll", "divxc32f.dll"})
+        if (fs::exists(builtProgramDir() / "system" / driver))
+            folder_.copyFromBuild(std::string("system/") + driver);
+    for (const char* helper : {"divxauto.exe", "delayer.exe"})
+        if (fs::exists(builtProgramDir() / "extern" / helper)) {
+            folder_.copyFromBuild(std::string("extern/") + helper);
+            fs::permissions(folder_.externDir() / helper, fs::perms::owner_all, fs::perm_options::add);
+        }
+    fs::create_directories(outputDir());
+}
+
+ConverterFolder::Result ConverterFolder::run(const std::string& program,
+                                             const std::vector<std::string>& items,
+                                             const std::vector<std::string>& dialogScript,
+                                             bool withScript) const {
+    const fs::path script = folder_.path() / "dialog.script";
+    const fs::path errors = folder_.path() / "stderr.txt";
+    platform::ui::testing::writeScriptFile(script.string(), dialogScript);
+    std::vector<std::string> args{(externDir() / program).string()};
+    args.insert(args.end(), items.begin(), items.end());
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(externDir().c_str()) != 0)
+            _exit(126);
+        const int fd = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, STDERR_FILENO);
+        if (withScript)
+            setenv(platform::ui::testing::ScriptEnv, script.c_str(), 1);
+        else
+            unsetenv(platform::ui::testing::ScriptEnv);
+        unsetenv(platform::ui::testing::LogEnv);
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    Result result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::ifstream in(errors);
+    std::stringstream text;
+    text << in.rdbuf();
+    result.errors = text.str();
+    return result;
+}
+
+std::vector<std::string> ConverterFolder::movies() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(outputDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("movie"))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string divx4Answer(int kbps, int keyFrames, const std::string& mode, const std::string& log) {
+    std::string line =
+        "WI00:ICCompressorChoose \"CB00:DivX Codec 4.\" BT04: WI01: ED00:" + std::to_string(kbps) +
+        " ED06:" + std::to_string(keyFrames) + " \"CB01:" + mode + "\" ";
+    if (!log.empty())
+        line += " \"ED07:" + log + "\" ";
+    return line + "BT00: WI00: BT02: QU00:";
+}
+
+} // namespace kes::test

@@ -1,0 +1,58 @@
+#pragma once
+
+// Real MPEG-2 video for the generated VOB sets: a moving test picture encoded with FFmpeg's mpeg2video
+// encoder, PAL (720x576, 25 frames a second) or NTSC (720x480, 30000/1001), progressive, interlaced
+// (the two fields of a frame show two moments) or telecined (film at 24000/1001 spread over NTSC
+// fields in the 2:3 pattern). The test picture is a function of time, so that a test can compare what a
+// converter made with what it should show.
+
+#include "tests/support/vobgen.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace kes::test {
+
+enum class VideoStandard { Pal, Ntsc };
+enum class VideoScan { Progressive, Interlaced, Telecined };
+
+struct VobVideoSpec {
+    VideoStandard standard = VideoStandard::Pal;
+    VideoScan scan = VideoScan::Progressive;
+    int bitRate = 6000000; // bits per second
+    int gopSize = 12;
+    int bFrames = 2;
+    int threads = 1; // encoder threads (1 gives the same bytes on every run)
+};
+
+struct VideoGeometry {
+    int width = 720;
+    int height = 576;
+    int rateNum = 25; // coded frames per second = rateNum / rateDen
+    int rateDen = 1;
+};
+
+VideoGeometry videoGeometry(const VobVideoSpec& spec);
+
+// The number of coded frames a set of that length holds.
+int64_t videoFrameCount(const VobVideoSpec& spec, double seconds);
+
+// The test picture at a time (seconds): planar 4:2:0, Y at width × height, U and V at half size.
+struct TestPicture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> y, u, v;
+};
+TestPicture testPictureAt(int width, int height, double seconds);
+
+// The source picture of coded frame n as the encoder was given it (fields from their own moments for
+// interlaced and telecined video).
+TestPicture sourceFrame(const VobVideoSpec& spec, int64_t n);
+
+// The film frame f of a telecined set (24000/1001 frames a second).
+TestPicture filmFrame(const VobVideoSpec& spec, int64_t f);
+
+// A maker for VobSpec::videoMaker that puts this video into the set.
+VobVideoMaker mpeg2Video(const VobVideoSpec& spec);
+
+} // namespace kes::test
