@@ -50,13 +50,28 @@ private:
     size_t pos_;
 };
 
+void appendUtf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | c >> 6));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xE0 | c >> 12));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
 std::string memberName(std::string_view raw, uint16_t flags) {
     std::string name(raw);
     // A Unicode name follows the plain one after a zero byte; without the zero byte the whole name is
-    // UTF-8. The plain part is what this reader keeps.
+    // UTF-8.
     if (flags & FileUnicodeName) {
-        if (const size_t zero = name.find('\0'); zero != std::string::npos)
-            name.resize(zero);
+        if (const size_t zero = name.find('\0'); zero != std::string::npos) {
+            const std::string unicode = decodeUnicodeName(raw.substr(0, zero), raw.substr(zero + 1));
+            name = unicode.empty() ? name.substr(0, zero) : unicode;
+        }
     }
     for (char& c : name)
         if (c == '\\')
@@ -105,6 +120,67 @@ uint32_t crc32(std::string_view bytes, uint32_t crc) {
 
 uint16_t headerCheck(std::string_view headerAfterCheck) {
     return static_cast<uint16_t>(crc32(headerAfterCheck) & 0xFFFF);
+}
+
+std::string decodeUnicodeName(std::string_view plain, std::string_view encoded) {
+    // The encoded part begins with a high byte; then a flag byte gives, two bits at a time, how each
+    // following character is coded: 0 one low byte (high byte 0), 1 one low byte with the high byte,
+    // 2 both bytes, 3 a run taken from the plain name (its length byte's top bit adds a correction
+    // byte to the plain bytes, which then take the high byte).
+    if (encoded.empty())
+        return {};
+    const auto at = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(encoded[i])); };
+    const uint32_t high = at(0) << 8;
+    size_t pos = 1;
+    uint32_t flags = 0;
+    int flagBits = 0;
+    std::string out;
+    size_t decoded = 0;
+    while (pos < encoded.size()) {
+        if (flagBits == 0) {
+            flags = at(pos++);
+            flagBits = 8;
+            if (pos >= encoded.size())
+                break;
+        }
+        switch (flags >> 6) {
+        case 0:
+            appendUtf8(out, at(pos++));
+            ++decoded;
+            break;
+        case 1:
+            appendUtf8(out, at(pos++) | high);
+            ++decoded;
+            break;
+        case 2:
+            if (pos + 1 >= encoded.size())
+                return {};
+            appendUtf8(out, at(pos) | at(pos + 1) << 8);
+            pos += 2;
+            ++decoded;
+            break;
+        default: {
+            const uint32_t length = at(pos++);
+            const bool corrected = (length & 0x80) != 0;
+            uint32_t correction = 0;
+            if (corrected) {
+                if (pos >= encoded.size())
+                    return {};
+                correction = at(pos++);
+            }
+            for (uint32_t n = (length & 0x7F) + 2; n > 0; --n, ++decoded) {
+                if (decoded >= plain.size())
+                    return {};
+                const uint32_t c = static_cast<uint8_t>(plain[decoded]);
+                appendUtf8(out, corrected ? ((c + correction) & 0xFF) | high : c);
+            }
+            break;
+        }
+        }
+        flags = (flags << 2) & 0xFF;
+        flagBits -= 2;
+    }
+    return out;
 }
 
 RarArchive parseRarArchive(std::string_view bytes) {

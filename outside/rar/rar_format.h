@@ -72,6 +72,10 @@ uint32_t crc32(std::string_view bytes, uint32_t crc = 0);
 // The 16-bit check of a block header: the low half of the CRC-32 of the header after the check field.
 uint16_t headerCheck(std::string_view headerAfterCheck);
 
+// The name of the Unicode form that follows the plain name after a zero byte, as UTF-8; empty when
+// the encoded bytes do not fit the plain name.
+std::string decodeUnicodeName(std::string_view plain, std::string_view encoded);
+
 struct RarMember {
     std::string name; // as stored, with "\" turned into "/"
     uint16_t flags = 0;

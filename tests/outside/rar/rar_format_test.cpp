@@ -77,6 +77,35 @@ TEST(RarFormat, DosTimeFieldsAreInTheirPlaces) {
     EXPECT_EQ(dos & 0x1F, 15u);
 }
 
+TEST(RarFormat, UnicodeNamesAfterThePlainName) {
+    // Two plain characters copied, one low byte, then seven more copied from the plain name.
+    EXPECT_EQ(decodeUnicodeName("Am\x82lie.sub", std::string("\x00\xCC\x00\xE9\x05", 5)), "Am\u00e9lie.sub");
+    // A low byte with the high byte, both bytes, and two plain bytes with a correction.
+    EXPECT_EQ(decodeUnicodeName("??\x80\x81", std::string("\x04\x6C\x16\x2D\x4E\x80\x90", 7)),
+              "\u0416\u4e2d\u0410\u0411");
+    // A run beyond the plain name is damage: the plain name stands.
+    EXPECT_EQ(decodeUnicodeName("ab", std::string("\x00\xC0\x05", 3)), "");
+    // In a file header the Unicode form is the member's name.
+    RarInput in;
+    in.name = "x";
+    std::string block = storedFileBlock(in);
+    const std::string rawName = std::string("Am\x82lie.sub\0", 11) + std::string("\x00\xCC\x00\xE9\x05", 5);
+    block.replace(FileHeaderFixedSize, 1, rawName);
+    block[3] = static_cast<char>(static_cast<uint8_t>(block[3]) | (FileUnicodeName & 0xFF));
+    block[4] = static_cast<char>(static_cast<uint8_t>(block[4]) | (FileUnicodeName >> 8));
+    block[5] = static_cast<char>(FileHeaderFixedSize + rawName.size());
+    block[26] = static_cast<char>(rawName.size());
+    const uint16_t check =
+        headerCheck(std::string_view(block).substr(2, FileHeaderFixedSize + rawName.size() - 2));
+    block[0] = static_cast<char>(check & 0xFF);
+    block[1] = static_cast<char>(check >> 8);
+    std::string archive = buildArchive(std::nullopt, {});
+    archive.insert(archive.size() - BaseHeaderSize, block);
+    const RarArchive parsed = parseRarArchive(archive);
+    ASSERT_EQ(parsed.members.size(), 1u);
+    EXPECT_EQ(parsed.members[0].name, "Am\u00e9lie.sub");
+}
+
 TEST(RarFormat, UpdateReplacesInPlaceAndKeepsTheRest) {
     const std::string first = buildArchive(std::nullopt, {input("a.sub", "old a"), input("b.idx", "b")});
     const std::string updated = buildArchive(first, {input("c.txt", "c"), input("A.SUB", "new a")});
