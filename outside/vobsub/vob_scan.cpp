@@ -19,6 +19,7 @@ constexpr uint8_t StuffingMarker = 0xF8;
 constexpr uint8_t PciSubId = 0x00;
 constexpr uint8_t DsiSubId = 0x01;
 constexpr size_t PciStartPts = 1 + 12; // after the sub-stream byte
+constexpr size_t PciEndPts = 1 + 16;
 constexpr size_t DsiVobId = 1 + 24;
 constexpr size_t DsiCellId = 1 + 27;
 constexpr size_t ReadPacks = 256;
@@ -121,30 +122,31 @@ void VobScanner::noteTime(int64_t pts) {
 }
 
 void VobScanner::navigation(std::string_view pci, std::string_view dsi) {
-    if (pci.size() < PciStartPts + 4 || dsi.size() <= DsiCellId)
+    if (pci.size() < PciEndPts + 4 || dsi.size() <= DsiCellId)
         return;
     const int64_t start = be32(pci, PciStartPts);
+    const int64_t end = be32(pci, PciEndPts);
     const auto vob = static_cast<uint16_t>(static_cast<uint8_t>(dsi[DsiVobId]) << 8 |
                                            static_cast<uint8_t>(dsi[DsiVobId + 1]));
     const auto cell = static_cast<uint8_t>(dsi[DsiCellId]);
-    if (haveCell_ && vob == vobId_ && cell == cellId_)
-        return;
-    // A new cell: its first VOBU starts at the cell's place in the title; a cell the title's chain
-    // does not list goes on with the clock of the cell before it.
-    const auto it = std::find_if(title_.cells.begin(), title_.cells.end(),
-                                 [&](const TitleCell& c) { return c.vobId == vob && c.cellId == cell; });
-    if (it != title_.cells.end()) {
-        offset_ = it->start - start;
-        cellStart_ = it->start;
-    } else if (!haveBase_) {
-        offset_ = -start;
-    } else {
+    if (!(haveCell_ && vob == vobId_ && cell == cellId_)) {
+        // A new cell: its first VOBU starts at the cell's place in the title; a cell the title's
+        // chain does not list follows on from where the VOBU before it ended.
+        const auto it = std::find_if(title_.cells.begin(), title_.cells.end(),
+                                     [&](const TitleCell& c) { return c.vobId == vob && c.cellId == cell; });
+        if (it != title_.cells.end())
+            offset_ = it->start - start;
+        else if (haveCell_)
+            offset_ = lastEnd_ - start;
+        else if (!haveBase_)
+            offset_ = -start;
         cellStart_ = std::max<int64_t>(0, start + offset_);
+        haveBase_ = true;
+        haveCell_ = true;
+        vobId_ = vob;
+        cellId_ = cell;
     }
-    haveBase_ = true;
-    haveCell_ = true;
-    vobId_ = vob;
-    cellId_ = cell;
+    lastEnd_ = end + offset_;
 }
 
 void VobScanner::subpicture(std::string_view header, std::string_view packet, int stream,

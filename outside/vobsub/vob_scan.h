@@ -53,6 +53,7 @@ private:
     uint8_t cellId_ = 1;
     bool haveCell_ = false;
     int64_t cellStart_ = 0;
+    int64_t lastEnd_ = 0;     // title time where the last VOBU ends
     std::vector<bool> begun_; // per stream: a subtitle has begun, so packets without a time continue it
 };
 

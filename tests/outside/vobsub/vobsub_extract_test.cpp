@@ -278,6 +278,15 @@ TEST_F(VobSubExtractTest, TimesFollowTheCellsAcrossATimeStampJump) {
     ASSERT_EQ(streams[0].subtitles.size(), 2u);
     EXPECT_EQ(streams[0].subtitles[0].startMs, 800);
     EXPECT_EQ(streams[0].subtitles[1].startMs, 4250);
+
+    // A chain that does not list the second cell: it follows on from where the first one ended.
+    ifo.cells.resize(1);
+    writeIfo(dvd, ifo);
+    ASSERT_EQ(extract({0}).status, 0);
+    const auto following = readWithFfmpeg(destination + ".idx", &error);
+    ASSERT_EQ(following.size(), 1u) << error;
+    ASSERT_EQ(following[0].subtitles.size(), 2u);
+    EXPECT_EQ(following[0].subtitles[1].startMs, 4250);
 }
 
 TEST_F(VobSubExtractTest, RundllSaysWhatItCannotCall) {
