@@ -20,8 +20,10 @@ namespace {
 constexpr int MaxVobFiles = 99;
 
 std::string readSmallFile(const std::string& path, size_t limit, const std::string& what) {
+    if (!core::fileExists(path))
+        throw VobSubError("cannot open the " + what + " " + path);
     const int64_t size = core::fileSize(path);
-    if (size < 0 || !core::fileExists(path))
+    if (size < 0)
         throw VobSubError("cannot open the " + what + " " + path);
     if (static_cast<uint64_t>(size) > limit)
         throw VobSubError("the " + what + " " + path + " is too large to be one");
