@@ -71,6 +71,8 @@ HRESULT FilterGraph::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
         return GetInterface(static_cast<IMediaPosition*>(this), ppv);
     if (riid == IID_IMediaSeeking)
         return GetInterface(static_cast<IMediaSeeking*>(this), ppv);
+    if (riid == IID_IVideoWindow)
+        return GetInterface(static_cast<IVideoWindow*>(this), ppv);
     return CUnknown::NonDelegatingQueryInterface(riid, ppv);
 }
 

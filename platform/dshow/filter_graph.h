@@ -32,6 +32,7 @@
 #include "platform/dshow/graph_events.h"
 #include "platform/dshow/graph_interfaces.h"
 #include "platform/dshow/graph_topology.h"
+#include "platform/dshow/video_interfaces.h"
 
 #include <atomic>
 #include <mutex>
@@ -50,7 +51,8 @@ class FilterGraph final : public CUnknown,
                           public IMediaEventEx,
                           public IMediaEventSink,
                           public IMediaPosition,
-                          public IMediaSeeking {
+                          public IMediaSeeking,
+                          public IVideoWindow {
 public:
     FilterGraph(IUnknown* outer);
     ~FilterGraph() override;
@@ -132,6 +134,24 @@ public:
     HRESULT GetRate(double* rate) override;
     HRESULT GetPreroll(LONGLONG* preroll) override;
 
+    // IVideoWindow: passed to the graph's video renderer; VFW_E_NO_VIDEO_WINDOW while there is none.
+    HRESULT put_Caption(const char* caption) override;
+    HRESULT put_Left(LONG left) override;
+    HRESULT get_Left(LONG* left) override;
+    HRESULT put_Top(LONG top) override;
+    HRESULT get_Top(LONG* top) override;
+    HRESULT put_Width(LONG width) override;
+    HRESULT get_Width(LONG* width) override;
+    HRESULT put_Height(LONG height) override;
+    HRESULT get_Height(LONG* height) override;
+    HRESULT put_Visible(OABOOL visible) override;
+    HRESULT get_Visible(OABOOL* visible) override;
+    HRESULT put_FullScreenMode(OABOOL on) override;
+    HRESULT get_FullScreenMode(OABOOL* on) override;
+    HRESULT put_MessageDrain(OAHWND drain) override;
+    HRESULT get_MessageDrain(OAHWND* drain) override;
+    HRESULT SetWindowForeground(LONG focus) override;
+
 private:
     struct Member {
         ComPtr<IBaseFilter> filter;
@@ -182,6 +202,11 @@ private:
 
     // Seeking (graph_position.cpp).
     ComPtr<IMediaSeeking> seeker();
+    // The video renderer's window (graph_video_window.cpp).
+    ComPtr<IVideoWindow> videoWindow();
+    // The clock of a run: the first filter that offers one (a sound renderer), handed to every filter.
+    void chooseClock();
+    void dropClock();
 
     std::recursive_mutex lock_;
     std::vector<Member> members_;

@@ -2,13 +2,16 @@
 
 #include "platform/dshow/filter_graph.h"
 
+#include "platform/dshow/guids.h"
+
 #include <algorithm>
 
 namespace platform::dshow {
 
 namespace {
 
-// Filters run with this start time: there is no reference clock, each filter paces itself.
+// Filters run with this start time. A clock, where there is one, tells the stream time now playing;
+// filters without one pace themselves.
 constexpr REFERENCE_TIME kStartTime = 0;
 
 } // namespace
@@ -22,6 +25,22 @@ void FilterGraph::beginRun() {
         if (graph::isRenderer(filter.get()))
             renderers.push_back(filter.get()); // the pointer a filter sends with EC_COMPLETE
     events_.startRun(std::move(renderers));
+    chooseClock();
+}
+
+void FilterGraph::chooseClock() {
+    ComPtr<IReferenceClock> clock;
+    for (const Member& member : members_)
+        if (SUCCEEDED(member.filter->QueryInterface(IID_IReferenceClock, clock.putVoid())) && clock)
+            break;
+    for (const Member& member : members_)
+        member.filter->SetSyncSource(clock.get());
+}
+
+void FilterGraph::dropClock() {
+    // A clock that is a filter of the graph would otherwise hold itself through the filters.
+    for (const Member& member : members_)
+        member.filter->SetSyncSource(nullptr);
 }
 
 HRESULT FilterGraph::startFilters(bool run) {
@@ -61,6 +80,7 @@ HRESULT FilterGraph::stopFilters() {
             stopOne(member.filter.get());
     }
     state_ = State_Stopped;
+    dropClock();
     return result;
 }
 

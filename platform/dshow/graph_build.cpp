@@ -22,6 +22,7 @@ constexpr int kMaxRenderDepth = 6;
 constexpr int kMaxOfferedTypes = 64;
 
 constexpr std::string_view kWavExtension = "wav";
+constexpr std::string_view kAviExtension = "avi";
 
 std::vector<CMediaType> offeredTypes(IPin* out) {
     std::vector<CMediaType> types;
@@ -79,14 +80,14 @@ std::vector<ComPtr<IPin>> freePins(IBaseFilter* filter, PIN_DIRECTION direction)
     return pins;
 }
 
-bool isWavFile(LPCOLESTR file) {
+bool hasExtension(LPCOLESTR file, std::string_view wanted) {
     const std::string path = bytesFromWide(wideView(file));
     const size_t name = path.find_last_of('/');
     const size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || (name != std::string::npos && dot < name))
         return false;
     const std::string extension = path.substr(dot + 1);
-    return std::equal(extension.begin(), extension.end(), kWavExtension.begin(), kWavExtension.end(),
+    return std::equal(extension.begin(), extension.end(), wanted.begin(), wanted.end(),
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
@@ -230,11 +231,16 @@ HRESULT FilterGraph::Render(IPin* out) {
 
 HRESULT FilterGraph::addSource(LPCOLESTR file, LPCOLESTR filterName, ComPtr<IBaseFilter>& source,
                                Journal& journal) {
-    if (!isWavFile(file))
+    CLSID sourceClass;
+    if (hasExtension(file, kWavExtension))
+        sourceClass = CLSID_WavFileSource;
+    else if (hasExtension(file, kAviExtension))
+        sourceClass = CLSID_AviSplitter;
+    else
         return VFW_E_UNKNOWN_FILE_TYPE;
     ComPtr<IBaseFilter> filter;
-    HRESULT hr = CoCreateInstance(CLSID_WavFileSource, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
-                                  filter.putVoid());
+    HRESULT hr =
+        CoCreateInstance(sourceClass, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, filter.putVoid());
     if (FAILED(hr) || !filter)
         return FAILED(hr) ? hr : E_NOINTERFACE;
     ComPtr<IFileSourceFilter> loader;

@@ -93,6 +93,11 @@ void GraphEvents::onRendererComplete(LONG_PTR sender) {
         complete(EC_COMPLETE, S_OK);
 }
 
+bool GraphEvents::completedRun() {
+    std::lock_guard lock(mutex_);
+    return armed_ && completed_ && completionCode_ == EC_COMPLETE;
+}
+
 void GraphEvents::complete(LONG code, HRESULT status) {
     if (completed_)
         return;

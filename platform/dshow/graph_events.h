@@ -44,6 +44,8 @@ public:
     LONG flags();
     CAMEvent* readyEvent() { return &ready_; }
     size_t queued();
+    // Every renderer of the current run has ended (the run completed without a failure).
+    bool completedRun();
 
 private:
     void queue(LONG code, LONG_PTR param1, LONG_PTR param2); // under mutex_

@@ -38,6 +38,9 @@ inline constexpr IID IID_IAMFilterMiscFlags = makeGuid("{2DD74950-A890-11D1-ABE8
 // The filter through which RenderFile and AddSourceFilter open a ".wav" file: a source with one output
 // pin and IFileSourceFilter, created by this class identifier.
 inline constexpr CLSID CLSID_WavFileSource = makeGuid("{91386C06-B95E-4783-9411-903B35E755CD}");
+// The filter through which they open an ".avi" file: the AVI splitter, which reads the file itself
+// (IFileSourceFilter) and has one output pin per stream.
+inline constexpr CLSID CLSID_AviSplitter = makeGuid("{1B544C20-FD0B-11CE-8C63-00AA0044B51E}");
 
 // Time formats of IMediaSeeking.
 inline constexpr GUID TIME_FORMAT_NONE = GUID_NULL;
@@ -81,7 +84,8 @@ struct IGraphBuilder : IFilterGraph {
     virtual HRESULT Connect(IPin* out, IPin* in) = 0;
     // Connects an output pin on to a renderer: filters already in the graph first, then registered ones.
     virtual HRESULT Render(IPin* out) = 0;
-    // Adds a source for the file (".wav": the WAV file source) and renders its output pins.
+    // Adds a source for the file (".wav": the WAV file source, ".avi": the AVI splitter) and renders its
+    // output pins.
     virtual HRESULT RenderFile(LPCOLESTR file, LPCOLESTR playList) = 0;
     virtual HRESULT AddSourceFilter(LPCOLESTR file, LPCOLESTR filterName, IBaseFilter** filter) = 0;
     // Asks a graph-building operation under way on another thread to give up.

@@ -10,8 +10,6 @@ namespace platform::dshow {
 namespace {
 
 constexpr double kUnitsPerSecond = static_cast<double>(UNITS);
-constexpr LONG OATRUE = -1;
-constexpr LONG OAFALSE = 0;
 
 bool isMediaTime(const GUID* format) {
     return format && *format == TIME_FORMAT_MEDIA_TIME;
@@ -107,7 +105,13 @@ HRESULT FilterGraph::GetCurrentPosition(LONGLONG* current) {
     if (!current)
         return E_POINTER;
     const auto seeking = seeker();
-    return seeking ? seeking->GetCurrentPosition(current) : E_NOTIMPL;
+    if (!seeking)
+        return E_NOTIMPL;
+    // Once every renderer has played its stream to the end, the position is the stop position, even
+    // where one stream ends before the other.
+    if (state_ != State_Stopped && events_.completedRun())
+        return seeking->GetStopPosition(current);
+    return seeking->GetCurrentPosition(current);
 }
 
 HRESULT FilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {

@@ -34,6 +34,7 @@ inline constexpr GUID IID_IPropertyPage = makeGuid("{B196B28D-BAB4-101A-B69C-00A
 // Major types, subtypes and format types.
 inline constexpr GUID MEDIATYPE_Stream = makeGuid("{E436EB83-524F-11CE-9F53-0020AF0BA770}");
 inline constexpr GUID MEDIATYPE_Audio = makeGuid("{73647561-0000-0010-8000-00AA00389B71}");
+inline constexpr GUID MEDIASUBTYPE_Avi = makeGuid("{E436EB88-524F-11CE-9F53-0020AF0BA770}");
 inline constexpr GUID MEDIASUBTYPE_MPEG2_PROGRAM = makeGuid("{E06D8022-DB46-11CF-B4D1-00805F6CBBEA}");
 inline constexpr GUID MEDIASUBTYPE_MPEG2_AUDIO = makeGuid("{E06D802B-DB46-11CF-B4D1-00805F6CBBEA}");
 inline constexpr GUID MEDIASUBTYPE_DOLBY_AC3 = makeGuid("{E06D802C-DB46-11CF-B4D1-00805F6CBBEA}");

@@ -1,5 +1,7 @@
 #include "platform/dshow/property_frame.h"
 
+#include "platform/ui/dialog_script.h"
+
 #include "platform/com/co_create.h"
 #include "platform/com/com_ptr.h"
 #include "platform/com/cunknown.h"
@@ -143,6 +145,17 @@ HRESULT OleCreatePropertyFrame(QWidget* owner, const std::string& caption, ULONG
     std::vector<IUnknown*> list(objects, objects + objectCount);
     std::vector<CLSID> classes(pageClasses, pageClasses + pageCount);
     PropertyFrame frame(owner, QString::fromStdString(caption), list, classes);
+    // Under a test script the frame is not shown: it is recorded with its page titles and answered
+    // "OK" (the pages apply) or "Cancel".
+    std::string titles;
+    for (int i = 0; i < frame.tabs()->count(); ++i)
+        titles += (i ? "\n" : "") + frame.tabs()->tabText(i).toStdString();
+    std::string answer;
+    if (platform::ui::testing::scriptedAnswer("properties", caption, titles, "OK", answer)) {
+        if (answer == "OK")
+            frame.applyAll();
+        return S_OK;
+    }
     frame.exec();
     return S_OK;
 }

@@ -92,6 +92,7 @@ inline constexpr HRESULT VFW_E_NOT_STOPPED = makeResult(0x80040224u);
 inline constexpr HRESULT VFW_E_WRONG_STATE = makeResult(0x80040227u);
 inline constexpr HRESULT VFW_E_TYPE_NOT_ACCEPTED = makeResult(0x8004022Au);
 inline constexpr HRESULT VFW_E_TIMEOUT = makeResult(0x8004022Eu);
+inline constexpr HRESULT VFW_E_INVALID_FILE_FORMAT = makeResult(0x8004022Fu);
 inline constexpr HRESULT VFW_E_BUFFER_OVERFLOW = makeResult(0x8004020Du);
 inline constexpr HRESULT VFW_E_ALREADY_COMMITTED = makeResult(0x8004020Fu);
 inline constexpr HRESULT VFW_E_BUFFER_NOTSET = makeResult(0x8004020Cu);

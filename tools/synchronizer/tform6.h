@@ -9,7 +9,9 @@
 // and restores it when it closes.
 
 #include "tools/synchronizer/autotest.h"
-#include "tools/synchronizer/preview_player.h"
+#include "tools/synchronizer/preview_graph.h"
+
+#include "platform/vfw/vfw.h"
 #include "tools/synchronizer/synch_engine.h"
 #include "tools/synchronizer/tform30.h"
 
@@ -264,7 +266,7 @@ public:
     const std::string& programFolder() const { return programFolder_; }
 
     // The open preview, or null.
-    PreviewPlayer* preview() const { return preview_.get(); }
+    PreviewGraphState* preview() const { return preview_.get(); }
     int64_t RangeStart = 0; // 100-ns units, 0 = unset
     int64_t RangeStop = 0;
     int32_t PreviewHeight = 0;
@@ -392,7 +394,7 @@ private:
     MainWindowLink link_;
     std::string programFolder_;
     std::vector<std::string> texts_ = std::vector<std::string>(SynchTableSize);
-    std::unique_ptr<PreviewPlayer> preview_;
+    std::unique_ptr<PreviewGraphState> preview_;
     std::unique_ptr<TForm30> player_;
     bool mainRestored_ = false;
 };

@@ -5,8 +5,11 @@
 
 #include "tools/synchronizer/synch_text.h"
 
+#include "platform/com/co_create.h"
 #include "platform/core/files.h"
+#include "platform/core/paths.h"
 #include "platform/core/text.h"
+#include "platform/ui/dialogs.h"
 
 #include <algorithm>
 #include <limits>
@@ -63,7 +66,10 @@ int firstSelected(const ui::ListBox& list) {
 } // namespace
 
 bool TForm6::CreatePreviewGraph() {
-    preview_ = std::make_unique<PreviewPlayer>();
+    auto state = std::make_unique<PreviewGraphState>();
+    if (!synchronizer::CreatePreviewGraph(*state))
+        return false;
+    preview_ = std::move(state);
     return true;
 }
 
@@ -76,13 +82,23 @@ bool TForm6::DSPlayerPlayFile(const std::string& fileName) {
     tb2.setPosition(ZoomNormal);
     if (!core::fileExists(fileName) || !preview_)
         return false;
-    if (!preview_->renderFile(fileName))
+    const bool rendered = renderPreviewFile(*preview_, core::resolvePath(fileName));
+    // What could not be played is said once; a file that rendered in part plays what it can.
+    for (const std::string& problem : preview_->problems)
+        ui::errorBox(problem);
+    if (!rendered)
         return true;
-    preview_->setCaption(PreviewCaption);
-    preview_->setWindowPosition(PreviewLeft, PreviewTop);
-    preview_->run();
-    PreviewHeight = preview_->windowHeight();
-    PreviewWidth = preview_->windowWidth();
+    preview_->window->put_Caption(PreviewCaption);
+    preview_->window->put_Left(PreviewLeft);
+    preview_->window->put_Top(PreviewTop);
+    preview_->control->Run();
+    platform::dshow::LONG height = 0;
+    platform::dshow::LONG width = 0;
+    preview_->window->get_Height(&height);
+    preview_->window->get_Width(&width);
+    PreviewHeight = height;
+    PreviewWidth = width;
+    preview_->DecoderFilter = findFilter(preview_->PreviewGraph.get(), DivXDecoderName, DivXDecoderAltName);
     const int64_t duration = preview_->duration();
     avil.setCaption(secondsText(duration));
     if (RangeStop == 0)
@@ -96,9 +112,18 @@ void TForm6::CloseDSPlayer() {
     Previewing = false;
     ScrollBar1.setPosition(0);
     tb2.setPosition(ZoomNormal);
-    if (preview_)
-        preview_->stop();
+    if (preview_ && preview_->control)
+        preview_->control->Stop();
+    // The interfaces go in the order they came, the graph (and its video window) last.
+    if (preview_) {
+        preview_->DecoderFilter.reset();
+        preview_->window.reset();
+        preview_->seeking.reset();
+        preview_->control.reset();
+        preview_->PreviewGraph.reset();
+    }
     preview_.reset();
+    platform::com::CoUninitialize();
 }
 
 void TForm6::PlayClick() {
@@ -107,7 +132,7 @@ void TForm6::PlayClick() {
     StopFlag = false;
     Autotest.AutotestDone = false;
     if (preview_) {
-        preview_->stop();
+        preview_->control->Stop();
         CloseDSPlayer();
     }
     if (!preview_ && CreatePreviewGraph()) {
@@ -117,20 +142,24 @@ void TForm6::PlayClick() {
 }
 
 void TForm6::StopClick() {
-    if (!preview_)
+    if (!preview_ || !preview_->control)
         return;
-    preview_->stop();
-    if (preview_->rendered()) {
-        PreviewLeft = preview_->windowLeft();
-        PreviewTop = preview_->windowTop();
+    preview_->control->Stop();
+    if (preview_->rendered) {
+        platform::dshow::LONG left = 0;
+        platform::dshow::LONG top = 0;
+        preview_->window->get_Left(&left);
+        preview_->window->get_Top(&top);
+        PreviewLeft = left;
+        PreviewTop = top;
     }
     CloseDSPlayer();
 }
 
 void TForm6::Timer1Timer() {
-    if (preview_ && preview_->rendered()) {
+    if (preview_ && preview_->rendered) {
         if (!preview_->fullScreen())
-            preview_->setMessageDrain({});
+            preview_->window->put_MessageDrain(0);
         if (!preview_->windowVisible())
             StopClick();
     }
@@ -142,7 +171,7 @@ void TForm6::Timer1Timer() {
     if (stop != 0)
         ScrollBar1.setPosition(static_cast<int>(current * PercentScale / stop));
     if ((!freeplay.checked() && RangeStop <= current) || current == stop) {
-        preview_->stop();
+        preview_->control->Stop();
         CloseDSPlayer();
     }
 }
@@ -153,36 +182,38 @@ void TForm6::ScrollBar1Scroll() {
     const int64_t stop = preview_->stopPosition();
     const int64_t wanted =
         core::roundHalfEven(static_cast<long double>(ScrollBar1.position()) * stop / PercentScale);
-    preview_->setPositions(std::clamp<int64_t>(wanted, 0, stop), std::nullopt);
+    preview_->setCurrent(std::clamp<int64_t>(wanted, 0, stop));
 }
 
 void TForm6::tb2Change() {
-    if (!preview_ || !preview_->rendered())
+    if (!preview_ || !preview_->rendered)
         return;
     const int zoom = tb2.position();
-    preview_->setWindowSize(
-        static_cast<int>(core::roundHalfEven(static_cast<long double>(PreviewWidth) * zoom / PercentScale)),
-        static_cast<int>(core::roundHalfEven(static_cast<long double>(PreviewHeight) * zoom / PercentScale)));
+    preview_->window->put_Height(static_cast<platform::dshow::LONG>(
+        core::roundHalfEven(static_cast<long double>(PreviewHeight) * zoom / PercentScale)));
+    preview_->window->put_Width(static_cast<platform::dshow::LONG>(
+        core::roundHalfEven(static_cast<long double>(PreviewWidth) * zoom / PercentScale)));
     Label28.setCaption("+" + std::to_string(zoom - ZoomNormal) + "%");
 }
 
 void TForm6::fullClick() {
-    if (!preview_ || !preview_->rendered())
+    if (!preview_ || !preview_->rendered)
         return;
-    preview_->bringToFront();
-    preview_->setMessageDrain([this](char& key) { msKeyPress(key); });
-    preview_->setFullScreen(true);
+    preview_->window->SetWindowForeground(-1);
+    preview_->window->put_MessageDrain(reinterpret_cast<platform::dshow::OAHWND>(ms.widget()));
+    preview_->window->put_FullScreenMode(platform::dshow::OATRUE);
 }
 
 void TForm6::msKeyPress(char& key) {
-    if (!preview_ || key > LastControlKey || key < 0)
+    if (!preview_ || !preview_->rendered || key > LastControlKey || key < 0)
         return;
-    preview_->setMessageDrain({});
-    preview_->setFullScreen(false);
+    preview_->window->put_MessageDrain(0);
+    preview_->window->put_FullScreenMode(platform::dshow::OAFALSE);
 }
 
 void TForm6::Button18Click() {
-    // The preview decodes its frames itself: there is no decoder filter with property pages to show.
+    if (preview_ && preview_->DecoderFilter)
+        ShowFilterProperties(preview_->DecoderFilter.get());
 }
 
 void TForm6::range1Click() {

@@ -45,6 +45,15 @@ public:
         written_ = 0;
     }
     bool isDevice() const override { return false; }
+    int64_t pendingBytes() override {
+        if (!started_)
+            return 0;
+        const auto ahead = endTime() - Clock::now();
+        if (ahead <= Clock::duration::zero())
+            return 0;
+        return duration_cast<nanoseconds>(ahead).count() * std::max<int64_t>(format_.avgBytesPerSec, 1) /
+               1'000'000'000LL;
+    }
 
 private:
     WaveFormat format_;
@@ -121,6 +130,12 @@ public:
     }
 
     bool isDevice() const override { return true; }
+    int64_t pendingBytes() override {
+        snd_pcm_sframes_t delay = 0;
+        if (snd_pcm_state(pcm_) != SND_PCM_STATE_RUNNING || snd_pcm_delay(pcm_, &delay) < 0 || delay <= 0)
+            return 0;
+        return static_cast<int64_t>(delay) * format_.blockAlign;
+    }
 
 private:
     snd_pcm_t* pcm_;

@@ -51,6 +51,8 @@ public:
     // Drops what is queued and starts the clock afresh.
     virtual void discard() = 0;
     virtual bool isDevice() const = 0;
+    // Bytes given that have not been heard yet (in the device's buffer, or ahead of the paced clock).
+    virtual int64_t pendingBytes() = 0;
 };
 
 // The environment variable that names the ALSA device ("default" when unset); "none" plays nothing.

@@ -101,7 +101,7 @@ HRESULT StockOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PRO
 }
 
 HRESULT StockOutputPin::deliverBytes(std::span<const uint8_t> bytes, std::optional<SampleTimes> times,
-                                     bool discontinuity) {
+                                     bool discontinuity, bool syncPoint) {
     bool first = true;
     while (first || !bytes.empty()) {
         IMediaSample* sample = nullptr;
@@ -124,7 +124,7 @@ HRESULT StockOutputPin::deliverBytes(std::span<const uint8_t> bytes, std::option
             sample->SetTime(&t.start, &t.stop);
         }
         sample->SetDiscontinuity(first && discontinuity ? TRUE : FALSE);
-        sample->SetSyncPoint(TRUE);
+        sample->SetSyncPoint(syncPoint ? TRUE : FALSE);
         hr = Deliver(sample);
         sample->Release();
         if (hr != S_OK)

@@ -64,6 +64,8 @@ public:
 
     // The types the pin offers, best first; a connection must use one of them. Set while stopped.
     void setTypes(std::vector<CMediaType> types);
+    // The size of each buffer asked for at the next connection (a whole video frame, say).
+    void setBufferSize(LONG bytes) { bufferSize_ = bytes; }
     const std::vector<CMediaType>& types() const { return types_; }
 
     HRESULT CheckMediaType(const CMediaType* type) override;
@@ -71,9 +73,10 @@ public:
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* props) override;
 
     // Copies bytes into as many samples as they need and delivers them; the first carries the times
-    // and the discontinuity flag. Returns the first result other than S_OK from downstream.
-    HRESULT deliverBytes(std::span<const uint8_t> bytes, std::optional<SampleTimes> times,
-                         bool discontinuity);
+    // and the discontinuity flag; every one is marked a sync point unless syncPoint is false. Returns the
+    // first result other than S_OK from downstream.
+    HRESULT deliverBytes(std::span<const uint8_t> bytes, std::optional<SampleTimes> times, bool discontinuity,
+                         bool syncPoint = true);
     // Positioned bytes for a file sink: each sample's times are the byte range it covers in the file.
     HRESULT deliverAt(int64_t offset, std::span<const uint8_t> bytes);
 

@@ -1,5 +1,5 @@
-// The split wizard's built-in player and the preview on a small MPEG-4 AVI encoded here: frame
-// stepping, key-frame jumps, the split points, the preview's range, zoom and end.
+// The split wizard's built-in player on a small MPEG-4 AVI encoded here: frame stepping, key-frame
+// jumps and the split points.
 
 #include "tools/synchronizer/tform6.h"
 
@@ -253,74 +253,6 @@ TEST_F(SynchronizerPlayer, PlayerReportsAFileWithoutVideo) {
     EXPECT_EQ(script.shown()[0].text, "Error no video stream.");
     EXPECT_TRUE(form.Button4.enabled()) << "the wizard can play again";
     EXPECT_EQ(Form30, nullptr);
-}
-
-TEST_F(SynchronizerPlayer, PreviewPlaysARangeZoomsAndEnds) {
-    TForm6 form(link());
-    form.Edit1.setTextSilent(path);
-    form.bResetClick();
-    form.ranges.addItem("00:00:00.20 <==> 00:00:00.40");
-    form.copyranges.addItem("00:00:00.20 <==> 00:00:00.40");
-    form.copyranges.setSelected(0, true);
-    form.copyrangesClick();
-    EXPECT_FALSE(form.freeplay.checked());
-    EXPECT_EQ(form.sel.caption(), "00:00:00.20 <==> 00:00:00.40");
-    EXPECT_EQ(form.csel.caption(), form.sel.caption());
-
-    form.Play.click();
-    ASSERT_TRUE(form.Previewing);
-    PreviewPlayer* preview = form.preview();
-    ASSERT_NE(preview, nullptr);
-    EXPECT_TRUE(preview->windowVisible());
-    EXPECT_EQ(preview->window().windowTitle().toStdString(), "Synchronizer Preview");
-    EXPECT_EQ(form.avil.caption(), "00:00:00");
-    EXPECT_EQ(form.RangeStart, 2'000'000);
-    EXPECT_EQ(form.RangeStop, 4'000'000);
-    EXPECT_EQ(preview->stopPosition(), 4'000'000);
-    EXPECT_GE(preview->currentPosition(), 2'000'000);
-    EXPECT_GE(preview->shownFrame(), 5);
-
-    form.tb2.setPosition(150);
-    EXPECT_EQ(form.Label28.caption(), "+50%");
-    EXPECT_EQ(preview->windowWidth(), Width * 3 / 2);
-    EXPECT_EQ(preview->windowHeight(), Height * 3 / 2);
-
-    form.fullClick();
-    char escape = 27;
-    form.msKeyPress(escape);
-    EXPECT_FALSE(preview->fullScreen());
-
-    preview->setPositions(4'000'000, std::nullopt);
-    form.Timer1Timer();
-    EXPECT_FALSE(form.Previewing) << "the end of the range closes the preview";
-    EXPECT_EQ(form.preview(), nullptr);
-}
-
-TEST_F(SynchronizerPlayer, PreviewRangeButtonsAndList) {
-    TForm6 form(link());
-    form.Edit1.setTextSilent(path);
-    form.Play.click();
-    ASSERT_NE(form.preview(), nullptr);
-    form.preview()->stop();
-    form.preview()->setPositions(1'250'000, std::nullopt);
-    form.range1.click();
-    form.preview()->setPositions(3'000'000, std::nullopt);
-    form.range2.click();
-    EXPECT_EQ(form.Label10.caption(), "00:00:00.12 <=");
-    EXPECT_EQ(form.Label11.caption(), "=> 00:00:00.30");
-    form.Button14.click();
-    EXPECT_EQ(form.ranges.items(), (std::vector<std::string>{"00:00:00.12 <==> 00:00:00.30"}));
-    EXPECT_EQ(form.copyranges.itemCount(), 1);
-    form.ranges.setSelected(0, true);
-    form.Button15.click();
-    EXPECT_EQ(form.ranges.itemCount(), 0);
-    EXPECT_EQ(form.copyranges.itemCount(), 0);
-    EXPECT_EQ(form.sel.caption(), "***");
-    form.bReset.click();
-    EXPECT_EQ(form.RangeStart, 0);
-    EXPECT_EQ(form.Label11.caption(), "=> 00:00:00.00");
-    form.Stop.click();
-    EXPECT_EQ(form.preview(), nullptr);
 }
 
 } // namespace
