@@ -30,12 +30,17 @@ ConverterFolder::ConverterFolder() {
     fs::create_directories(outputDir());
 }
 
-ConverterFolder::Result ConverterFolder::run(const std::string& program,
-                                             const std::vector<std::string>& items,
-                                             const std::vector<std::string>& dialogScript,
-                                             bool withScript) const {
-    const fs::path script = folder_.path() / "dialog.script";
-    const fs::path errors = folder_.path() / "stderr.txt";
+ConverterFolder::Result ConverterFolder::run(const std::string& program, const std::vector<std::string>& items,
+                                             const std::vector<std::string>& dialogScript, bool withScript) const {
+    return wait(start(program, items, dialogScript, withScript));
+}
+
+ConverterFolder::Started ConverterFolder::start(const std::string& program, const std::vector<std::string>& items,
+                                                const std::vector<std::string>& dialogScript,
+                                                bool withScript) const {
+    const std::string run = std::to_string(++runs_);
+    const fs::path script = folder_.path() / ("dialog" + run + ".script");
+    const fs::path errors = folder_.path() / ("stderr" + run + ".txt");
     platform::ui::testing::writeScriptFile(script.string(), dialogScript);
     std::vector<std::string> args{(externDir() / program).string()};
     args.insert(args.end(), items.begin(), items.end());
@@ -50,6 +55,7 @@ ConverterFolder::Result ConverterFolder::run(const std::string& program,
         else
             unsetenv(platform::ui::testing::ScriptEnv);
         unsetenv(platform::ui::testing::LogEnv);
+        setenv("KESTROVA_CODEC_TIMEOUT", "15000", 1);
         std::vector<char*> argv;
         for (auto& a : args)
             argv.push_back(const_cast<char*>(a.c_str()));
@@ -57,11 +63,15 @@ ConverterFolder::Result ConverterFolder::run(const std::string& program,
         execv(argv[0], argv.data());
         _exit(127);
     }
+    return {pid, errors};
+}
+
+ConverterFolder::Result ConverterFolder::wait(const Started& started) {
     Result result;
     int status = 0;
-    waitpid(pid, &status, 0);
+    waitpid(started.pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    std::ifstream in(errors);
+    std::ifstream in(started.errors);
     std::stringstream text;
     text << in.rdbuf();
     result.errors = text.str();
@@ -86,6 +96,39 @@ std::string divx4Answer(int kbps, int keyFrames, const std::string& mode, const 
     if (!log.empty())
         line += " \"ED07:" + log + "\" ";
     return line + "BT00: WI00: BT02: QU00:";
+}
+
+} // namespace kes::test
+
+namespace kes::test {
+
+std::string divx3Answer(bool lowMotion, int keySeconds, int crispness, int kbps) {
+    return std::string("WI00:ICCompressorChoose \"CB00:DivX ;-) MPEG-4 ") + (lowMotion ? "Low" : "Fast") +
+           "-Motion\" BT04: WI01: ED00:" + std::to_string(keySeconds) + " SB00:" + std::to_string(crispness) +
+           " SB01:" + std::to_string(kbps) + " BT05: WI00: BT02: QU00:";
+}
+
+std::vector<std::string> automationItems(const std::string& answer) {
+    std::vector<std::string> items;
+    std::string item;
+    bool quoted = false, any = false;
+    for (const char c : answer) {
+        if (c == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if (c == ' ' && !quoted) {
+            if (any)
+                items.push_back(item);
+            item.clear();
+            any = false;
+        } else {
+            item += c;
+            any = true;
+        }
+    }
+    if (any)
+        items.push_back(item);
+    return items;
 }
 
 } // namespace kes::test

@@ -47,6 +47,10 @@ class Converter : public ::testing::Test {
 protected:
     ConverterFolder folder;
     std::string out() const { return folder.outputDir().string(); }
+    // A run whose codec dialog is answered as the rip's automation would.
+    ConverterFolder::Result convert(const std::string& program, const std::vector<std::string>& items) const {
+        return folder.run(program, items, {divx4Answer(1500, 250)});
+    }
     fs::path movie(const std::string& name = "movie.avi") const { return folder.outputDir() / name; }
 };
 
@@ -54,7 +58,7 @@ TEST_F(Converter, PalSetAtItsOwnSizeAndRate) {
     const auto set = makeSet(pal(), 2.0, 40); // over several VOB files
     ASSERT_GT(set->vob.files.size(), 1u);
     const auto result =
-        folder.run("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", "-q0", "-r0", "-o8", out()});
+        convert("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", "-q0", "-r0", "-o8", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     EXPECT_EQ(folder.movies(), std::vector<std::string>{"movie.avi"});
     const AviFacts facts = probeAvi(movie());
@@ -77,7 +81,7 @@ TEST_F(Converter, PalSetAtItsOwnSizeAndRate) {
 TEST_F(Converter, EveryColourFormatKeepsThePicture) {
     const auto set = makeSet(pal(), 0.4);
     for (const char* item : {"-o7", "-o8", "-o9"}) {
-        const auto result = folder.run("m2apx3g.exe", {"-b", set->list(), "-a", "-f2", item, "-r6", out()});
+        const auto result = convert("m2apx3g.exe", {"-b", set->list(), "-a", "-f2", item, "-r6", out()});
         ASSERT_EQ(result.status, 0) << item << ": " << result.errors;
         const auto pictures = decodeAvi(movie("movie_1.avi"));
         ASSERT_EQ(pictures.size(), 10u) << item;
@@ -94,7 +98,7 @@ TEST_F(Converter, EveryColourFormatKeepsThePicture) {
 
 TEST_F(Converter, ResizeCropAndHalfResolution) {
     const auto set = makeSet(pal(), 0.4);
-    auto result = folder.run("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", "-1", "512", "208", "-3X",
+    auto result = convert("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", "-1", "512", "208", "-3X",
                                                  "512", "-3Y", "272", "-o8", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     AviFacts facts = probeAvi(movie());
@@ -106,7 +110,7 @@ TEST_F(Converter, ResizeCropAndHalfResolution) {
     ASSERT_EQ(pictures.size(), 10u);
     EXPECT_EQ(pictures[3].width, 512);
 
-    result = folder.run("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", "-2", "-q1", "-r2", out()});
+    result = convert("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", "-2", "-q1", "-r2", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     facts = probeAvi(movie());
     EXPECT_EQ(facts.width, 360);
@@ -115,14 +119,14 @@ TEST_F(Converter, ResizeCropAndHalfResolution) {
 
 TEST_F(Converter, NtscRatesAndInverseTelecine) {
     const auto video = makeSet(ntsc(VideoScan::Interlaced), 1.0);
-    auto result = folder.run("mpeg2avipx3.exe", {"-b", video->list(), "-a", "-f6", "-r5", "-df", out()});
+    auto result = convert("mpeg2avipx3.exe", {"-b", video->list(), "-a", "-f6", "-r5", "-df", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     AviFacts facts = probeAvi(movie());
     EXPECT_EQ(facts.height, 480);
     EXPECT_EQ(facts.rateNum * 1001, facts.rateDen * 30000);
     EXPECT_EQ(facts.packets, 30);
 
-    result = folder.run("mpeg2avipx3.exe", {"-b", video->list(), "-a", "-f4", "-r7", out()});
+    result = convert("mpeg2avipx3.exe", {"-b", video->list(), "-a", "-f4", "-r7", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     facts = probeAvi(movie());
     EXPECT_EQ(facts.rateNum, 30 * facts.rateDen);
@@ -130,7 +134,7 @@ TEST_F(Converter, NtscRatesAndInverseTelecine) {
 
     // Film in NTSC fields: back to its own frames.
     const auto film = makeSet(ntsc(VideoScan::Telecined), 1.5);
-    result = folder.run("mpeg2avipx3.exe", {"-b", film->list(), "-a", "-f5", "-s2", "-r4", out()});
+    result = convert("mpeg2avipx3.exe", {"-b", film->list(), "-a", "-f5", "-s2", "-r4", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     facts = probeAvi(movie());
     EXPECT_EQ(facts.rateNum * 1001, facts.rateDen * 24000);
@@ -142,7 +146,7 @@ TEST_F(Converter, NtscRatesAndInverseTelecine) {
         EXPECT_GT(lumaPsnr(filmFrame(ntsc(VideoScan::Telecined), f), pictures[f]), 26.0)
             << "film frame " << f;
 
-    result = folder.run("mpeg2avipx3.exe", {"-b", film->list(), "-a", "-f3", out()});
+    result = convert("mpeg2avipx3.exe", {"-b", film->list(), "-a", "-f3", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     EXPECT_EQ(probeAvi(movie()).rateNum, 24 * probeAvi(movie()).rateDen);
 }
@@ -150,7 +154,7 @@ TEST_F(Converter, NtscRatesAndInverseTelecine) {
 TEST_F(Converter, FrameRangeAndSveVariant) {
     const auto set = makeSet(pal(), 2.0);
     const auto result =
-        folder.run("mpeg2aviSVE.exe", {"-b", set->list(), "-a", "-#", "10", "30", "-f2", "-df", out()});
+        convert("mpeg2aviSVE.exe", {"-b", set->list(), "-a", "-#", "10", "30", "-f2", "-df", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     const auto pictures = decodeAvi(movie());
     ASSERT_EQ(pictures.size(), 20u);
@@ -176,7 +180,7 @@ TEST_F(Converter, BadLinesAndMissingFilesWriteNothing) {
         {{"-b", set->list(), "-a", (folder.folder().path() / "nowhere").string()}, "output folder"},
     };
     for (const Case& c : cases) {
-        const auto result = folder.run("mpeg2avipx3.exe", c.items);
+        const auto result = convert("mpeg2avipx3.exe", c.items);
         EXPECT_NE(result.status, 0);
         EXPECT_NE(result.errors.find(c.says), std::string::npos) << result.errors;
         EXPECT_TRUE(folder.movies().empty());
@@ -193,7 +197,7 @@ TEST_F(Converter, DamagedAndTruncatedSetsConvertAsFarAsTheyDecode) {
     bytes.resize(bytes.size() * 3 / 4 + 1234);
     std::ofstream(vob, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const auto result = folder.run("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", out()});
+    const auto result = convert("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     const AviFacts facts = probeAvi(movie());
     EXPECT_GT(facts.packets, 20);
@@ -207,7 +211,7 @@ TEST_F(Converter, DamagedAndTruncatedSetsConvertAsFarAsTheyDecode) {
     std::ofstream(vob, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(noise.data()), static_cast<std::streamsize>(noise.size()));
     fs::remove(movie());
-    const auto bad = folder.run("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", out()});
+    const auto bad = convert("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", out()});
     EXPECT_NE(bad.status, 0);
     EXPECT_FALSE(bad.errors.empty());
     EXPECT_TRUE(folder.movies().empty());
