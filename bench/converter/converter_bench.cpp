@@ -1,0 +1,194 @@
+// The converter on a 10-minute generated PAL VOB set (MPEG-2 at a DVD bit rate), as the rip runs it,
+// against ffmpeg's MPEG-4 encoder on the same bytes with the same bit rate and key-frame interval:
+//   ours:   mpeg2avipx3.exe -b vob.lst -a -f2 -o8 OUT      (DivX 4, 1-pass, R kbit/s, key frame each 250)
+//   ffmpeg: ffmpeg -i set.vob -an -c:v mpeg4 -vtag DIVX -b:v R -g 250 out.avi
+// then our two passes at the same rate. Prints the times and their ratio (ours / ffmpeg's, goal at
+// most 1), the PSNR of each output against the decoded source (ffmpeg's psnr filter; goal: ours no
+// more than 0.2 dB below), and the 2-pass video bit rate's error against R (goal within 1 %).
+//
+//   bench_converter [--dir FOLDER] [--rate KBPS] [--seconds S] [--keep]
+//
+// The set is generated once into FOLDER (kept between runs when --keep is given).
+
+#include "platform/ui/dialog_script.h"
+#include "tests/support/vobgen.h"
+#include "tests/support/vobgen_video.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kKeyInterval = 250;
+constexpr int kSourceBitRate = 6000000;
+constexpr size_t kPacksPerFile = 524288; // 1 GiB files, as on a disc
+
+[[noreturn]] void fail(const std::string& what) {
+    std::fprintf(stderr, "bench_converter: %s\n", what.c_str());
+    std::exit(1);
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Runs a program (found on PATH) and waits; stderr goes to a file when one is named.
+double timed(std::vector<std::string> args, const std::string& errors = "") {
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!errors.empty())
+        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        fail("cannot start " + args[0]);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail(args[0] + " failed" + (errors.empty() ? "" : " (see " + errors + ")"));
+    return secondsSince(start);
+}
+
+std::string readText(const fs::path& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// ffmpeg's average PSNR of a file against the set's decoded video.
+double psnr(const fs::path& file, const fs::path& set, const fs::path& dir) {
+    const fs::path log = dir / "psnr.txt";
+    timed({"ffmpeg", "-nostdin", "-hide_banner", "-i", file.string(), "-i", set.string(), "-lavfi",
+           "[0:v][1:v]psnr", "-f", "null", "-"},
+          log.string());
+    const std::string text = readText(log);
+    const size_t at = text.rfind("average:");
+    if (at == std::string::npos)
+        fail("no PSNR in " + log.string());
+    return std::atof(text.c_str() + at + 8);
+}
+
+// The video stream's bit rate in kbit/s from its packet sizes and frame count (ffprobe).
+double videoKbps(const fs::path& file, const fs::path& dir, double fps) {
+    const fs::path sizes = dir / "sizes.txt";
+    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 '" +
+                                file.string() + "' > '" + sizes.string() + "'";
+    if (std::system(command.c_str()) != 0)
+        fail("ffprobe failed on " + file.string());
+    std::ifstream in(sizes);
+    double bytes = 0, packets = 0;
+    for (std::string line; std::getline(in, line);) {
+        bytes += std::atof(line.c_str());
+        ++packets;
+    }
+    return packets > 0 ? bytes * 8.0 / (packets / fps) / 1000.0 : 0.0;
+}
+
+std::string divx4Line(int kbps, const std::string& mode, const std::string& log) {
+    std::string line = "WI00:ICCompressorChoose \"CB00:DivX Codec 4.\" BT04: WI01: ED00:" + std::to_string(kbps) +
+                       " ED06:" + std::to_string(kKeyInterval) + " \"CB01:" + mode + "\" ";
+    if (!log.empty())
+        line += " \"ED07:" + log + "\" ";
+    return line + "BT00: WI00: BT02: QU00:";
+}
+
+double convert(const fs::path& dir, const kes::test::VobSet& set, int kbps, const std::string& mode,
+               const std::string& log, const fs::path& out) {
+    const fs::path script = dir / "dialog.script";
+    platform::ui::testing::writeScriptFile(script.string(), {divx4Line(kbps, mode, log)});
+    setenv(platform::ui::testing::ScriptEnv, script.c_str(), 1);
+    fs::create_directories(out);
+    const double t = timed({std::string(KES_BENCH_EXTERN_DIR) + "/mpeg2avipx3.exe", "-b", set.list.string(), "-a",
+                            "-f2", "-o8", out.string()},
+                           (dir / "converter.txt").string());
+    unsetenv(platform::ui::testing::ScriptEnv);
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    fs::path dir = fs::temp_directory_path() / "kes-bench-converter";
+    int kbps = 1200;
+    double seconds = 600.0;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--dir" && i + 1 < argc)
+            dir = argv[++i];
+        else if (a == "--rate" && i + 1 < argc)
+            kbps = std::atoi(argv[++i]);
+        else if (a == "--seconds" && i + 1 < argc)
+            seconds = std::atof(argv[++i]);
+        else if (a == "--keep")
+            keep = true;
+        else
+            fail("usage: bench_converter [--dir FOLDER] [--rate KBPS] [--seconds S] [--keep]");
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    fs::create_directories(dir);
+    const fs::path vobs = dir / "vobs";
+    kes::test::VobVideoSpec video;
+    video.bitRate = kSourceBitRate;
+    video.threads = 8;
+    kes::test::VobSpec spec;
+    spec.seconds = seconds;
+    spec.videoMaker = kes::test::mpeg2Video(video);
+    spec.audio = {kes::test::VobAudioStream{}};
+    spec.packsPerFile = kPacksPerFile;
+    const auto madeAt = std::chrono::steady_clock::now();
+    fs::create_directories(vobs);
+    const kes::test::VobSet set = kes::test::writeVobSet(vobs, spec);
+    const fs::path whole = dir / "set.vob";
+    {
+        std::ofstream out(whole, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(set.bytes.data()), static_cast<std::streamsize>(set.bytes.size()));
+    }
+    std::printf("set: %.0f s of PAL MPEG-2 at %d kbit/s, %zu files, made in %.1f s\n", seconds,
+                kSourceBitRate / 1000, set.files.size(), secondsSince(madeAt));
+
+    const fs::path ours = dir / "ours";
+    const double ourTime = convert(dir, set, kbps, "1-pass", "", ours);
+    const fs::path theirs = dir / "ffmpeg.avi";
+    const double theirTime = timed({"ffmpeg", "-nostdin", "-y", "-hide_banner", "-i", whole.string(), "-an", "-c:v",
+                                    "mpeg4", "-vtag", "DIVX", "-b:v", std::to_string(kbps) + "k", "-g",
+                                    std::to_string(kKeyInterval), theirs.string()},
+                                   (dir / "ffmpeg.txt").string());
+    const double ourPsnr = psnr(ours / "movie.avi", whole, dir);
+    const double theirPsnr = psnr(theirs, whole, dir);
+    std::printf("1-pass at %d kbit/s: ours %.1f s, ffmpeg %.1f s, time ratio %.2f (goal <= 1.00)\n", kbps, ourTime,
+                theirTime, ourTime / theirTime);
+    std::printf("PSNR: ours %.2f dB, ffmpeg %.2f dB, difference %+.2f dB (goal >= -0.20)\n", ourPsnr, theirPsnr,
+                ourPsnr - theirPsnr);
+    std::printf("1-pass bit rate: ours %.1f kbit/s, ffmpeg %.1f kbit/s\n", videoKbps(ours / "movie.avi", dir, 25.0),
+                videoKbps(theirs, dir, 25.0));
+
+    const std::string log = (dir / "movie.log").string();
+    const double first = convert(dir, set, kbps, "2-pass, first pass", log, ours);
+    const double second = convert(dir, set, kbps, "2-pass, second pass", log, ours);
+    const double rate = videoKbps(ours / "movie.avi", dir, 25.0);
+    std::printf("2-pass: %.1f s + %.1f s, bit rate %.1f kbit/s, error %+.2f %% (goal within 1 %%), PSNR %.2f dB\n",
+                first, second, rate, (rate - kbps) * 100.0 / kbps, psnr(ours / "movie.avi", whole, dir));
+    if (!keep)
+        fs::remove_all(dir);
+    return 0;
+}
