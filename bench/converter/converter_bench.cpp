@@ -10,6 +10,7 @@
 //
 // The set is generated once into FOLDER (kept between runs when --keep is given).
 
+#include "platform/core/registry.h"
 #include "platform/ui/dialog_script.h"
 #include "tests/support/vobgen.h"
 #include "tests/support/vobgen_video.h"
@@ -36,6 +37,10 @@ namespace fs = std::filesystem;
 constexpr int kKeyInterval = 250;
 constexpr int kSourceBitRate = 6000000;
 constexpr size_t kPacksPerFile = 524288; // 1 GiB files, as on a disc
+constexpr const char* kCodecKey = "Software\\DivXNetworks\\DivX4Windows";
+// The codec's "Performance/quality" settings compared: the main program's default ("Slowest") and
+// the one whose motion search and mode decision are nearest ffmpeg's defaults ("Fastest").
+constexpr uint32_t kQualities[] = {5, 1};
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "bench_converter: %s\n", what.c_str());
@@ -90,8 +95,9 @@ double psnr(const fs::path& file, const fs::path& set, const fs::path& dir) {
 // The video stream's bit rate in kbit/s from its packet sizes and frame count (ffprobe).
 double videoKbps(const fs::path& file, const fs::path& dir, double fps) {
     const fs::path sizes = dir / "sizes.txt";
-    const std::string command = "ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 '" +
-                                file.string() + "' > '" + sizes.string() + "'";
+    const std::string command =
+        "ffprobe -v error -select_streams v:0 -show_entries packet=size -of csv=p=0 '" + file.string() +
+        "' > '" + sizes.string() + "'";
     if (std::system(command.c_str()) != 0)
         fail("ffprobe failed on " + file.string());
     std::ifstream in(sizes);
@@ -104,8 +110,9 @@ double videoKbps(const fs::path& file, const fs::path& dir, double fps) {
 }
 
 std::string divx4Line(int kbps, const std::string& mode, const std::string& log) {
-    std::string line = "WI00:ICCompressorChoose \"CB00:DivX Codec 4.\" BT04: WI01: ED00:" + std::to_string(kbps) +
-                       " ED06:" + std::to_string(kKeyInterval) + " \"CB01:" + mode + "\" ";
+    std::string line =
+        "WI00:ICCompressorChoose \"CB00:DivX Codec 4.\" BT04: WI01: ED00:" + std::to_string(kbps) +
+        " ED06:" + std::to_string(kKeyInterval) + " \"CB01:" + mode + "\" ";
     if (!log.empty())
         line += " \"ED07:" + log + "\" ";
     return line + "BT00: WI00: BT02: QU00:";
@@ -117,8 +124,8 @@ double convert(const fs::path& dir, const kes::test::VobSet& set, int kbps, cons
     platform::ui::testing::writeScriptFile(script.string(), {divx4Line(kbps, mode, log)});
     setenv(platform::ui::testing::ScriptEnv, script.c_str(), 1);
     fs::create_directories(out);
-    const double t = timed({std::string(KES_BENCH_EXTERN_DIR) + "/mpeg2avipx3.exe", "-b", set.list.string(), "-a",
-                            "-f2", "-o8", out.string()},
+    const double t = timed({std::string(KES_BENCH_EXTERN_DIR) + "/mpeg2avipx3.exe", "-b", set.list.string(),
+                            "-a", "-f2", "-o8", out.string()},
                            (dir / "converter.txt").string());
     unsetenv(platform::ui::testing::ScriptEnv);
     return t;
@@ -161,33 +168,43 @@ int main(int argc, char** argv) {
     const fs::path whole = dir / "set.vob";
     {
         std::ofstream out(whole, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(set.bytes.data()), static_cast<std::streamsize>(set.bytes.size()));
+        out.write(reinterpret_cast<const char*>(set.bytes.data()),
+                  static_cast<std::streamsize>(set.bytes.size()));
     }
     std::printf("set: %.0f s of PAL MPEG-2 at %d kbit/s, %zu files, made in %.1f s\n", seconds,
                 kSourceBitRate / 1000, set.files.size(), secondsSince(madeAt));
 
-    const fs::path ours = dir / "ours";
-    const double ourTime = convert(dir, set, kbps, "1-pass", "", ours);
     const fs::path theirs = dir / "ffmpeg.avi";
-    const double theirTime = timed({"ffmpeg", "-nostdin", "-y", "-hide_banner", "-i", whole.string(), "-an", "-c:v",
-                                    "mpeg4", "-vtag", "DIVX", "-b:v", std::to_string(kbps) + "k", "-g",
-                                    std::to_string(kKeyInterval), theirs.string()},
+    const double theirTime = timed({"ffmpeg", "-nostdin", "-y", "-hide_banner", "-i", whole.string(), "-an",
+                                    "-c:v", "mpeg4", "-vtag", "DIVX", "-b:v", std::to_string(kbps) + "k",
+                                    "-g", std::to_string(kKeyInterval), theirs.string()},
                                    (dir / "ffmpeg.txt").string());
-    const double ourPsnr = psnr(ours / "movie.avi", whole, dir);
     const double theirPsnr = psnr(theirs, whole, dir);
-    std::printf("1-pass at %d kbit/s: ours %.1f s, ffmpeg %.1f s, time ratio %.2f (goal <= 1.00)\n", kbps, ourTime,
-                theirTime, ourTime / theirTime);
-    std::printf("PSNR: ours %.2f dB, ffmpeg %.2f dB, difference %+.2f dB (goal >= -0.20)\n", ourPsnr, theirPsnr,
-                ourPsnr - theirPsnr);
-    std::printf("1-pass bit rate: ours %.1f kbit/s, ffmpeg %.1f kbit/s\n", videoKbps(ours / "movie.avi", dir, 25.0),
-                videoKbps(theirs, dir, 25.0));
+    std::printf("ffmpeg 1-pass at %d kbit/s: %.1f s, %.1f kbit/s, PSNR %.2f dB\n", kbps, theirTime,
+                videoKbps(theirs, dir, 25.0), theirPsnr);
+    const fs::path ours = dir / "ours";
+    setenv("KESTROVA_REGISTRY", (dir / "registry").c_str(), 1);
+    for (const uint32_t quality : kQualities) {
+        platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, kCodecKey, "Quality",
+                                             quality);
+        const double ourTime = convert(dir, set, kbps, "1-pass", "", ours);
+        const double ourPsnr = psnr(ours / "movie.avi", whole, dir);
+        std::printf(
+            "ours, Quality %u, 1-pass: %.1f s, %.1f kbit/s, PSNR %.2f dB; time ratio %.2f (goal <= 1.00), "
+            "PSNR difference %+.2f dB (goal >= -0.20)\n",
+            quality, ourTime, videoKbps(ours / "movie.avi", dir, 25.0), ourPsnr, ourTime / theirTime,
+            ourPsnr - theirPsnr);
+    }
+    platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, kCodecKey, "Quality",
+                                         kQualities[0]);
 
     const std::string log = (dir / "movie.log").string();
     const double first = convert(dir, set, kbps, "2-pass, first pass", log, ours);
     const double second = convert(dir, set, kbps, "2-pass, second pass", log, ours);
     const double rate = videoKbps(ours / "movie.avi", dir, 25.0);
-    std::printf("2-pass: %.1f s + %.1f s, bit rate %.1f kbit/s, error %+.2f %% (goal within 1 %%), PSNR %.2f dB\n",
-                first, second, rate, (rate - kbps) * 100.0 / kbps, psnr(ours / "movie.avi", whole, dir));
+    std::printf(
+        "2-pass: %.1f s + %.1f s, bit rate %.1f kbit/s, error %+.2f %% (goal within 1 %%), PSNR %.2f dB\n",
+        first, second, rate, (rate - kbps) * 100.0 / kbps, psnr(ours / "movie.avi", whole, dir));
     if (!keep)
         fs::remove_all(dir);
     return 0;

@@ -38,7 +38,9 @@ protected:
         items.push_back(folder.outputDir().string());
         return items;
     }
-    fs::path movie(const std::string& name) const { return folder.outputDir() / name; }
+    fs::path movie(const std::string& name) const {
+        return folder.outputDir() / name;
+    }
 
     // Starts "divxauto.exe" from extern/ with an answer's items (dialog 1 unless told).
     pid_t automation(const std::string& answer, int dialog = 1) const {

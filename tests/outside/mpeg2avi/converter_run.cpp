@@ -30,12 +30,15 @@ ConverterFolder::ConverterFolder() {
     fs::create_directories(outputDir());
 }
 
-ConverterFolder::Result ConverterFolder::run(const std::string& program, const std::vector<std::string>& items,
-                                             const std::vector<std::string>& dialogScript, bool withScript) const {
+ConverterFolder::Result ConverterFolder::run(const std::string& program,
+                                             const std::vector<std::string>& items,
+                                             const std::vector<std::string>& dialogScript,
+                                             bool withScript) const {
     return wait(start(program, items, dialogScript, withScript));
 }
 
-ConverterFolder::Started ConverterFolder::start(const std::string& program, const std::vector<std::string>& items,
+ConverterFolder::Started ConverterFolder::start(const std::string& program,
+                                                const std::vector<std::string>& items,
                                                 const std::vector<std::string>& dialogScript,
                                                 bool withScript) const {
     const std::string run = std::to_string(++runs_);

@@ -99,7 +99,7 @@ TEST_F(Converter, EveryColourFormatKeepsThePicture) {
 TEST_F(Converter, ResizeCropAndHalfResolution) {
     const auto set = makeSet(pal(), 0.4);
     auto result = convert("mpeg2avipx3.exe", {"-b", set->list(), "-a", "-f2", "-1", "512", "208", "-3X",
-                                                 "512", "-3Y", "272", "-o8", out()});
+                                              "512", "-3Y", "272", "-o8", out()});
     ASSERT_EQ(result.status, 0) << result.errors;
     AviFacts facts = probeAvi(movie());
     EXPECT_EQ(facts.width, 512);
