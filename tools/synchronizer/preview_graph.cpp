@@ -2,6 +2,7 @@
 
 #include "platform/com/co_create.h"
 #include "platform/com/wide_text.h"
+#include "platform/core/paths.h"
 #include "platform/dshow/filters/playback_filters.h"
 #include "platform/dshow/filters/playback_report.h"
 #include "platform/dshow/guids.h"
@@ -59,9 +60,11 @@ bool PreviewGraphState::fullScreen() const {
     return window && SUCCEEDED(window->get_FullScreenMode(&on)) && on != dshow::OAFALSE;
 }
 
-bool CreatePreviewGraph(PreviewGraphState& state) {
+bool CreatePreviewGraph(PreviewGraphState& state, const std::string& programFolder) {
     platform::com::CoInitialize(nullptr);
     dshow::filters::registerPlaybackFilters();
+    dshow::filters::registerFilterModule(
+        platform::core::joinPath(dshow::filters::systemFolderOf(programFolder), DivXDecoderFile));
     state = PreviewGraphState{};
     if (FAILED(platform::com::CoCreateInstance(dshow::CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
                                                dshow::IID_IGraphBuilder, state.PreviewGraph.putVoid())) ||

@@ -42,9 +42,12 @@ struct PreviewGraphState {
     bool fullScreen() const;
 };
 
+// The DivX decoder filter's file in the system folder, registered (when it is there) before each graph.
+inline constexpr const char* DivXDecoderFile = "divxdec.ax";
+
 // Creates the graph and takes its media control, seeking and video window interfaces; false at the
-// first failure.
-bool CreatePreviewGraph(PreviewGraphState& state);
+// first failure. programFolder: where the system folder with the installed codec files is.
+bool CreatePreviewGraph(PreviewGraphState& state, const std::string& programFolder);
 // Renders the file; false (nothing playing) when it did not render at all.
 bool renderPreviewFile(PreviewGraphState& state, const std::string& path);
 // The filter named name, else the one named alternative, else the third filter of the graph.

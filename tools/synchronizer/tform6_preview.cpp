@@ -67,7 +67,7 @@ int firstSelected(const ui::ListBox& list) {
 
 bool TForm6::CreatePreviewGraph() {
     auto state = std::make_unique<PreviewGraphState>();
-    if (!synchronizer::CreatePreviewGraph(*state))
+    if (!synchronizer::CreatePreviewGraph(*state, programFolder_))
         return false;
     preview_ = std::move(state);
     return true;

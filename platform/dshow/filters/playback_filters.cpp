@@ -2,6 +2,9 @@
 
 #include "platform/com/class_factory.h"
 #include "platform/com/co_create.h"
+#include "platform/com/inproc_server.h"
+#include "platform/core/files.h"
+#include "platform/core/paths.h"
 #include "platform/dshow/filter_graph.h"
 #include "platform/dshow/filters/audio_stream_decoder.h"
 #include "platform/dshow/filters/avi_splitter.h"
@@ -11,6 +14,7 @@
 #include "platform/dshow/filters/video_types.h"
 #include "platform/dshow/guids.h"
 
+#include <cstdlib>
 #include <new>
 
 namespace platform::dshow::filters {
@@ -96,6 +100,23 @@ bool registerPlaybackFilters() {
             stored = false;
     }
     return stored;
+}
+
+} // namespace platform::dshow::filters
+
+namespace platform::dshow::filters {
+
+bool registerFilterModule(const std::string& path) {
+    if (!platform::core::fileExists(path))
+        return false;
+    const auto server = platform::com::InprocServer::load(path);
+    return server && SUCCEEDED(server->registerServer());
+}
+
+std::string systemFolderOf(const std::string& programFolder) {
+    if (const char* dir = std::getenv("KESTROVA_SYSTEM_DIR"); dir && *dir)
+        return dir;
+    return platform::core::joinPath(programFolder, "system");
 }
 
 } // namespace platform::dshow::filters

@@ -11,6 +11,7 @@
 #include "platform/dshow/filter_registration.h"
 
 #include <span>
+#include <string>
 
 namespace platform::dshow::filters {
 
@@ -21,5 +22,13 @@ inline constexpr char kAviDecompressorName[] = "AVI Decompressor";
 bool registerPlaybackFilters();
 
 std::span<const AMOVIESETUP_FILTER> playbackFilters();
+
+// Registers the filters of an installed filter module (a codec's decoder filter in the system folder,
+// say) so that graphs find them; false when the file is missing or its registration failed.
+bool registerFilterModule(const std::string& path);
+
+// The system folder where codec files are installed: KESTROVA_SYSTEM_DIR when set, else "system" in
+// the program folder given.
+std::string systemFolderOf(const std::string& programFolder);
 
 } // namespace platform::dshow::filters

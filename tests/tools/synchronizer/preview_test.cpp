@@ -18,6 +18,7 @@
 #include <QKeyEvent>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -154,6 +155,32 @@ TEST_F(SynchronizerPreview, PropertiesOpenThePagesOfTheDecoderOrOfTheThirdFilter
     EXPECT_EQ(script.shown()[0].caption, "Video Renderer");
     form.Stop.click();
     EXPECT_EQ(form.preview(), nullptr);
+}
+
+TEST_F(SynchronizerPreview, WithTheDivXDecoderInstalledItsPagesOpen) {
+    const char* program = std::getenv("KES_PROGRAM_DIR");
+    ASSERT_NE(program, nullptr);
+    const std::filesystem::path module = std::filesystem::path(program) / "system" / "divxdec.ax";
+    ASSERT_TRUE(std::filesystem::exists(module)) << "the DivX decoder module is built first";
+    std::filesystem::create_directories(dir.path() / "system");
+    std::filesystem::copy_file(module, dir.path() / "system" / "divxdec.ax");
+    unsetenv("KESTROVA_SYSTEM_DIR");
+    TForm6 form(link());
+    form.Edit1.setTextSilent(path);
+    form.Play.click();
+    ASSERT_TRUE(form.Previewing);
+    ASSERT_TRUE(form.preview()->DecoderFilter);
+    platform::dshow::FILTER_INFO info{};
+    form.preview()->DecoderFilter->QueryFilterInfo(&info);
+    if (info.pGraph)
+        info.pGraph->Release();
+    EXPECT_EQ(std::u16string(info.achName), u"DivX MPEG-4 MPG Video Decompressor ");
+    pump(200);
+    form.Button18.click();
+    ASSERT_EQ(script.shown().size(), 1u);
+    EXPECT_EQ(script.shown()[0].caption, "DivX MPEG-4 MPG Video Decompressor ");
+    EXPECT_EQ(script.shown()[0].text, "Decoder");
+    form.Stop.click();
 }
 
 TEST_F(SynchronizerPreview, ATestedDelayPlaysTheSoundThatMuchLater) {
