@@ -179,6 +179,10 @@ bool scriptActive() {
     return current || environmentActive() || headlessPlatform();
 }
 
+bool scriptGiven() {
+    return current || environmentActive();
+}
+
 bool scriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,
                     const std::string& defaultAnswer, std::string& answer) {
     return scriptedAnswer(kind, caption, text, defaultAnswer, nullptr, answer);

@@ -90,6 +90,8 @@ std::string unescapeLine(const std::string& line);
 
 // True when boxes are answered by a script (in-process, environment, or the offscreen platform).
 bool scriptActive();
+// True when a script was given (in-process or through the environment), not merely no display.
+bool scriptGiven();
 // Answers one box: sets answer to the script's answer, or to defaultAnswer when none is left, and
 // records it. Returns false when no script is active (the real dialog must be shown).
 bool scriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,

@@ -1,0 +1,286 @@
+#include "platform/vfw/codec_dialog_channel.h"
+
+#include "platform/core/text.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace platform::vfw {
+
+namespace {
+
+constexpr const char* Greeting = "KESTROVA-CODEC-AUTOMATION 1";
+constexpr int DefaultTimeoutMs = 60000;
+constexpr int RetryMs = 100;
+constexpr int ReadTimeoutMs = 5000;
+constexpr size_t MaxScriptBytes = 64 * 1024;
+constexpr int MaxDialogNumber = 99;
+
+using Clock = std::chrono::steady_clock;
+
+std::string executableFolder() {
+    std::array<char, 4096> buffer{};
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0)
+        return ".";
+    std::string path(buffer.data(), static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+std::string channelFolder() {
+    if (const char* dir = std::getenv("KESTROVA_CODEC_CHANNEL"); dir && *dir) {
+        char* real = ::realpath(dir, nullptr);
+        std::string folder = real ? real : dir;
+        std::free(real);
+        return folder;
+    }
+    return executableFolder();
+}
+
+uint64_t fnv1a(const std::string& text) {
+    uint64_t h = 1469598103934665603ull;
+    for (unsigned char c : text) {
+        h ^= c;
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+socklen_t socketAddress(int number, sockaddr_un& address) {
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    char name[100];
+    const int n = std::snprintf(name, sizeof name, "kestrova-codec-dialog/%u/%016llx/%d",
+                                static_cast<unsigned>(::getuid()),
+                                static_cast<unsigned long long>(fnv1a(channelFolder())), number);
+    // Abstract namespace: the name starts after a NUL byte and is not NUL-terminated.
+    std::memcpy(address.sun_path + 1, name, static_cast<size_t>(n));
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + static_cast<size_t>(n));
+}
+
+std::string escapeItem(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string unescapeItem(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+    }
+    return out;
+}
+
+bool sendAll(int fd, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Reads lines until an empty line (or, when untilEmpty is false, one line), within timeoutMs.
+bool readLines(int fd, bool untilEmpty, int timeoutMs, std::vector<std::string>& lines) {
+    std::string pending;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (true) {
+        size_t eol;
+        while ((eol = pending.find('\n')) != std::string::npos) {
+            std::string line = pending.substr(0, eol);
+            pending.erase(0, eol + 1);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (untilEmpty && line.empty())
+                return true;
+            lines.push_back(line);
+            if (!untilEmpty)
+                return true;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0 || pending.size() > MaxScriptBytes)
+            return false;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        char buffer[4096];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        pending.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+bool samePerson(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::getuid();
+}
+
+int envNumber(const char* name, int fallback, int minimum, int maximum) {
+    const char* text = std::getenv(name);
+    if (!text || !*text)
+        return fallback;
+    int value = 0;
+    if (!core::tryStrToInt(text, value) || value < minimum || value > maximum)
+        return fallback;
+    return value;
+}
+
+} // namespace
+
+int codecChannelTimeoutMs() {
+    return envNumber("KESTROVA_CODEC_TIMEOUT", DefaultTimeoutMs, 0, 24 * 3600 * 1000);
+}
+
+int automationDialogNumber() {
+    return envNumber(CodecDialogEnv, 1, 1, MaxDialogNumber);
+}
+
+AutomationRequest::~AutomationRequest() {
+    if (!replied_)
+        reply(false, "the dialog closed without running the script");
+    ::close(fd_);
+}
+
+void AutomationRequest::reply(bool ok, const std::string& message) {
+    if (replied_)
+        return;
+    replied_ = true;
+    sendAll(fd_, ok ? std::string("OK\n") : "ERROR " + escapeItem(message) + "\n");
+}
+
+DialogListener::~DialogListener() {
+    close();
+}
+
+bool DialogListener::listen(int number, std::string& error) {
+    close();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = std::string("The codec dialog cannot listen for its automation: ") + std::strerror(errno);
+        return false;
+    }
+    sockaddr_un address;
+    const socklen_t length = socketAddress(number, address);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0) {
+        error = "Another codec dialog number " + std::to_string(number) + " is open in " + channelFolder();
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+void DialogListener::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+std::unique_ptr<AutomationRequest> DialogListener::accept(int timeoutMs) {
+    if (fd_ < 0)
+        return nullptr;
+    pollfd p{fd_, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0)
+        return nullptr;
+    const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (client < 0)
+        return nullptr;
+    std::unique_ptr<AutomationRequest> request(new AutomationRequest(client));
+    if (!samePerson(client)) {
+        request->reply(false, "only the dialog's own user may answer it");
+        return nullptr;
+    }
+    std::vector<std::string> lines;
+    if (!readLines(client, true, ReadTimeoutMs, lines) || lines.empty() || lines.front() != Greeting) {
+        request->reply(false, "the script could not be read");
+        return nullptr;
+    }
+    for (size_t i = 1; i < lines.size(); ++i)
+        request->items_.push_back(unescapeItem(lines[i]));
+    return request;
+}
+
+bool offerAutomation(int number, const std::vector<std::string>& items, int timeoutMs, std::string& message) {
+    sockaddr_un address;
+    const socklen_t length = socketAddress(number, address);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (true) {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) {
+            message = std::string("Cannot reach the codec dialog: ") + std::strerror(errno);
+            return false;
+        }
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0) {
+            std::string script = std::string(Greeting) + "\n";
+            for (const std::string& item : items)
+                script += escapeItem(item) + "\n";
+            script += "\n";
+            std::vector<std::string> answer;
+            const bool ok = sendAll(fd, script) && readLines(fd, false, timeoutMs + ReadTimeoutMs, answer);
+            ::close(fd);
+            if (!ok || answer.empty()) {
+                message = "The codec dialog " + std::to_string(number) + " did not answer";
+                return false;
+            }
+            if (answer.front() == "OK")
+                return true;
+            message = answer.front().rfind("ERROR ", 0) == 0 ? unescapeItem(answer.front().substr(6))
+                                                             : answer.front();
+            return false;
+        }
+        ::close(fd);
+        if (Clock::now() >= deadline) {
+            message = "No codec dialog " + std::to_string(number) + " appeared within " +
+                      std::to_string(timeoutMs / 1000) + " seconds";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(RetryMs));
+    }
+}
+
+} // namespace platform::vfw
