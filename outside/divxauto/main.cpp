@@ -1,6 +1,7 @@
 // "divxauto.exe": answers one codec dialog of the converter as a person would. Its arguments are the
 // dialog's automation items ("WI00:ICCompressorChoose" "CB00:DivX Codec 4." "BT04:" ...); it hands
-// them to the dialog over the codec-dialog channel and exits when the dialog has run them.
+// them to the dialog over the codec-dialog channel and exits when the dialog has run them. A second
+// automation for a dialog that already has one waiting is refused.
 //
 // The dialog answered is number 1, or the number in KESTROVA_CODEC_DIALOG ("delayer.exe" sets 2 for
 // the converter's second dialog). The dialog may open before or after this program starts; one that
@@ -38,8 +39,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "divxauto: %s\n", error.c_str());
         return ExitBadLine;
     }
-    const int number = vfw::automationDialogNumber();
-    if (!vfw::offerAutomation(number, texts, vfw::codecChannelTimeoutMs(), error)) {
+    vfw::AutomationOffer offer;
+    if (!offer.open(vfw::automationDialogNumber(), error) ||
+        !offer.serve(texts, vfw::codecChannelTimeoutMs(), error)) {
         std::fprintf(stderr, "divxauto: %s\n", error.c_str());
         return ExitRefused;
     }

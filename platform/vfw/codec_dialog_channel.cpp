@@ -10,9 +10,9 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 namespace platform::vfw {
 
@@ -20,8 +20,10 @@ namespace {
 
 constexpr const char* Greeting = "KESTROVA-CODEC-AUTOMATION 1";
 constexpr int DefaultTimeoutMs = 60000;
-constexpr int RetryMs = 100;
 constexpr int ReadTimeoutMs = 5000;
+// A dialog runs a script at once, but a person may be watching a slow machine: the automation waits
+// this long for the dialog's answer once the dialog has its script.
+constexpr int AnswerTimeoutMs = 120000;
 constexpr size_t MaxScriptBytes = 64 * 1024;
 constexpr int MaxDialogNumber = 99;
 
@@ -56,11 +58,11 @@ uint64_t fnv1a(const std::string& text) {
     return h;
 }
 
-socklen_t socketAddress(int number, sockaddr_un& address) {
+socklen_t offerAddress(int number, sockaddr_un& address) {
     std::memset(&address, 0, sizeof address);
     address.sun_family = AF_UNIX;
     char name[100];
-    const int n = std::snprintf(name, sizeof name, "kestrova-codec-dialog/%u/%016llx/%d",
+    const int n = std::snprintf(name, sizeof name, "kestrova-codec-offer/%u/%016llx/%d",
                                 static_cast<unsigned>(::getuid()),
                                 static_cast<unsigned long long>(fnv1a(channelFolder())), number);
     // Abstract namespace: the name starts after a NUL byte and is not NUL-terminated.
@@ -193,51 +195,21 @@ void AutomationRequest::reply(bool ok, const std::string& message) {
     sendAll(fd_, ok ? std::string("OK\n") : "ERROR " + escapeItem(message) + "\n");
 }
 
-DialogListener::~DialogListener() {
-    close();
-}
-
-bool DialogListener::listen(int number, std::string& error) {
-    close();
+std::unique_ptr<AutomationRequest> takeAutomation(int number) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        error = std::string("The codec dialog cannot listen for its automation: ") + std::strerror(errno);
-        return false;
-    }
+    if (fd < 0)
+        return nullptr;
     sockaddr_un address;
-    const socklen_t length = socketAddress(number, address);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0) {
-        error = "Another codec dialog number " + std::to_string(number) + " is open in " + channelFolder();
+    const socklen_t length = offerAddress(number, address);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) != 0) {
         ::close(fd);
-        return false;
-    }
-    fd_ = fd;
-    return true;
-}
-
-void DialogListener::close() {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
-}
-
-std::unique_ptr<AutomationRequest> DialogListener::accept(int timeoutMs) {
-    if (fd_ < 0)
-        return nullptr;
-    pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0)
-        return nullptr;
-    const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (client < 0)
-        return nullptr;
-    std::unique_ptr<AutomationRequest> request(new AutomationRequest(client));
-    if (!samePerson(client)) {
-        request->reply(false, "only the dialog's own user may answer it");
         return nullptr;
     }
+    std::unique_ptr<AutomationRequest> request(new AutomationRequest(fd));
     std::vector<std::string> lines;
-    if (!readLines(client, true, ReadTimeoutMs, lines) || lines.empty() || lines.front() != Greeting) {
-        request->reply(false, "the script could not be read");
+    if (!samePerson(fd) || !readLines(fd, true, ReadTimeoutMs, lines) || lines.empty() ||
+        lines.front() != Greeting) {
+        request->reply(false, "the dialog could not read the script");
         return nullptr;
     }
     for (size_t i = 1; i < lines.size(); ++i)
@@ -245,41 +217,67 @@ std::unique_ptr<AutomationRequest> DialogListener::accept(int timeoutMs) {
     return request;
 }
 
-bool offerAutomation(int number, const std::vector<std::string>& items, int timeoutMs, std::string& message) {
+AutomationOffer::~AutomationOffer() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool AutomationOffer::open(int number, std::string& error) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = std::string("Cannot offer the script to the codec dialog: ") + std::strerror(errno);
+        return false;
+    }
     sockaddr_un address;
-    const socklen_t length = socketAddress(number, address);
+    const socklen_t length = offerAddress(number, address);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 1) != 0) {
+        error = "Another automation is already waiting for the codec dialog " + std::to_string(number);
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    number_ = number;
+    return true;
+}
+
+bool AutomationOffer::serve(const std::vector<std::string>& items, int timeoutMs, std::string& message) {
+    const std::string dialog = "the codec dialog " + std::to_string(number_);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0) {
-            message = std::string("Cannot reach the codec dialog: ") + std::strerror(errno);
-            return false;
-        }
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), length) == 0) {
-            std::string script = std::string(Greeting) + "\n";
-            for (const std::string& item : items)
-                script += escapeItem(item) + "\n";
-            script += "\n";
-            std::vector<std::string> answer;
-            const bool ok = sendAll(fd, script) && readLines(fd, false, timeoutMs + ReadTimeoutMs, answer);
-            ::close(fd);
-            if (!ok || answer.empty()) {
-                message = "The codec dialog " + std::to_string(number) + " did not answer";
-                return false;
-            }
-            if (answer.front() == "OK")
-                return true;
-            message = answer.front().rfind("ERROR ", 0) == 0 ? unescapeItem(answer.front().substr(6))
-                                                             : answer.front();
-            return false;
-        }
-        ::close(fd);
-        if (Clock::now() >= deadline) {
-            message = "No codec dialog " + std::to_string(number) + " appeared within " +
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        pollfd p{fd_, POLLIN, 0};
+        const int ready = left > 0 ? ::poll(&p, 1, static_cast<int>(left)) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            message = "No codec dialog " + std::to_string(number_) + " appeared within " +
                       std::to_string(timeoutMs / 1000) + " seconds";
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(RetryMs));
+        const int client = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (client < 0)
+            continue;
+        if (!samePerson(client)) {
+            ::close(client);
+            continue;
+        }
+        std::string script = std::string(Greeting) + "\n";
+        for (const std::string& item : items)
+            script += escapeItem(item) + "\n";
+        script += "\n";
+        std::vector<std::string> answer;
+        const bool ok = sendAll(client, script) && readLines(client, false, AnswerTimeoutMs, answer);
+        ::close(client);
+        if (!ok || answer.empty()) {
+            message = "The dialog closed without answering: " + dialog;
+            return false;
+        }
+        if (answer.front() == "OK")
+            return true;
+        message =
+            answer.front().rfind("ERROR ", 0) == 0 ? unescapeItem(answer.front().substr(6)) : answer.front();
+        return false;
     }
 }
 

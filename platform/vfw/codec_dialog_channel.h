@@ -1,20 +1,23 @@
 #pragma once
 
 // The channel between a codec dialog and the automation program that answers it. Linux gives no way
-// for one process to press another's buttons, so the dialog listens and the automation talks to it:
+// for one process to press another's buttons, so the automation offers its script and the dialog
+// takes it:
 //
-//  - Each dialog of a process is numbered (1, 2, ...) and listens, while it is open, on a local
-//    stream socket in the abstract namespace named after the user, the channel folder and the
-//    number: "kestrova-codec-dialog/<uid>/<hash of the folder>/<n>". Nothing is left on disk, so a
-//    crashed converter leaves nothing stale behind.
+//  - An automation for dialog number n listens on a local stream socket in the abstract namespace
+//    named after the user, the channel folder and the number:
+//    "kestrova-codec-offer/<uid>/<hash of the folder>/<n>". Nothing is left on disk, so a crashed
+//    program leaves nothing stale behind, and a second automation for the same dialog is refused.
 //  - The channel folder is KESTROVA_CODEC_CHANNEL when set, else the folder of the running program:
 //    the converters and "divxauto.exe" both live in extern/, so they meet there and two program
 //    folders never answer each other's dialogs.
-//  - An automation offers its script for one dialog number: it connects, retrying until its time
-//    limit, so it may start before or after the dialog; a dialog that is not there yet simply has no
-//    listener. It sends "KESTROVA-CODEC-AUTOMATION 1", one item per line (escaped: \\ \t \r \n), and
-//    an empty line; the dialog runs the items and answers "OK" or "ERROR <message>".
-//  - Only processes of the same user are heard (the peer's credentials are checked).
+//  - Each dialog of a converter is numbered (1, 2 for the second codec of a dual output). While it
+//    is open it looks for the offer of its number: at once when it opens (an automation started
+//    before it is found there), and again every tenth of a second (one started after it).
+//  - The dialog connects, reads "KESTROVA-CODEC-AUTOMATION 1", one item per line (escaped: \\ \t
+//    \r \n) and an empty line, runs the items and answers "OK" or "ERROR <message>". The automation
+//    serves one dialog and ends, so every script is used once and by the dialog it names.
+//  - Only processes of the same user are heard (the peer's credentials are checked on both ends).
 
 #include <memory>
 #include <string>
@@ -27,8 +30,10 @@ int codecChannelTimeoutMs();
 // The dialog number an automation answers: KESTROVA_CODEC_DIALOG when set (1..99), else 1.
 int automationDialogNumber();
 inline constexpr const char* CodecDialogEnv = "KESTROVA_CODEC_DIALOG";
+// How often an open dialog looks again for an automation.
+inline constexpr int CodecChannelPollMs = 100;
 
-// One automation that has connected to a dialog.
+// The script of an automation that a dialog took.
 class AutomationRequest {
 public:
     ~AutomationRequest();
@@ -36,41 +41,38 @@ public:
     AutomationRequest& operator=(const AutomationRequest&) = delete;
 
     const std::vector<std::string>& items() const { return items_; }
-    // Tells the automation how its script went (once; a request closed unanswered says ERROR).
+    // Tells the automation how its script went (once; a request dropped unanswered says ERROR).
     void reply(bool ok, const std::string& message);
 
 private:
-    friend class DialogListener;
+    friend std::unique_ptr<AutomationRequest> takeAutomation(int number);
     explicit AutomationRequest(int fd) : fd_(fd) {}
     int fd_;
     bool replied_ = false;
     std::vector<std::string> items_;
 };
 
-// The dialog's end.
-class DialogListener {
-public:
-    DialogListener() = default;
-    ~DialogListener();
-    DialogListener(const DialogListener&) = delete;
-    DialogListener& operator=(const DialogListener&) = delete;
+// The dialog's end: the script offered for dialog number n, or null when no automation offers one.
+// Does not wait for an automation to come (only for the script of one that is there).
+std::unique_ptr<AutomationRequest> takeAutomation(int number);
 
-    // Starts listening for dialog number n; false with a message when another dialog of that number
-    // in the same channel is open.
-    bool listen(int number, std::string& error);
-    // The listening descriptor, for an event loop to watch (-1 when not listening).
-    int descriptor() const { return fd_; }
-    // Waits up to timeoutMs (0: only looks) for an automation and reads its script; null when none
-    // came or its script could not be read.
-    std::unique_ptr<AutomationRequest> accept(int timeoutMs);
-    void close();
+// The automation's end.
+class AutomationOffer {
+public:
+    AutomationOffer() = default;
+    ~AutomationOffer();
+    AutomationOffer(const AutomationOffer&) = delete;
+    AutomationOffer& operator=(const AutomationOffer&) = delete;
+
+    // Starts offering for dialog number n; false with a message when another automation does.
+    bool open(int number, std::string& error);
+    // Waits up to timeoutMs for the dialog, hands it the items and waits for its answer. False with a
+    // message when no dialog came, or when it could not run the script.
+    bool serve(const std::vector<std::string>& items, int timeoutMs, std::string& message);
 
 private:
     int fd_ = -1;
+    int number_ = 0;
 };
-
-// The automation's end: offers the items to dialog number n and waits for its answer. False with a
-// message when no dialog of that number was found within timeoutMs, or when it refused the script.
-bool offerAutomation(int number, const std::vector<std::string>& items, int timeoutMs, std::string& message);
 
 } // namespace platform::vfw

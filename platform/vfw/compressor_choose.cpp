@@ -8,9 +8,10 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QSocketNotifier>
+#include <QTimer>
 
 #include <chrono>
+#include <thread>
 
 namespace platform::vfw {
 
@@ -36,6 +37,19 @@ bool runScript(CompressorDialog& dialog, const std::vector<std::string>& texts, 
     return parseAutomationScript(texts, items, error) && dialog.run(items, error);
 }
 
+// Runs the script of an automation that offers one, and answers it; false when none offers one.
+bool answerAutomation(CompressorDialog& dialog, std::string& error) {
+    auto request = takeAutomation(dialog.number());
+    if (!request)
+        return false;
+    std::string why;
+    const bool ok = runScript(dialog, request->items(), why);
+    request->reply(ok, why);
+    if (!ok)
+        error = dialogName(dialog.number()) + ": " + why;
+    return true;
+}
+
 std::unique_ptr<VideoCompressor> finish(CompressorDialog& dialog, std::string& error) {
     if (dialog.outcome() == CompressorDialog::Outcome::Accepted)
         return dialog.take();
@@ -46,46 +60,22 @@ std::unique_ptr<VideoCompressor> finish(CompressorDialog& dialog, std::string& e
     return nullptr;
 }
 
-// The dialog script's answer, when it holds one: an automation line or "Cancel".
-bool scriptedLine(int number, std::string& line) {
-    if (!script::scriptGiven())
-        return false;
-    std::string answer;
-    if (!script::scriptedAnswer("codec", ChooserTitle, std::to_string(number), "", answer))
-        return false;
-    line = script::literalAnswer(answer);
-    return !answer.empty();
-}
-
-std::unique_ptr<VideoCompressor> answerHeadless(CompressorDialog& dialog, DialogListener& listener,
-                                                std::string& error) {
+std::unique_ptr<VideoCompressor> answerHeadless(CompressorDialog& dialog, std::string& error) {
     const int limit = codecChannelTimeoutMs();
     const auto deadline = Clock::now() + std::chrono::milliseconds(limit);
-    while (dialog.outcome() == CompressorDialog::Outcome::Open) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
+    while (!answerAutomation(dialog, error)) {
+        if (Clock::now() >= deadline) {
             error = dialogName(dialog.number()) +
                     " has no display to show on and no automation answered it within " +
                     std::to_string(limit / 1000) + " seconds";
             return nullptr;
         }
-        auto request = listener.accept(static_cast<int>(left));
-        if (!request)
-            continue;
-        std::string why;
-        const bool ok = runScript(dialog, request->items(), why);
-        request->reply(ok, why);
-        if (!ok) {
-            error = dialogName(dialog.number()) + ": " + why;
-            return nullptr;
-        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(CodecChannelPollMs));
     }
     return finish(dialog, error);
 }
 
-std::unique_ptr<VideoCompressor> answerOnScreen(CompressorDialog& dialog, DialogListener& listener,
-                                                std::string& error) {
+std::unique_ptr<VideoCompressor> answerOnScreen(CompressorDialog& dialog, std::string& error) {
     ChooserWindow window(dialog);
     QEventLoop loop;
     dialog.changed = [&] {
@@ -93,19 +83,20 @@ std::unique_ptr<VideoCompressor> answerOnScreen(CompressorDialog& dialog, Dialog
         if (dialog.outcome() != CompressorDialog::Outcome::Open)
             loop.quit();
     };
-    QSocketNotifier notifier(listener.descriptor(), QSocketNotifier::Read);
-    QObject::connect(&notifier, &QSocketNotifier::activated, &window, [&] {
-        auto request = listener.accept(0);
-        if (!request)
-            return;
+    // An automation may still come while the person looks at the window; one that fails leaves the
+    // window to the person, its message shown.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
         std::string why;
-        const bool ok = runScript(dialog, request->items(), why);
-        request->reply(ok, why);
+        if (answerAutomation(dialog, why) && !why.empty())
+            window.showMessage(why);
     });
+    poll.start(CodecChannelPollMs);
     window.show();
     window.raise();
     if (dialog.outcome() == CompressorDialog::Outcome::Open)
         loop.exec();
+    poll.stop();
     dialog.changed = nullptr;
     window.hide();
     return finish(dialog, error);
@@ -120,8 +111,11 @@ std::unique_ptr<VideoCompressor> chooseCompressor(int dialogNumber, std::string&
         error = "No video compressor is installed in " + codecSystemFolder();
         return nullptr;
     }
-    std::string line;
-    if (scriptedLine(dialogNumber, line)) {
+    const bool scripted = script::scriptGiven();
+    std::string answer;
+    if (scripted && script::scriptedAnswer("codec", ChooserTitle, std::to_string(dialogNumber), "", answer) &&
+        !answer.empty()) {
+        const std::string line = script::literalAnswer(answer);
         if (line == "Cancel") {
             dialog.cancel();
             return finish(dialog, error);
@@ -133,10 +127,19 @@ std::unique_ptr<VideoCompressor> chooseCompressor(int dialogNumber, std::string&
         }
         return finish(dialog, error);
     }
-    DialogListener listener;
-    if (!listener.listen(dialogNumber, error))
-        return nullptr;
-    return haveDisplay() ? answerOnScreen(dialog, listener, error) : answerHeadless(dialog, listener, error);
+    // An automation started before the dialog is waiting with its script already.
+    if (answerAutomation(dialog, error)) {
+        if (scripted)
+            script::correctLastAnswer("automation");
+        if (!error.empty() || dialog.outcome() != CompressorDialog::Outcome::Open || !haveDisplay())
+            return finish(dialog, error);
+    } else if (scripted) {
+        // A script without an answer for this dialog presses OK, as for any box.
+        script::correctLastAnswer("OK");
+        dialog.accept(error);
+        return finish(dialog, error);
+    }
+    return haveDisplay() ? answerOnScreen(dialog, error) : answerHeadless(dialog, error);
 }
 
 } // namespace platform::vfw

@@ -34,6 +34,7 @@ public:
     ~ChooserWindow() override;
     // Shows the dialog's state: the chosen codec, the settings window open or closed.
     void refresh();
+    void showMessage(const std::string& text) { report(text); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

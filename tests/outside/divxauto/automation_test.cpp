@@ -137,6 +137,27 @@ TEST_F(Automation, TheDialogScriptAnswersInTheProcess) {
     EXPECT_EQ(script.shown()[1].text, "2");
 }
 
+TEST_F(Automation, AScriptWithoutAnAnswerPressesOkUnlessAnAutomationWaits) {
+    platform::ui::testing::DialogScript script;
+    std::string error;
+    auto c = vfw::chooseCompressor(1, error);
+    ASSERT_TRUE(c) << error;
+    EXPECT_EQ(c->info().file, "divx.dll");
+    ASSERT_EQ(script.shown().size(), 1u);
+    EXPECT_EQ(script.shown()[0].answer, "OK");
+
+    // An automation started before the dialog is waiting when it opens, and is taken first.
+    Child automation(program("divxauto.exe"), DivX3FastItems, errFile("waiting.err"));
+    Child twin(program("divxauto.exe"), DivX4Items, errFile("twin.err"), 200);
+    EXPECT_EQ(twin.wait(), 1); // one automation per dialog
+    EXPECT_NE(readBytes(errFile("twin.err")).find("already waiting"), std::string::npos);
+    c = vfw::chooseCompressor(1, error);
+    ASSERT_TRUE(c) << error;
+    EXPECT_EQ(c->info().file, "divxc32f.dll");
+    EXPECT_EQ(script.shown().back().answer, "automation");
+    EXPECT_EQ(automation.wait(), 0) << readBytes(errFile("waiting.err"));
+}
+
 TEST_F(Automation, AutomationStartedBeforeTheDialog) {
     std::vector<std::string> args = DivX4Items;
     Child automation(program("divxauto.exe"), args, errFile("before.err"));
