@@ -24,7 +24,7 @@ inline constexpr const char* RegistryKey = "Software\\DivXNetworks\\DivX4Windows
 
 // The DivX 4 registry values, with the codec's defaults for absent ones.
 struct RegistrySettings {
-    uint32_t quality = 5; // 1 "Fastest" .. 5 "Slowest"
+    uint32_t quality = 2; // 1 "Fastest" .. 5 "Slowest"
     bool deinterlace = false;
     bool haveCpuLimit = false;
     uint32_t cpuLimit = 100; // per cent of the processors

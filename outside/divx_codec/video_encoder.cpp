@@ -20,6 +20,7 @@ namespace core = platform::core;
 namespace {
 
 constexpr int64_t PeakRateFactor = 3;
+constexpr int64_t SecondPassToleranceShare = 8;
 
 constexpr uint32_t makeTag(char a, char b, char c, char d) {
     return static_cast<uint32_t>(static_cast<unsigned char>(a)) |
@@ -124,7 +125,13 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
         ctx->global_quality = params.constantQuantizer * FF_QP2LAMBDA;
     } else {
         ctx->bit_rate = params.bitRate;
-        ctx->bit_rate_tolerance = static_cast<int>(std::min<int64_t>(params.bitRate, INT32_MAX));
+        // The tolerance is how far the spent bits may run from the plan before the quantizer is
+        // corrected: one second's worth in one pass, a small share of it in the second pass, which
+        // must end on the target.
+        const int64_t tolerance = params.mode == RateMode::TwoPassSecond
+                                      ? params.bitRate / SecondPassToleranceShare
+                                      : params.bitRate;
+        ctx->bit_rate_tolerance = static_cast<int>(std::clamp<int64_t>(tolerance, 1000, INT32_MAX));
         if (params.bufferSize > 0) {
             // libavcodec bounds its buffer by a peak rate; three times the average leaves the
             // averaging period, not the peak, to decide.

@@ -15,7 +15,7 @@ constexpr auto User = platform::core::RootKey::CurrentUser;
 
 TEST(CodecSettings, RegistryValuesAreReadWithDefaultsForAbsentOnes) {
     reg::deleteKey(User, RegistryKey);
-    EXPECT_EQ(readRegistrySettings().quality, 5u);
+    EXPECT_EQ(readRegistrySettings().quality, 2u);
     reg::writeDword(User, RegistryKey, "Quality", 2);
     reg::writeDword(User, RegistryKey, "Deinterlace", 1);
     reg::writeDword(User, RegistryKey, "Max Quantizer", 12);
