@@ -1,5 +1,8 @@
 #include "tools/vobsub_adjuster/tvsub.h"
 
+#include "tools/vobsub_adjuster/index_swap.h"
+#include "tools/vobsub_adjuster/tvsub_preview.h"
+
 #include "tools/avi_compare/tavic.h"
 #include "tools/vobsub_adjuster/idx_time.h"
 #include "tools/vobsub_adjuster/video_time.h"
@@ -76,6 +79,7 @@ TVSUB::TVSUB() {
 }
 
 TVSUB::~TVSUB() {
+    CloseDSPlayer();
     if (VSUB == this)
         VSUB = nullptr;
 }
@@ -147,6 +151,8 @@ void TVSUB::connectHandlers() {
     Button7.onClick = [this] { Button7Click(); };
     Button8.onClick = [this] { Button8Click(); };
     Button9.onClick = [this] { Button9Click(); };
+    ScrollBar1.onScroll = [this] { ScrollBar1Scroll(); };
+    Timer1.onTimer = [this] { Timer1Timer(); };
     Button10.onClick = [this] { Button10Click(); };
     changefps.onClick = [this] { changefpsClick(); };
     f1.onChange = [this] { f1Change(); };
@@ -181,9 +187,14 @@ void TVSUB::FormCreate() {
     if (ui::Form* main = mainWindow(this))
         main->minimize();
     BatchMode = false;
+    Timer1.setEnabled(true);
 }
 
 void TVSUB::FormClose() {
+    // Closing stops the preview, and both indexes go back at once: no timer ticks after this.
+    stopPreview();
+    if (!Edit1.text().empty())
+        restoreIndexes(core::extractFilePath(Edit1.text()));
     if (ui::Form* main = mainWindow(this))
         main->restore();
 }
@@ -197,8 +208,11 @@ void TVSUB::setEditButtons(bool enabled) {
 }
 
 void TVSUB::Edit1Change() {
+    stopPreview();
     current_ = -1;
     const std::string path = Edit1.text();
+    // An index parked by a preview that was cut short goes back before the index is read.
+    restoreIndexes(core::extractFilePath(path));
     if (!core::fileExists(path)) {
         index_.setLines({});
         setEditButtons(false);
@@ -234,6 +248,7 @@ void TVSUB::Organize() {
 }
 
 void TVSUB::lngClick() {
+    stopPreview();
     const int selected = lng.itemIndex();
     if (selected < 0 || selected >= static_cast<int>(index_.languages().size()))
         return;
@@ -279,6 +294,7 @@ bool TVSUB::requireLanguage() {
 }
 
 void TVSUB::Button2Click() {
+    stopPreview();
     if (!requireLanguage())
         return;
     mSec.setText(thousandthsDigits(mSec.text()));
@@ -297,6 +313,7 @@ void TVSUB::Button10Click() {
 }
 
 void TVSUB::changefpsClick() {
+    stopPreview();
     if (!requireLanguage())
         return;
     const double from = numericValue(fps1.text());
@@ -376,6 +393,7 @@ double TVSUB::overlapCutTime(bool& ok) {
 void TVSUB::Button5Click() {
     if (cutting_)
         return;
+    stopPreview();
     cutting_ = true;
     double cutTime = part1Length_;
     if (overlap.checked()) {
@@ -431,21 +449,6 @@ void TVSUB::Button4Click() {
     dialog.filter = "Avi Files|*.avi";
     if (dialog.execute(this))
         f2.setText(dialog.fileName);
-}
-
-// The preview needs a video renderer and the outside subtitle filter, which this build does not have:
-// the movie is checked and the lack is said plainly.
-void TVSUB::Button8Click() {
-    const std::string movie = core::changeFileExt(Edit1.text(), ".avi");
-    if (!core::fileExists(movie)) {
-        ui::errorBox(FilePrefix + movie + " doesn't exist");
-        return;
-    }
-    ui::errorBox("Preview is not available !");
-}
-
-void TVSUB::Button9Click() {
-    ui::errorBox("AVI is not playing !");
 }
 
 } // namespace tools::vobsub_adjuster

@@ -12,10 +12,15 @@
 #include "platform/ui/form.h"
 #include "platform/ui/lists.h"
 #include "platform/ui/ranges.h"
+#include "platform/ui/timer.h"
+
+#include <memory>
 
 namespace tools::vobsub_adjuster {
 
 namespace ui = platform::ui;
+
+struct TvsubPreview;
 
 class TVSUB : public ui::Form {
 public:
@@ -62,8 +67,12 @@ public:
     ui::ComboBox fps2{GroupBox4};
     ui::Button changefps{GroupBox4, "Change"};
 
+    ui::Timer Timer1{500};
+
     // Set by the rip before the cut: the window then closes itself instead of reporting.
     bool BatchMode = false;
+    // A preview graph plays the movie.
+    bool Previewing = false;
 
     void Edit1Change();
     void Organize();
@@ -78,6 +87,14 @@ public:
     void Button8Click();
     void Button9Click();
     void Button10Click();
+    // Preview (tvsub_preview.cpp).
+    bool DSPlayerPlayFile(const std::string& movie);
+    void CloseDSPlayer();
+    void Timer1Timer();
+    void ScrollBar1Scroll();
+    // Stops a running preview, as every change of the index does first.
+    void stopPreview();
+    TvsubPreview* preview() const { return preview_.get(); }
     void changefpsClick();
     void f1Change();
     void overlapClick();
@@ -108,6 +125,7 @@ private:
     double part1Length_ = 0;
     double frameRate_ = 0;
     bool cutting_ = false;
+    std::unique_ptr<TvsubPreview> preview_;
 };
 
 // The latest index adjuster window.
