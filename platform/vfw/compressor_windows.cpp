@@ -1,12 +1,13 @@
 #include "platform/vfw/compressor_windows.h"
 
+#include "platform/ui/dialogs.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -36,6 +37,7 @@ SettingsWindow::SettingsWindow(CompressorDialog& dialog, QWidget* parent) : QDia
             widget = combo;
         } else if (control.id.rfind("SB", 0) == 0) {
             auto* slider = new QSlider(Qt::Horizontal, this);
+            slider->setObjectName(qt(control.id));
             slider->setRange(control.minimum, control.maximum);
             auto* value = new QLabel(this);
             connect(slider, &QSlider::valueChanged, value, [value](int v) { value->setNum(v); });
@@ -79,6 +81,8 @@ void SettingsWindow::refresh() {
 }
 
 void SettingsWindow::okClicked() {
+    // Every value is read before any is set: each set refreshes the window from the codec.
+    std::vector<std::pair<std::string, std::string>> values;
     for (auto& [control, widget] : fields_) {
         std::string value;
         if (auto* combo = qobject_cast<QComboBox*>(widget))
@@ -87,9 +91,12 @@ void SettingsWindow::okClicked() {
             value = std::to_string(slider->value());
         else if (auto* edit = qobject_cast<QLineEdit*>(widget))
             value = edit->text().toStdString();
+        values.emplace_back(control.id, value);
+    }
+    for (const auto& [id, value] : values) {
         std::string error;
-        if (!dialog_.setControl(control.id, value, error)) {
-            QMessageBox::warning(this, windowTitle(), qt(error));
+        if (!dialog_.setControl(id, value, error)) {
+            platform::ui::warningBox(error, windowTitle().toStdString());
             return;
         }
     }
@@ -159,7 +166,7 @@ void ChooserWindow::okClicked() {
 }
 
 void ChooserWindow::report(const std::string& error) {
-    QMessageBox::warning(this, windowTitle(), qt(error));
+    platform::ui::warningBox(error, windowTitle().toStdString());
 }
 
 void ChooserWindow::closeEvent(QCloseEvent* event) {
