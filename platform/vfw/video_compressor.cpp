@@ -150,10 +150,8 @@ std::unique_ptr<VideoCompressor> VideoCompressor::open(FOURCC handler, std::stri
 
 VideoCompressor::~VideoCompressor() {
     if (api_ && instance_) {
-        if (running_) {
-            ErrorBuffer ignored;
-            api_->compressEnd(instance_, ignored.data(), ErrorSize);
-        }
+        // A run that was not ended is dropped with the instance: a first pass stopped half-way leaves
+        // no log for a second pass to trust.
         if (decompressing_)
             api_->decompressEnd(instance_);
         api_->close(instance_);

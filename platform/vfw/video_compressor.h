@@ -108,7 +108,8 @@ public:
     const BITMAPINFOHEADER& outputFormat() const { return format_; }
     // Compresses the next frame.
     bool compress(const InputPicture& picture, CompressedFrame& out, std::string& error);
-    // Ends the run (a first pass writes its log here); false with a message when that fails.
+    // Ends the run (a first pass writes its log here); false with a message when that fails. A
+    // compressor destroyed before end() drops its run and writes no log.
     bool end(std::string& error);
 
     // Decompression of this driver's own stream, for checks and previews: begin with the stream's

@@ -116,6 +116,32 @@ TEST_F(Compressor, DivX4TwoPassHitsTheBitRate) {
     }
 }
 
+TEST_F(Compressor, AFirstPassStoppedHalfWayLeavesNoLog) {
+    const std::string log = dir_.file("stopped.log");
+    {
+        auto c = open("DIVX");
+        ASSERT_TRUE(c);
+        set(*c, "CB01", "2-pass, first pass");
+        set(*c, "ED07", log);
+        vfw::CompressorInput input;
+        input.width = Width;
+        input.height = Height;
+        std::string error;
+        ASSERT_TRUE(c->begin(input, error)) << error;
+        const Yuv420 p = syntheticPicture(0, Width, Height);
+        vfw::InputPicture picture;
+        picture.data[0] = p.y.data();
+        picture.data[1] = p.u.data();
+        picture.data[2] = p.v.data();
+        picture.stride[0] = Width;
+        picture.stride[1] = picture.stride[2] = Width / 2;
+        vfw::CompressedFrame frame;
+        ASSERT_TRUE(c->compress(picture, frame, error)) << error;
+        EXPECT_TRUE(frame.keyFrame);
+    }
+    EXPECT_FALSE(std::filesystem::exists(log));
+}
+
 TEST_F(Compressor, SecondPassWithoutItsLogIsRefused) {
     auto c = open("DIVX");
     ASSERT_TRUE(c);
