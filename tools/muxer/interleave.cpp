@@ -55,10 +55,16 @@ AudioRead readAudio(vfw::PAVISTREAM audio, int64_t position, int64_t n, std::vec
     return AudioRead::Failed;
 }
 
+bool variableSampleSize(vfw::PAVISTREAM audio) {
+    vfw::AVISTREAMINFO info{};
+    return vfw::AVIStreamInfo(audio, &info, sizeof info) == vfw::AVIERR_OK && info.dwSampleSize == 0;
+}
+
 class AudioFeed {
 public:
     explicit AudioFeed(const InterleavePlan& plan)
-        : plan_(plan), block_(bytesPerSample(plan.blockAlign)), a_(plan.a0), remaining_(plan.a1 - plan.a0),
+        : plan_(plan), block_(bytesPerSample(plan.blockAlign)), variable_(variableSampleSize(plan.audio)),
+          a_(plan.a0), remaining_(plan.a1 - plan.a0),
           buffer_(static_cast<size_t>(std::max(AudioBufferBytes, block_))) {}
 
     bool pending() const { return !ended_ && a_ < plan_.a1; }
@@ -72,6 +78,8 @@ public:
         else
             n = remaining_ / std::max<int64_t>(1, frames);
         n = std::clamp<int64_t>(n, 1, std::max<int64_t>(1, plan_.a1 - a_));
+        if (variable_)
+            return writeFrames(n);
         n = std::min<int64_t>(n, std::max<int64_t>(1, static_cast<int64_t>(buffer_.size()) / block_));
 
         int64_t silence = 0;
@@ -81,11 +89,12 @@ public:
         std::fill(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(silenceBytes), uint8_t{0});
         int64_t samples = silence;
         int64_t bytes = static_cast<int64_t>(silenceBytes);
-        if (silence < n) {
+        // A read may stop at the end of one of the source's chunks: read on until the chunk is full.
+        while (samples < n && !ended_) {
             int64_t readSamples = 0;
             int64_t readBytes = 0;
-            const AudioRead r = readAudio(plan_.audio, std::max<int64_t>(a_, 0), n - silence, buffer_,
-                                          silenceBytes, readSamples, readBytes);
+            const AudioRead r = readAudio(plan_.audio, std::max<int64_t>(a_ + samples, 0), n - samples,
+                                          buffer_, static_cast<size_t>(bytes), readSamples, readBytes);
             if (r == AudioRead::Failed)
                 return InterleaveEnd::AudioReadFailed;
             if (r == AudioRead::Ended)
@@ -104,8 +113,38 @@ public:
     }
 
 private:
+    // Audio whose chunks differ in size (MP3 in AVI, one frame per chunk): each sample is one chunk of
+    // its own, copied as it is. Silence cannot be made of zero bytes in such a stream; the stream
+    // starts later instead, its start field saying when.
+    InterleaveEnd writeFrames(int64_t n) {
+        if (a_ < 0) {
+            const int64_t skip = std::min(n, -a_);
+            a_ += skip;
+            remaining_ -= skip;
+            n -= skip;
+        }
+        for (; n > 0 && !ended_; --n) {
+            int64_t samples = 0;
+            int64_t bytes = 0;
+            const AudioRead r = readAudio(plan_.audio, a_, 1, buffer_, 0, samples, bytes);
+            if (r == AudioRead::Failed)
+                return InterleaveEnd::AudioReadFailed;
+            if (r == AudioRead::Ended) {
+                ended_ = true;
+                break;
+            }
+            if (vfw::AVIStreamWrite(plan_.outAudio, toLong(a_ - plan_.a0), 1, buffer_.data(), toLong(bytes),
+                                    vfw::AVIIF_KEYFRAME, nullptr, nullptr) != vfw::AVIERR_OK)
+                return InterleaveEnd::WriteFailed;
+            --remaining_;
+            ++a_;
+        }
+        return InterleaveEnd::Done;
+    }
+
     const InterleavePlan& plan_;
     int64_t block_;
+    bool variable_;
     int64_t a_;
     int64_t remaining_;
     bool ended_ = false;

@@ -79,8 +79,20 @@ int64_t getAudioSize(const std::string& path) {
     vfw::AVISTREAMINFO info;
     if (vfw::AVIStreamInfo(audio.get(), &info, sizeof info) != vfw::AVIERR_OK)
         return 0;
-    return static_cast<int64_t>(std::max<vfw::LONG>(0, vfw::AVIStreamLength(audio.get()))) *
-           info.dwSampleSize;
+    const int64_t length = std::max<vfw::LONG>(0, vfw::AVIStreamLength(audio.get()));
+    if (info.dwSampleSize > 0)
+        return length * info.dwSampleSize;
+    // Chunks of differing sizes (MP3 in AVI): the sum of their sizes.
+    int64_t bytes = 0;
+    const vfw::LONG start = vfw::AVIStreamStart(audio.get());
+    for (int64_t i = 0; i < length; ++i) {
+        vfw::LONG chunkBytes = 0;
+        if (vfw::AVIStreamRead(audio.get(), static_cast<vfw::LONG>(start + i), 1, nullptr, 0, &chunkBytes,
+                               nullptr) != vfw::AVIERR_OK)
+            break;
+        bytes += std::max<vfw::LONG>(0, chunkBytes);
+    }
+    return bytes;
 }
 
 bool measureAudioSource(const std::string& path, int64_t& bytes) {

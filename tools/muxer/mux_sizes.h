@@ -15,7 +15,8 @@ inline constexpr int64_t MoviSearchBytes = 35000;
 // when the file has more than one stream.
 int64_t getVideoSize(const std::string& path);
 
-// The first audio stream's length times its sample size; 0 when there is none.
+// The first audio stream's length times its sample size (the sum of its chunks when they differ in
+// size); 0 when there is none.
 int64_t getAudioSize(const std::string& path);
 
 // The audio size of a source chosen for muxing: nothing for an AVI file or a missing file (the result

@@ -1,0 +1,505 @@
+#include "tests/support/lavf_media.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+}
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <numbers>
+
+namespace kes::test {
+
+namespace {
+
+constexpr double ToneHz = 440.0;
+constexpr double ToneLevel = 0.5;
+
+void setError(std::string* error, const std::string& text) {
+    if (error != nullptr)
+        *error = text;
+}
+
+std::string errorText(int code) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
+struct FormatDeleter {
+    void operator()(AVFormatContext* fmt) const {
+        if (fmt->pb != nullptr && !(fmt->oformat->flags & AVFMT_NOFILE))
+            avio_closep(&fmt->pb);
+        avformat_free_context(fmt);
+    }
+};
+using OutputPtr = std::unique_ptr<AVFormatContext, FormatDeleter>;
+
+struct CodecDeleter {
+    void operator()(AVCodecContext* ctx) const { avcodec_free_context(&ctx); }
+};
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+
+struct FrameDeleter {
+    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+
+struct PacketDeleter {
+    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// One encoder feeding one stream of an output file.
+struct Track {
+    CodecPtr codec;
+    AVStream* stream = nullptr;
+};
+
+bool openTrack(AVFormatContext* fmt, const AVCodec* codec, Track& track,
+               const std::function<void(AVCodecContext*)>& setup, std::string* error) {
+    track.codec.reset(avcodec_alloc_context3(codec));
+    setup(track.codec.get());
+    if (fmt->oformat->flags & AVFMT_GLOBALHEADER)
+        track.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    int rc = avcodec_open2(track.codec.get(), codec, nullptr);
+    if (rc < 0) {
+        setError(error, std::string("cannot open encoder ") + codec->name + ": " + errorText(rc));
+        return false;
+    }
+    track.stream = avformat_new_stream(fmt, nullptr);
+    avcodec_parameters_from_context(track.stream->codecpar, track.codec.get());
+    track.stream->time_base = track.codec->time_base;
+    return true;
+}
+
+// Sends one frame (null: flush) and writes every packet the encoder gives.
+bool encode(AVFormatContext* fmt, Track& track, AVFrame* frame, std::string* error) {
+    int rc = avcodec_send_frame(track.codec.get(), frame);
+    if (rc < 0) {
+        setError(error, "encoding failed: " + errorText(rc));
+        return false;
+    }
+    PacketPtr packet(av_packet_alloc());
+    while ((rc = avcodec_receive_packet(track.codec.get(), packet.get())) >= 0) {
+        av_packet_rescale_ts(packet.get(), track.codec->time_base, track.stream->time_base);
+        packet->stream_index = track.stream->index;
+        if ((rc = av_interleaved_write_frame(fmt, packet.get())) < 0) {
+            setError(error, "writing failed: " + errorText(rc));
+            return false;
+        }
+    }
+    return rc == AVERROR(EAGAIN) || rc == AVERROR_EOF;
+}
+
+void fillPicture(AVFrame* frame, int index) {
+    for (int y = 0; y < frame->height; ++y)
+        for (int x = 0; x < frame->width; ++x)
+            frame->data[0][y * frame->linesize[0] + x] = static_cast<uint8_t>(x * 3 + y + index * 5);
+    for (int plane = 1; plane < 3; ++plane)
+        for (int y = 0; y < frame->height / 2; ++y)
+            for (int x = 0; x < frame->width / 2; ++x)
+                frame->data[plane][y * frame->linesize[plane] + x] =
+                    static_cast<uint8_t>(128 + plane * 20 + index);
+}
+
+// Fills an audio frame with the tone from sample 'first' on (any sample format the encoders take).
+void fillTone(AVFrame* frame, int64_t first, int sampleRate) {
+    const int channels = frame->ch_layout.nb_channels;
+    const bool planar = av_sample_fmt_is_planar(static_cast<AVSampleFormat>(frame->format)) != 0;
+    const auto packed =
+        static_cast<AVSampleFormat>(av_get_packed_sample_fmt(static_cast<AVSampleFormat>(frame->format)));
+    for (int i = 0; i < frame->nb_samples; ++i) {
+        const double v =
+            ToneLevel * std::sin(2 * std::numbers::pi * ToneHz * static_cast<double>(first + i) / sampleRate);
+        for (int c = 0; c < channels; ++c) {
+            const int plane = planar ? c : 0;
+            const int at = planar ? i : i * channels + c;
+            if (packed == AV_SAMPLE_FMT_S16)
+                reinterpret_cast<int16_t*>(frame->data[plane])[at] =
+                    static_cast<int16_t>(std::lround(v * 32767));
+            else if (packed == AV_SAMPLE_FMT_S32)
+                reinterpret_cast<int32_t*>(frame->data[plane])[at] =
+                    static_cast<int32_t>(std::lround(v * 2147483647.0));
+            else if (packed == AV_SAMPLE_FMT_FLT)
+                reinterpret_cast<float*>(frame->data[plane])[at] = static_cast<float>(v);
+        }
+    }
+}
+
+AVSampleFormat encoderFormat(const AVCodec* codec) {
+    if (codec->sample_fmts == nullptr)
+        return AV_SAMPLE_FMT_S16;
+    for (const AVSampleFormat* f = codec->sample_fmts; *f != AV_SAMPLE_FMT_NONE; ++f)
+        if (*f == AV_SAMPLE_FMT_S16 || *f == AV_SAMPLE_FMT_S16P)
+            return *f;
+    return codec->sample_fmts[0];
+}
+
+bool openAudio(AVFormatContext* fmt, LavfAudio kind, int sampleRate, int channels, int64_t bitRate,
+               Track& track, std::string* error) {
+    const AVCodec* codec = kind == LavfAudio::Mp3 ? avcodec_find_encoder_by_name("libmp3lame")
+                                                  : avcodec_find_encoder(AV_CODEC_ID_PCM_S16LE);
+    if (codec == nullptr) {
+        setError(error, "no audio encoder");
+        return false;
+    }
+    return openTrack(
+        fmt, codec, track,
+        [&](AVCodecContext* c) {
+            c->sample_rate = sampleRate;
+            av_channel_layout_default(&c->ch_layout, channels);
+            c->sample_fmt = encoderFormat(codec);
+            c->bit_rate = bitRate;
+            c->time_base = AVRational{1, sampleRate};
+        },
+        error);
+}
+
+bool writeAudio(AVFormatContext* fmt, Track& track, int64_t totalSamples, std::string* error) {
+    FramePtr frame(av_frame_alloc());
+    const int fixed = track.codec->frame_size;
+    const bool shortLast =
+        fixed <= 0 || (track.codec->codec->capabilities &
+                       (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE)) != 0;
+    const int chunk = fixed > 0 ? fixed : 1024;
+    for (int64_t done = 0; done < totalSamples;) {
+        const int n = static_cast<int>(std::min<int64_t>(chunk, totalSamples - done));
+        av_frame_unref(frame.get());
+        frame->nb_samples = shortLast ? n : chunk;
+        frame->format = track.codec->sample_fmt;
+        av_channel_layout_copy(&frame->ch_layout, &track.codec->ch_layout);
+        frame->sample_rate = track.codec->sample_rate;
+        if (av_frame_get_buffer(frame.get(), 0) < 0)
+            return false;
+        av_samples_set_silence(frame->data, 0, frame->nb_samples, frame->ch_layout.nb_channels,
+                               static_cast<AVSampleFormat>(frame->format));
+        fillTone(frame.get(), done, track.codec->sample_rate);
+        frame->pts = done;
+        if (!encode(fmt, track, frame.get(), error))
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+OutputPtr openOutput(const std::string& path, const char* format, std::string* error) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_alloc_output_context2(&raw, nullptr, format, path.c_str()) < 0 || raw == nullptr) {
+        setError(error, "no output format");
+        return nullptr;
+    }
+    return OutputPtr(raw);
+}
+
+bool startOutput(AVFormatContext* fmt, const std::string& path, std::string* error) {
+    int rc = avio_open(&fmt->pb, path.c_str(), AVIO_FLAG_WRITE);
+    if (rc < 0 || (rc = avformat_write_header(fmt, nullptr)) < 0) {
+        setError(error, "cannot write " + path + ": " + errorText(rc));
+        return false;
+    }
+    return true;
+}
+
+// The messages of the libraries during one probe.
+std::mutex logMutex;
+std::vector<std::string>* logTarget = nullptr;
+
+void collectLog(void* avcl, int level, const char* format, va_list args) {
+    if (level > AV_LOG_WARNING)
+        return;
+    char line[1024];
+    int prefix = 1;
+    av_log_format_line(avcl, level, format, args, line, sizeof line, &prefix);
+    if (logTarget != nullptr)
+        logTarget->push_back(line);
+}
+
+} // namespace
+
+bool writeLavfAvi(const std::string& path, const LavfAviSpec& spec, std::string* error) {
+    OutputPtr fmt = openOutput(path, "avi", error);
+    if (!fmt)
+        return false;
+    Track video;
+    const AVCodec* mpeg4 = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
+    if (mpeg4 == nullptr || !openTrack(
+                                fmt.get(), mpeg4, video,
+                                [&](AVCodecContext* c) {
+                                    c->width = spec.width;
+                                    c->height = spec.height;
+                                    c->pix_fmt = AV_PIX_FMT_YUV420P;
+                                    c->time_base = AVRational{1, spec.fps};
+                                    c->framerate = AVRational{spec.fps, 1};
+                                    c->gop_size = spec.gop;
+                                    c->max_b_frames = spec.bFrames;
+                                    c->bit_rate = 200000;
+                                    c->codec_tag = MKTAG('D', 'X', '5', '0');
+                                },
+                                error))
+        return false;
+    Track audio;
+    if (spec.audio != LavfAudio::None &&
+        !openAudio(fmt.get(), spec.audio, spec.sampleRate, spec.channels, spec.audioBitRate, audio, error))
+        return false;
+    if (!startOutput(fmt.get(), path, error))
+        return false;
+    FramePtr frame(av_frame_alloc());
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = spec.width;
+    frame->height = spec.height;
+    if (av_frame_get_buffer(frame.get(), 0) < 0)
+        return false;
+    for (int i = 0; i < spec.frames; ++i) {
+        if (av_frame_make_writable(frame.get()) < 0)
+            return false;
+        fillPicture(frame.get(), i);
+        frame->pts = i;
+        if (!encode(fmt.get(), video, frame.get(), error))
+            return false;
+    }
+    if (!encode(fmt.get(), video, nullptr, error))
+        return false;
+    if (spec.audio != LavfAudio::None) {
+        const double seconds =
+            spec.audioSeconds >= 0 ? spec.audioSeconds : static_cast<double>(spec.frames) / spec.fps;
+        if (!writeAudio(fmt.get(), audio, std::llround(seconds * spec.sampleRate), error) ||
+            !encode(fmt.get(), audio, nullptr, error))
+            return false;
+    }
+    return av_write_trailer(fmt.get()) >= 0;
+}
+
+bool writeLavfMp3(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
+                  std::string* error) {
+    OutputPtr fmt = openOutput(path, "mp3", error);
+    if (!fmt)
+        return false;
+    av_opt_set_int(fmt->priv_data, "id3v2_version", 0, 0);
+    av_opt_set_int(fmt->priv_data, "write_xing", 0, 0);
+    Track audio;
+    if (!openAudio(fmt.get(), LavfAudio::Mp3, sampleRate, channels, bitRate, audio, error) ||
+        !startOutput(fmt.get(), path, error))
+        return false;
+    if (!writeAudio(fmt.get(), audio, std::llround(seconds * sampleRate), error) ||
+        !encode(fmt.get(), audio, nullptr, error))
+        return false;
+    return av_write_trailer(fmt.get()) >= 0;
+}
+
+bool writeLavfWav(const std::string& path, LavfPcm format, int sampleRate, int channels,
+                  const std::vector<double>& samples, std::string* error) {
+    OutputPtr fmt = openOutput(path, "wav", error);
+    if (!fmt)
+        return false;
+    AVCodecID id = AV_CODEC_ID_PCM_S16LE;
+    int bits = 16;
+    switch (format) {
+    case LavfPcm::U8:
+        id = AV_CODEC_ID_PCM_U8;
+        bits = 8;
+        break;
+    case LavfPcm::S16:
+        break;
+    case LavfPcm::S24:
+        id = AV_CODEC_ID_PCM_S24LE;
+        bits = 24;
+        break;
+    case LavfPcm::S32:
+        id = AV_CODEC_ID_PCM_S32LE;
+        bits = 32;
+        break;
+    case LavfPcm::F32:
+        id = AV_CODEC_ID_PCM_F32LE;
+        bits = 32;
+        break;
+    }
+    AVStream* stream = avformat_new_stream(fmt.get(), nullptr);
+    stream->codecpar->codec_type = AVMEDIA_TYPE_AUDIO;
+    stream->codecpar->codec_id = id;
+    stream->codecpar->sample_rate = sampleRate;
+    av_channel_layout_default(&stream->codecpar->ch_layout, channels);
+    stream->codecpar->bits_per_coded_sample = bits;
+    stream->codecpar->block_align = bits / 8 * channels;
+    stream->codecpar->bit_rate = static_cast<int64_t>(bits) * channels * sampleRate;
+    stream->time_base = AVRational{1, sampleRate};
+    if (!startOutput(fmt.get(), path, error))
+        return false;
+    std::vector<uint8_t> bytes;
+    for (double s : samples) {
+        const double v = std::clamp(s, -1.0, 1.0);
+        auto put = [&](int64_t value, int count) {
+            for (int i = 0; i < count; ++i)
+                bytes.push_back(static_cast<uint8_t>(static_cast<uint64_t>(value) >> (8 * i)));
+        };
+        switch (format) {
+        case LavfPcm::U8:
+            put(std::clamp<int64_t>(std::lround(v * 128) + 128, 0, 255), 1);
+            break;
+        case LavfPcm::S16:
+            put(std::clamp<int64_t>(std::lround(v * 32768), -32768, 32767), 2);
+            break;
+        case LavfPcm::S24:
+            put(std::clamp<int64_t>(std::lround(v * 8388608), -8388608, 8388607), 3);
+            break;
+        case LavfPcm::S32:
+            put(std::clamp<int64_t>(std::llround(v * 2147483648.0), INT32_MIN, INT32_MAX), 4);
+            break;
+        case LavfPcm::F32: {
+            const float f = static_cast<float>(v);
+            uint32_t raw = 0;
+            std::memcpy(&raw, &f, sizeof raw);
+            put(raw, 4);
+            break;
+        }
+        }
+    }
+    PacketPtr packet(av_packet_alloc());
+    if (av_new_packet(packet.get(), static_cast<int>(bytes.size())) < 0)
+        return false;
+    std::copy(bytes.begin(), bytes.end(), packet->data);
+    packet->pts = packet->dts = 0;
+    packet->duration = static_cast<int64_t>(samples.size()) / std::max(1, channels);
+    packet->stream_index = 0;
+    if (av_interleaved_write_frame(fmt.get(), packet.get()) < 0)
+        return false;
+    return av_write_trailer(fmt.get()) >= 0;
+}
+
+const LavfStream* LavfProbe::first(const std::string& type) const {
+    for (const LavfStream& s : streams)
+        if (s.type == type)
+            return &s;
+    return nullptr;
+}
+
+namespace {
+
+// Appends a decoded audio frame as interleaved doubles.
+void keepSamples(const AVFrame* frame, std::vector<double>& out) {
+    const auto format = static_cast<AVSampleFormat>(frame->format);
+    const bool planar = av_sample_fmt_is_planar(format) != 0;
+    const AVSampleFormat packed = av_get_packed_sample_fmt(format);
+    const int channels = frame->ch_layout.nb_channels;
+    for (int i = 0; i < frame->nb_samples; ++i)
+        for (int c = 0; c < channels; ++c) {
+            const uint8_t* plane = frame->data[planar ? c : 0];
+            const int at = planar ? i : i * channels + c;
+            double v = 0;
+            switch (packed) {
+            case AV_SAMPLE_FMT_U8:
+                v = (plane[at] - 128) / 128.0;
+                break;
+            case AV_SAMPLE_FMT_S16:
+                v = reinterpret_cast<const int16_t*>(plane)[at] / 32768.0;
+                break;
+            case AV_SAMPLE_FMT_S32:
+                v = reinterpret_cast<const int32_t*>(plane)[at] / 2147483648.0;
+                break;
+            case AV_SAMPLE_FMT_FLT:
+                v = reinterpret_cast<const float*>(plane)[at];
+                break;
+            case AV_SAMPLE_FMT_DBL:
+                v = reinterpret_cast<const double*>(plane)[at];
+                break;
+            default:
+                break;
+            }
+            out.push_back(v);
+        }
+}
+
+} // namespace
+
+LavfProbe probeLavf(const std::string& path, bool keepPcm) {
+    LavfProbe probe;
+    std::lock_guard<std::mutex> lock(logMutex);
+    logTarget = &probe.warnings;
+    av_log_set_callback(collectLog);
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0) {
+        av_log_set_callback(av_log_default_callback);
+        logTarget = nullptr;
+        return probe;
+    }
+    probe.opened = avformat_find_stream_info(fmt, nullptr) >= 0;
+    probe.format = fmt->iformat->name;
+    std::vector<CodecPtr> decoders(fmt->nb_streams);
+    probe.streams.resize(fmt->nb_streams);
+    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+        const AVCodecParameters* par = fmt->streams[i]->codecpar;
+        LavfStream& s = probe.streams[i];
+        s.type = par->codec_type == AVMEDIA_TYPE_VIDEO   ? "video"
+                 : par->codec_type == AVMEDIA_TYPE_AUDIO ? "audio"
+                                                         : "other";
+        s.codec = avcodec_get_name(par->codec_id);
+        s.sampleRate = par->sample_rate;
+        s.channels = par->ch_layout.nb_channels;
+        s.bitsPerSample = par->bits_per_coded_sample;
+        s.width = par->width;
+        s.height = par->height;
+        const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+        if (codec == nullptr)
+            continue;
+        decoders[i].reset(avcodec_alloc_context3(codec));
+        avcodec_parameters_to_context(decoders[i].get(), par);
+        if (avcodec_open2(decoders[i].get(), codec, nullptr) < 0)
+            decoders[i].reset();
+    }
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    auto drain = [&](unsigned index) {
+        LavfStream& s = probe.streams[index];
+        while (avcodec_receive_frame(decoders[index].get(), frame.get()) >= 0) {
+            if (s.type == "video")
+                ++s.frames;
+            else {
+                s.samples += frame->nb_samples;
+                if (keepPcm)
+                    keepSamples(frame.get(), s.pcm);
+            }
+            av_frame_unref(frame.get());
+        }
+    };
+    while (av_read_frame(fmt, packet.get()) >= 0) {
+        const auto index = static_cast<unsigned>(packet->stream_index);
+        if (index < probe.streams.size()) {
+            LavfStream& s = probe.streams[index];
+            if (s.packets++ == 0 && packet->pts != AV_NOPTS_VALUE)
+                s.startSeconds = static_cast<double>(packet->pts) * av_q2d(fmt->streams[index]->time_base);
+            if (decoders[index] && avcodec_send_packet(decoders[index].get(), packet.get()) >= 0)
+                drain(index);
+        }
+        av_packet_unref(packet.get());
+    }
+    for (unsigned i = 0; i < decoders.size(); ++i) {
+        if (!decoders[i])
+            continue;
+        avcodec_send_packet(decoders[i].get(), nullptr);
+        drain(i);
+        LavfStream& s = probe.streams[i];
+        if (s.type == "audio" && s.sampleRate > 0)
+            s.seconds = static_cast<double>(s.samples) / s.sampleRate;
+        else if (s.type == "video") {
+            const AVRational rate = fmt->streams[i]->avg_frame_rate.num > 0 ? fmt->streams[i]->avg_frame_rate
+                                                                            : fmt->streams[i]->r_frame_rate;
+            if (rate.num > 0)
+                s.seconds = static_cast<double>(s.frames) * rate.den / rate.num;
+        }
+    }
+    avformat_close_input(&fmt);
+    av_log_set_callback(av_log_default_callback);
+    logTarget = nullptr;
+    return probe;
+}
+
+} // namespace kes::test

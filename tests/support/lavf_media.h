@@ -1,0 +1,70 @@
+#pragma once
+
+// Media files made and read by FFmpeg's libraries, for tests: AVI and WAV inputs written by another
+// program than ours, and an independent reading of what our writers wrote (streams, packets, decoded
+// samples and the warnings the demuxer and decoders printed).
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kes::test {
+
+enum class LavfAudio { None, Pcm16, Mp3 };
+
+struct LavfAviSpec {
+    int width = 64;
+    int height = 48;
+    int fps = 25;
+    int frames = 25;
+    int gop = 12;    // frames from one key frame to the next
+    int bFrames = 0; // consecutive B-frames (MPEG-4 without packing: the decoder has a delay)
+    LavfAudio audio = LavfAudio::Pcm16;
+    int sampleRate = 44100;
+    int channels = 2;
+    int64_t audioBitRate = 128000; // MP3
+    double audioSeconds = -1;      // below 0: as long as the video
+};
+
+// Writes an AVI with MPEG-4 video (a moving picture) and the chosen audio (a tone). False and a
+// message in error when FFmpeg could not write it.
+bool writeLavfAvi(const std::string& path, const LavfAviSpec& spec, std::string* error = nullptr);
+
+// Writes a MP3 file (raw frames, no tag) of a tone.
+bool writeLavfMp3(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
+                  std::string* error = nullptr);
+
+enum class LavfPcm { U8, S16, S24, S32, F32 };
+
+// Writes a WAV file of the given samples (interleaved, full scale -1..1, clipped).
+bool writeLavfWav(const std::string& path, LavfPcm format, int sampleRate, int channels,
+                  const std::vector<double>& samples, std::string* error = nullptr);
+
+struct LavfStream {
+    std::string type;  // "video", "audio"
+    std::string codec; // FFmpeg's codec name
+    int64_t packets = 0;
+    int64_t frames = 0;  // decoded video frames
+    int64_t samples = 0; // decoded audio samples per channel
+    int sampleRate = 0;
+    int channels = 0;
+    int bitsPerSample = 0;
+    int width = 0;
+    int height = 0;
+    double startSeconds = -1; // time of the first packet (an AVI stream's start field); -1: none
+    double seconds = 0;      // decoded length: samples ÷ rate, or frames as the stream's time base says
+    std::vector<double> pcm; // decoded audio, interleaved, -1..1 (when asked for)
+};
+
+struct LavfProbe {
+    bool opened = false;
+    std::string format; // FFmpeg's demuxer name
+    std::vector<LavfStream> streams;
+    std::vector<std::string> warnings; // what the demuxer and decoders reported (warnings and errors)
+    const LavfStream* first(const std::string& type) const;
+};
+
+// Opens the file with libavformat and decodes every stream to its end.
+LavfProbe probeLavf(const std::string& path, bool keepPcm = false);
+
+} // namespace kes::test
