@@ -301,6 +301,7 @@ bool writeLavfWav(const std::string& path, LavfPcm format, int sampleRate, int c
     OutputPtr fmt = openOutput(path, "wav", error);
     if (!fmt)
         return false;
+    fmt->flags |= AVFMT_FLAG_BITEXACT; // no "LIST" chunk of the writer's name before the data
     AVCodecID id = AV_CODEC_ID_PCM_S16LE;
     int bits = 16;
     switch (format) {

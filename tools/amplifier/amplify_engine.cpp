@@ -24,10 +24,20 @@ namespace {
 constexpr size_t HeaderProbeBytes = 100; // the header bytes searched for the "data" tag
 constexpr size_t DataTagLastOffset = 95; // the tag may start at offsets 0 to 95
 constexpr size_t ChunkHeaderBytes = 8;   // tag and size field
-constexpr size_t FormatTagLowByte = 20;  // low byte of the format tag in the canonical header
-constexpr uint8_t PcmFormatTag = 1;
-constexpr double DecibelDivisor = 200.0; // tenths of a dB on an amplitude: 10^(p / 10 / 20)
-constexpr int64_t BytesPerSamplePair = 4;
+constexpr uint16_t PcmFormatTag = 1;
+constexpr uint16_t ExtensibleFormatTag = 0xFFFE;
+// Offsets in the "fmt " chunk, from its tag.
+constexpr size_t FmtTagOffset = 8;
+constexpr size_t FmtBitsOffset = 22;
+constexpr size_t FmtSubFormatOffset = 32; // WAVEFORMATEXTENSIBLE: the sub-format GUID's first two bytes
+constexpr int Bits8 = 8;
+constexpr int Bits16 = 16;
+constexpr int Bits24 = 24;
+constexpr int32_t Midpoint8 = 128;
+constexpr int32_t ClipHigh8 = 113; // the 16-bit limits over 256, rounded towards 0
+constexpr int32_t ClipLow8 = -113;
+constexpr int32_t Scale24 = 256;
+constexpr double DecibelDivisor = 200.0;   // tenths of a dB on an amplitude: 10^(p / 10 / 20)
 constexpr uint64_t CopyHeadroom = 1 << 20; // free space kept beyond the copy of an in-place job
 
 class FileHandle {
@@ -74,6 +84,10 @@ bool writeAt(int fd, const uint8_t* buffer, size_t length, int64_t offset) {
     return true;
 }
 
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
 uint32_t le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -86,6 +100,38 @@ std::optional<size_t> findDataTag(const uint8_t* head, size_t length) {
         if (std::memcmp(head + at, Tag.data(), Tag.size()) == 0)
             return at;
     return std::nullopt;
+}
+
+// What the "fmt " chunk among the header bytes says: whether it is PCM, and its sample width.
+struct FmtFields {
+    bool pcm = false;
+    int bits = 0;
+};
+
+FmtFields fmtFields(const uint8_t* head, size_t length) {
+    static constexpr std::string_view Tag = "fmt ";
+    for (size_t at = 0; at + FmtBitsOffset + 2 <= length; ++at) {
+        if (std::memcmp(head + at, Tag.data(), Tag.size()) != 0)
+            continue;
+        uint16_t tag = le16(head + at + FmtTagOffset);
+        if (tag == ExtensibleFormatTag && at + FmtSubFormatOffset + 2 <= length)
+            tag = le16(head + at + FmtSubFormatOffset);
+        return {tag == PcmFormatTag, le16(head + at + FmtBitsOffset)};
+    }
+    return {};
+}
+
+std::optional<SampleFormat> sampleFormatOf(int bits) {
+    switch (bits) {
+    case Bits8:
+        return SampleFormat::U8;
+    case Bits16:
+        return SampleFormat::S16;
+    case Bits24:
+        return SampleFormat::S24;
+    default:
+        return std::nullopt;
+    }
 }
 
 // An in-place job goes through a copy unless the volume lacks room for it.
@@ -129,6 +175,44 @@ void GainTable::apply(uint8_t* bytes, size_t length) const {
         const auto v = static_cast<uint16_t>(table_[sample]);
         bytes[at] = static_cast<uint8_t>(v);
         bytes[at + 1] = static_cast<uint8_t>(v >> 8);
+    }
+}
+
+int sampleBytes(SampleFormat format) {
+    return format == SampleFormat::U8 ? 1 : format == SampleFormat::S16 ? 2 : 3;
+}
+
+SampleScaler::SampleScaler(SampleFormat format, double gain) : format_(format), gain_(gain), table16_(gain) {
+    for (int32_t s = 0; s < 256; ++s) {
+        const auto v = static_cast<int32_t>(std::nearbyint((s - Midpoint8) * gain));
+        table8_[static_cast<size_t>(s)] =
+            static_cast<uint8_t>(std::clamp(v, ClipLow8, ClipHigh8) + Midpoint8);
+    }
+}
+
+void SampleScaler::apply(uint8_t* bytes, size_t length) const {
+    switch (format_) {
+    case SampleFormat::U8:
+        for (size_t at = 0; at < length; ++at)
+            bytes[at] = table8_[bytes[at]];
+        return;
+    case SampleFormat::S16:
+        table16_.apply(bytes, length);
+        return;
+    case SampleFormat::S24:
+        for (size_t at = 0; at + 2 < length; at += 3) {
+            // Sign-extended from the top byte.
+            const int32_t sample = static_cast<int32_t>(static_cast<uint32_t>(bytes[at]) << 8 |
+                                                        static_cast<uint32_t>(bytes[at + 1]) << 16 |
+                                                        static_cast<uint32_t>(bytes[at + 2]) << 24) >>
+                                   8;
+            const auto v = static_cast<int32_t>(
+                std::clamp<double>(std::nearbyint(sample * gain_), ClipLow * Scale24, ClipHigh * Scale24));
+            bytes[at] = static_cast<uint8_t>(v);
+            bytes[at + 1] = static_cast<uint8_t>(v >> 8);
+            bytes[at + 2] = static_cast<uint8_t>(v >> 16);
+        }
+        return;
     }
 }
 
@@ -178,8 +262,16 @@ bool AmplifyEngine::runSteps(const AmplifyRequest& r, bool& userBreak, AmplifyRe
         sink_.errorBox("Invalid header in " + r.source);
         return false;
     }
-    if (headLength <= static_cast<int64_t>(FormatTagLowByte) || head[FormatTagLowByte] != PcmFormatTag) {
+    // Only the samples the job knows how to scale; anything else would be corrupted.
+    const FmtFields fields = fmtFields(head.data(), static_cast<size_t>(std::max<int64_t>(headLength, 0)));
+    if (!fields.pcm) {
         sink_.errorBox(r.source + " is not a valid PCM WAV file");
+        return false;
+    }
+    const std::optional<SampleFormat> format = sampleFormatOf(fields.bits);
+    if (!format) {
+        sink_.errorBox(r.source + " holds " + std::to_string(fields.bits) +
+                       "-bit samples: only 8, 16 and 24-bit PCM can be amplified");
         return false;
     }
     // 6. The audio: the data chunk's bytes, the smaller of its size field and what the file holds
@@ -190,7 +282,9 @@ bool AmplifyEngine::runSteps(const AmplifyRequest& r, bool& userBreak, AmplifyRe
     const int64_t count = field == 0 ? present : std::min<int64_t>(field, present);
     const std::string target = result.inPlace ? source : r.destination;
     std::optional<core::AtomicFile> out;
-    std::vector<uint8_t> block(AmplifyBlockBytes);
+    // Whole samples in every block.
+    const auto bytesPerSample = static_cast<size_t>(sampleBytes(*format));
+    std::vector<uint8_t> block(AmplifyBlockBytes / bytesPerSample * bytesPerSample);
     if (!direct) {
         out.emplace(target);
         if (!out->isOpen()) {
@@ -204,7 +298,7 @@ bool AmplifyEngine::runSteps(const AmplifyRequest& r, bool& userBreak, AmplifyRe
     }
     // 7.-8.
     count_ = count;
-    const GainTable gain(gainFactor(r.position));
+    const SampleScaler gain(*format, gainFactor(r.position));
     sink_.jobStarted(count);
     // 9.
     int64_t done = 0;
@@ -218,7 +312,7 @@ bool AmplifyEngine::runSteps(const AmplifyRequest& r, bool& userBreak, AmplifyRe
         if (got == 0 || userBreak)
             break;
         gain.apply(block.data(), static_cast<size_t>(got));
-        processed_ += got / BytesPerSamplePair * BytesPerSamplePair;
+        processed_ += got;
         sink_.progressStep(static_cast<int64_t>(AmplifyBlockBytes));
         sink_.processMessages();
         const bool written = direct ? writeAt(file.fd(), block.data(), static_cast<size_t>(got), d + done)

@@ -1,8 +1,8 @@
 #pragma once
 
-// The amplification job: every 16-bit sample of a PCM WAV file's audio multiplied by a gain given in
-// tenths of a decibel, with hard clipping, in place or into a new file. The window drives it; tests and
-// benchmarks call it directly.
+// The amplification job: every sample of a PCM WAV file's audio (8-bit unsigned, 16-bit or 24-bit signed)
+// multiplied by a gain given in tenths of a decibel, with hard clipping, in place or into a new file. The
+// window drives it; tests and benchmarks call it directly.
 
 #include <array>
 #include <cstddef>
@@ -29,6 +29,28 @@ public:
 
 private:
     std::array<int16_t, 65536> table_{};
+};
+
+// The samples of a PCM WAV file the job can scale.
+enum class SampleFormat { U8, S16, S24 };
+
+// The bytes of one sample.
+int sampleBytes(SampleFormat format);
+
+// round(sample x gain), halves to even, clipped to the 16-bit limits scaled to the sample's width
+// (29000 and -29001 for 16 bits, 256 times that for 24 bits, 113 and -113 about the midpoint 128 for
+// 8 bits), for a whole block of little-endian samples (a last partial sample stays).
+class SampleScaler {
+public:
+    SampleScaler(SampleFormat format, double gain);
+    void apply(uint8_t* bytes, size_t length) const;
+    SampleFormat format() const { return format_; }
+
+private:
+    SampleFormat format_;
+    double gain_;
+    GainTable table16_;
+    std::array<uint8_t, 256> table8_{};
 };
 
 class AmplifySink {

@@ -228,9 +228,11 @@ TEST(Amplifier, DataTagIsSearchedOnlyInTheFirst96Bytes) {
     writeBytes(dir.file("late.wav"), std::string(96, 'x') + "data" + le(2, 4) + samples({1000}));
     Recorder sink;
     EXPECT_TRUE(amplify({dir.file("late.wav"), dir.file("out.wav"), false, 150}, sink).failed);
-    // At offset 95 it is found (the format byte at 20 is checked as it stands).
-    std::string early = std::string(95, '\0') + "data" + le(2, 4) + samples({1000});
-    early[20] = 1;
+    // At offset 95 it is found: a canonical format chunk, then a filler chunk up to offset 95.
+    const std::string head = wave("", 0).substr(0, 36);
+    const std::string early =
+        head + "JUNK" + le(51, 4) + std::string(51, '\0') + "data" + le(2, 4) + samples({1000});
+    ASSERT_EQ(early.find("data"), 95u);
     writeBytes(dir.file("early.wav"), early);
     Recorder sink2;
     EXPECT_FALSE(amplify({dir.file("early.wav"), dir.file("out.wav"), false, 150}, sink2).failed);
