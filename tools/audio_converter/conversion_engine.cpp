@@ -78,27 +78,33 @@ void ConversionEngine::showMmioError(int code) {
 }
 
 void ConversionEngine::showAcmError(int64_t code, bool quiet) {
-    if (quiet)
-        return;
+    std::string name;
     switch (code) {
     case platform::acm::ACMERR_NOTPOSSIBLE:
-        sink_.messageBox("ACMERR_NOTPOSSIBLE");
+        name = "ACMERR_NOTPOSSIBLE";
         break;
     case platform::acm::MMSYSERR_INVALFLAG:
-        sink_.messageBox("MMSYSERR_INVALFLAG");
+        name = "MMSYSERR_INVALFLAG";
         break;
     case platform::acm::MMSYSERR_INVALHANDLE:
-        sink_.messageBox("MMSYSERR_INVALHANDLE");
+        name = "MMSYSERR_INVALHANDLE";
         break;
     case platform::acm::MMSYSERR_INVALPARAM:
-        sink_.messageBox("MMSYSERR_INVALPARAM");
+        name = "MMSYSERR_INVALPARAM";
         break;
     case platform::acm::MMSYSERR_NOMEM:
-        sink_.messageBox("MMSYSERR_NOMEM");
+        name = "MMSYSERR_NOMEM";
         break;
     default:
+        name = "ACM error " + std::to_string(code);
         break;
     }
+    // Batch use shows no bare codes, but a failed conversion must never pass for a finished one: the
+    // caller stops on it, and the user learns why.
+    if (quiet)
+        sink_.errorBox(CannotConvertText + name + ")");
+    else
+        sink_.messageBox(name);
 }
 
 bool ConversionEngine::openDestination(const ConversionRequest& r, std::unique_ptr<RiffFile>& dest,

@@ -13,6 +13,9 @@
 
 namespace tools::audio_converter {
 
+// The start of the error box of a codec failure in batch use; the code's name and ")" follow.
+inline constexpr const char* CannotConvertText = "Cannot convert the audio into the chosen format (";
+
 // What the job reports. The window turns these into its boxes, progress bar and timer; tests record.
 class ConversionSink {
 public:
@@ -36,7 +39,7 @@ struct ConversionRequest {
     platform::acm::WaveFormat target;
     std::string bitRateText; // the preset's bit-rate text, for the MP3 encoder
     std::string externDir;   // where LAME_ENC.DLL is
-    bool quiet = false;      // batch use: no ACM error texts and no closing message
+    bool quiet = false;      // batch use: ACM failures in one error box, no closing message
 };
 
 struct ConversionResult {

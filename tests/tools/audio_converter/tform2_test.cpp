@@ -90,3 +90,14 @@ TEST(TForm2, StopButtonSetsTheFlag) {
     f.form.STOP.click();
     EXPECT_TRUE(f.form.UserBreak);
 }
+
+TEST(TForm2, BatchFailureIsShownAndReported) {
+    Fixture f;
+    writeBytes(f.dir.file("in.wav"), pcmWave(22050, 2, makeTone(22050, 2, 22050, 440)));
+    f.form.ACMParams[1] = "WF=WMA/S/22.05/20";
+    f.form.show();
+    f.form.Conversion();
+    EXPECT_TRUE(f.form.JobFailed);
+    EXPECT_EQ(f.script.texts("error"),
+              std::vector<std::string>{std::string(CannotConvertText) + "ACMERR_NOTPOSSIBLE)"});
+}
