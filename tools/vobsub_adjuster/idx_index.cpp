@@ -50,6 +50,17 @@ int numberAfter(std::string_view line, std::size_t column) {
     return digits == 0 ? NoNumber : value;
 }
 
+bool isCommentLine(std::string_view line) {
+    return !line.empty() && line.front() == '#';
+}
+
+// The code of an "id:" line ("id: en, index: 0" gives "en").
+std::string languageCode(std::string_view line) {
+    std::string_view rest = line.substr(line.find(IdTag) + IdTag.size());
+    rest = rest.substr(0, rest.find(','));
+    return core::trim(std::string(rest));
+}
+
 std::string insertBeforeIdx(std::string_view path, std::string_view text) {
     const std::string name = core::extractFileName(path);
     const std::string lower = core::lowerAscii(name);
@@ -113,16 +124,20 @@ int VobSubIndex::organize() {
             defaultStreamIndex_ = value == NoNumber ? std::nullopt : std::optional<int>(value);
             langidxLine_ = i;
         } else if (contains(text, IdTag) && contains(text, IndexTag)) {
-            if (!languages_.empty())
-                languages_.back().lastLine = i - 2;
             IdxLanguage language;
-            if (i > 1) {
+            // VobSub names the language in a comment line just before "id:"; other programs write none,
+            // and the language code of the "id:" line names it then.
+            if (i > 1 && isCommentLine(lines_[i - 2]) && !contains(lines_[i - 2], VobCellTag)) {
                 language.name =
                     core::copy(lines_[i - 2], NameColumn + 1, static_cast<int>(lines_[i - 2].size()));
                 language.firstLine = i - 1;
             } else {
+                language.name = languageCode(text);
                 language.firstLine = i;
             }
+            if (!languages_.empty())
+                languages_.back().lastLine = language.firstLine - 1;
+            language.idLine = i;
             language.streamIndex = numberAfter(text, StreamIndexColumn);
             languages_.push_back(std::move(language));
         }
@@ -167,10 +182,10 @@ void VobSubIndex::scale(int language, double factor) {
     adjustLanguage(language, TimeOperation::Multiply, factor);
 }
 
-// The second part keeps the index's head up to the language's first subtitle (less the comment line
-// before it), then the last "Vob/Cell" comment seen before the cut (an empty line when none), then
-// everything from the first subtitle at or after the cut time to the end of the file, the language's
-// timestamps moved back by the cut time.
+// The second part keeps the index's head up to the language's first subtitle (less the "Vob/Cell"
+// comment line before it, never less than the language's "id:" line), then the last "Vob/Cell" comment seen
+// before the cut (an empty line when none), then everything from the first subtitle at or after the cut time
+// to the end of the file, the language's timestamps moved back by the cut time.
 CutResult VobSubIndex::cut(int language, double cutSeconds) const {
     CutResult result;
     if (!validLanguage(language))
@@ -195,7 +210,10 @@ CutResult VobSubIndex::cut(int language, double cutSeconds) const {
         return result;
     }
     std::vector<std::string>& out = result.lines;
-    for (int i = 1; i <= record.firstTimestampLine - 2; ++i)
+    int headEnd = record.firstTimestampLine - 1;
+    if (headEnd > record.idLine && contains(lines_[headEnd - 1], VobCellTag))
+        --headEnd;
+    for (int i = 1; i <= headEnd; ++i)
         out.push_back(lines_[i - 1]);
     out.push_back(vobCellLine != 0 ? lines_[vobCellLine - 1] : std::string());
     for (int i = part2Line; i <= count; ++i) {

@@ -20,8 +20,9 @@ inline constexpr const char* NoStartTime = "---";
 struct IdxLanguage {
     std::string name;
     int streamIndex = -1; // -1 when the "index:" number cannot be read
-    int firstLine = 0;    // the comment line before the "id:" line
-    int lastLine = 0;     // two lines before the next language's "id:" line, or the last line
+    int firstLine = 0;    // the comment line before the "id:" line, or the "id:" line when there is none
+    int idLine = 0;       // the "id:" line
+    int lastLine = 0;     // the line before the next language's first line, or the last line
     std::string startTime = NoStartTime;
     int firstTimestampLine = 0;
     double firstTimestampSeconds = 0;

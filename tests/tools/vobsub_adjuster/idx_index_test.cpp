@@ -1,5 +1,6 @@
 #include "tools/vobsub_adjuster/idx_index.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -139,14 +140,59 @@ TEST(VobSubIndex, CutOfAFirstLanguageKeepsTheOthersAsTheyStand) {
     EXPECT_EQ(result.lines, expected);
 }
 
-TEST(VobSubIndex, CutWithoutCellCommentWritesAnEmptyLine) {
+// Other programs write no "Vob/Cell" comments and no comment naming the language: the "id:" line is
+// followed by the timestamps at once. The part-2 index keeps its "id:" lines all the same.
+TEST(VobSubIndex, CutWithoutCellCommentsKeepsTheIdLine) {
     VobSubIndex index;
     index.setLines({"langidx: 0", "# English", "id: en, index: 0", "timestamp: 00:00:01:000, filepos: 0",
                     "timestamp: 00:00:09:000, filepos: 1"});
     const CutResult result = index.cut(0, 5);
     ASSERT_EQ(result.status, CutStatus::Ok);
-    EXPECT_EQ(result.lines, (std::vector<std::string>{"langidx: 0", "# English", "",
+    EXPECT_EQ(result.lines, (std::vector<std::string>{"langidx: 0", "# English", "id: en, index: 0", "",
                                                       "timestamp: 00:00:04:000, filepos: 1"}));
+
+    index.setLines({"# VobSub index file, v7 (do not modify this line!)", "langidx: 1", "",
+                    "id: en, index: 0", "timestamp: 00:00:01:000, filepos: 000000000",
+                    "timestamp: 00:00:09:000, filepos: 000000800", "", "id: de, index: 1",
+                    "timestamp: 00:00:02:000, filepos: 000001000",
+                    "timestamp: 00:00:08:000, filepos: 000001800"});
+    ASSERT_EQ(index.languages().size(), 2u);
+    EXPECT_EQ(index.languages()[0].name, "en");
+    EXPECT_EQ(index.languages()[1].name, "de");
+    EXPECT_EQ(index.languages()[0].lastLine, 7);
+    EXPECT_EQ(index.languages()[1].firstLine, 8);
+    const CutResult second = index.cut(1, 5);
+    ASSERT_EQ(second.status, CutStatus::Ok);
+    EXPECT_EQ(second.lines,
+              (std::vector<std::string>{"# VobSub index file, v7 (do not modify this line!)", "langidx: 1",
+                                        "", "id: en, index: 0", "timestamp: 00:00:01:000, filepos: 000000000",
+                                        "timestamp: 00:00:09:000, filepos: 000000800", "", "id: de, index: 1",
+                                        "", "timestamp: 00:00:03:000, filepos: 000001800"}));
+}
+
+// FFmpeg's reading of the part-2 indexes of both layouts (the pictures file may be empty for that).
+TEST(VobSubIndex, Part2IndexesAreReadByAnotherProgram) {
+    TempDir dir;
+    const std::vector<std::string> otherLayout = {"# VobSub index file, v7 (do not modify this line!)",
+                                                  "size: 720x576",
+                                                  "langidx: 0",
+                                                  "",
+                                                  "id: en, index: 0",
+                                                  "timestamp: 00:00:01:000, filepos: 000000000",
+                                                  "timestamp: 00:00:09:000, filepos: 000000800"};
+    for (const auto& lines : {TwoLanguages, otherLayout}) {
+        VobSubIndex index;
+        index.setLines(lines);
+        const int language = static_cast<int>(index.languages().size()) - 1;
+        const CutResult result = index.cut(language, 5);
+        ASSERT_EQ(result.status, CutStatus::Ok);
+        index.setLines(result.lines);
+        ASSERT_TRUE(index.save(dir.file("movie2.idx")));
+        writeBytes(dir.file("movie2.sub"), "");
+        const kes::test::LavfProbe probe = kes::test::probeLavf(dir.file("movie2.idx"));
+        EXPECT_TRUE(probe.opened);
+        EXPECT_EQ(probe.streams.size(), index.languages().size());
+    }
 }
 
 TEST(VobSubIndex, CutThatKeepsNothingIsRefused) {
