@@ -104,6 +104,8 @@ std::optional<StreamHeaderFields> readStreamHeaderFields(std::string_view path, 
 }
 
 PatchStatus patchFields(std::string_view path, const std::vector<FieldWrite>& writes) {
+    if (fileIsReadOnly(path))
+        return PatchStatus::CannotOpen;
     FileDescriptor file(::open(core::resolvePath(path).c_str(), O_WRONLY | O_CLOEXEC));
     if (file.get() < 0)
         return PatchStatus::CannotOpen;
@@ -132,7 +134,23 @@ bool fileIsReadOnly(std::string_view path) {
     struct stat info {};
     if (::stat(resolved.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
-    return ::access(resolved.c_str(), W_OK) != 0;
+    // The file's own write permission, as its owner set it: a user with every right (root) would
+    // otherwise write files that are marked read-only.
+    const uid_t user = ::geteuid();
+    mode_t writeBit = S_IWOTH;
+    if (user == 0)
+        writeBit = S_IWUSR | S_IWGRP | S_IWOTH;
+    else if (info.st_uid == user)
+        writeBit = S_IWUSR;
+    else if (info.st_gid == ::getegid())
+        writeBit = S_IWGRP;
+    if ((info.st_mode & writeBit) == 0)
+        return true;
+    const int fd = ::open(resolved.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return true;
+    ::close(fd);
+    return false;
 }
 
 } // namespace tools::synchronizer
