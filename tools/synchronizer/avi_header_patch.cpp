@@ -129,6 +129,34 @@ PatchStatus patchFields(std::string_view path, const std::vector<FieldWrite>& wr
     return file.close() ? PatchStatus::Done : PatchStatus::WriteFailed;
 }
 
+std::optional<std::vector<FieldWrite>> readHeaderValues(std::string_view path) {
+    const auto positions = findStreamHeaders(path);
+    if (!positions || (positions->video == 0 && positions->audio == 0))
+        return std::nullopt;
+    std::vector<FieldWrite> values;
+    for (const int32_t position : {positions->video, positions->audio}) {
+        if (position == 0)
+            continue;
+        const auto fields = readStreamHeaderFields(path, position);
+        if (!fields)
+            return std::nullopt;
+        values.push_back({position + ScaleOffset, fields->scale});
+        values.push_back({position + RateOffset, fields->rate});
+        values.push_back({position + StartOffset, fields->start});
+    }
+    return values;
+}
+
+bool headerValuesDiffer(std::string_view path, const std::vector<FieldWrite>& values) {
+    const auto now = readHeaderValues(path);
+    if (!now || now->size() != values.size())
+        return true;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        if ((*now)[i].offset != values[i].offset || (*now)[i].value != values[i].value)
+            return true;
+    return false;
+}
+
 bool fileIsReadOnly(std::string_view path) {
     const std::string resolved = core::resolvePath(path);
     struct stat info {};

@@ -58,6 +58,13 @@ enum class PatchStatus {
 // patch never extends or truncates the file and a bad offset writes nothing.
 PatchStatus patchFields(std::string_view path, const std::vector<FieldWrite>& writes);
 
+// The scale, rate and start fields of both stream headers as the file holds them, as writes that
+// would put them back; nothing when the headers cannot be found or read.
+std::optional<std::vector<FieldWrite>> readHeaderValues(std::string_view path);
+
+// True when the file's header fields differ from values read earlier (or can no longer be read).
+bool headerValuesDiffer(std::string_view path, const std::vector<FieldWrite>& values);
+
 // True when the file exists and this process may not write it (the read-only case).
 bool fileIsReadOnly(std::string_view path);
 

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -247,6 +248,10 @@ public:
     bool StopFlag = false;
     bool Previewing = false;
     bool Untouched = false;
+    // The stream header fields of the file as it was chosen (or as the last remux left it): closing
+    // offers to put them back whenever the file differs from them.
+    std::optional<std::vector<FieldWrite>> OriginalHeader;
+    std::string OriginalFile;
     bool PrevKeyFrameFlag = false;
     bool NextKeyFrameFlag = false;
     int32_t FramePos = 0;

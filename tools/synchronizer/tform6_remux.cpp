@@ -188,6 +188,9 @@ void TForm6::goClick() {
         ui::informationBox(message(StoppedMsg));
     } else {
         Untouched = true;
+        // What the remux left in the source is what the user chose: closing no longer resets it.
+        if (Edit1.text() == OriginalFile)
+            OriginalHeader = readHeaderValues(OriginalFile);
         ui::informationBox(message(DoneMsg));
     }
     go.setEnabled(true);

@@ -253,18 +253,49 @@ TEST_F(SynchronizerWindow, ClosingAfterADelayTestResetsTheFileToWhatItHeld) {
     EXPECT_EQ(fields.videoStart, 0u);
     EXPECT_EQ(static_cast<double>(fields.videoRate) / fields.videoScale, 25.0);
     EXPECT_EQ(script.texts("information"), (std::vector<std::string>{"reset"}));
+    EXPECT_EQ(readBytes(path), original) << "every header field as it was";
 }
 
-TEST_F(SynchronizerWindow, ClosingAfterFrameRateTestsOnlyAsksNothing) {
+// A test that changed only the frame rate, or only the delay's sign, or one the evaluator ran, still
+// leaves the file patched: closing asks, and Yes puts the file back as it was.
+TEST_F(SynchronizerWindow, ClosingAfterAnyTestOffersTheReset) {
+    section.push_back({115, "reset"});
+    for (int variant = 0; variant < 3; ++variant) {
+        SCOPED_TRACE(variant);
+        const std::string path = delayedFile();
+        const std::string original = readBytes(path);
+        script.clearShown();
+        TForm6 form(link());
+        form.show();
+        form.Edit1.setText(path);
+        if (variant == 0) {
+            form.NewVFrate.setText("23.976");
+            form.SetNew.click();
+        } else if (variant == 1) {
+            form.sign.setText("-");
+            form.SetNew.click();
+        } else {
+            form.nf.setCaption("24.5");
+            form.nd.setCaption("-400");
+            form.nfo.setCaption("24.5");
+            form.Button20.click();
+        }
+        ASSERT_NE(readBytes(path), original) << "the test patched the file";
+        script.answerYes();
+        EXPECT_TRUE(form.close());
+        EXPECT_EQ(script.texts("question").size(), 1u);
+        EXPECT_EQ(readBytes(path), original);
+    }
+}
+
+TEST_F(SynchronizerWindow, ClosingWithoutATestAsksNothing) {
     const std::string path = delayedFile();
     TForm6 form(link());
     form.show();
     form.Edit1.setText(path);
-    form.NewVFrate.setText("23.976");
-    form.SetNew.click();
+    form.NewStart.setText("1000"); // typed but never tested
     EXPECT_TRUE(form.close());
     EXPECT_TRUE(script.shown().empty());
-    EXPECT_EQ(fieldsOf(path).videoRate, 239760u) << "the tested frame rate stays";
 }
 
 TEST_F(SynchronizerWindow, AutotestStepsThroughTheDelaySeries) {
