@@ -3,6 +3,7 @@
 // are counted once, so that the rate is right for files of variable bit rate too.
 
 #include "platform/vfw/avi_reader.h"
+#include "platform/vfw/mpeg_audio_frame.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,36 +28,10 @@ constexpr size_t ScanBlock = 1 << 16;
 constexpr uint32_t PieceBytes = 32768;
 constexpr DWORD DefaultQuality = 0xFFFFFFFF;
 
-constexpr int BitratesV1[16] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 0};
-constexpr int BitratesV2[16] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160, 0};
-constexpr int SampleRates[3][3] = {{44100, 48000, 32000}, {22050, 24000, 16000}, {11025, 12000, 8000}};
-
-struct FrameHeader {
-    int version = 0; // 0: MPEG-1, 1: MPEG-2, 2: MPEG-2.5
-    int sampleRate = 0;
-    int channels = 0;
-    int size = 0;
-    int samples = 0;
-};
+using FrameHeader = MpegAudioFrame;
 
 std::optional<FrameHeader> parseHeader(const uint8_t* h) {
-    if (h[0] != 0xFF || (h[1] & 0xE0) != 0xE0)
-        return std::nullopt;
-    const int versionBits = h[1] >> 3 & 3;
-    const int layerBits = h[1] >> 1 & 3;
-    const int bitrateIndex = h[2] >> 4;
-    const int rateIndex = h[2] >> 2 & 3;
-    if (versionBits == 1 || layerBits != 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
-        return std::nullopt;
-    FrameHeader f;
-    f.version = versionBits == 3 ? 0 : (versionBits == 2 ? 1 : 2);
-    f.sampleRate = SampleRates[f.version][rateIndex];
-    f.channels = (h[3] >> 6) == 3 ? 1 : 2;
-    const int kbps = f.version == 0 ? BitratesV1[bitrateIndex] : BitratesV2[bitrateIndex];
-    const int padding = h[2] >> 1 & 1;
-    f.samples = f.version == 0 ? 1152 : 576;
-    f.size = (f.version == 0 ? 144000 : 72000) * kbps / f.sampleRate + padding;
-    return f;
+    return parseMpegAudioHeader(h);
 }
 
 bool sameStream(const FrameHeader& a, const FrameHeader& b) {

@@ -129,12 +129,14 @@ MuxStatus MuxFiles(const std::string& path, vfw::PAVISTREAM outputVideo, vfw::PA
     plan.videoShift = offsets.video;
     plan.endSample = samples;
     plan.totalSamples = samples;
-    plan.audioShift = offsets.audio;
+    // A file's audio that starts late (its start field holds a delay) keeps that delay in the join.
+    const int64_t audioStart = audioInfo.dwStart;
+    plan.audioShift = offsets.audio + audioStart;
     plan.preloadSamples = core::truncToInt(PreloadSeconds * rateOf(audioInfo));
     sink.progress(0, 0);
     const CopyOutcome copied =
         copyInterleaved({video.get(), audio.get(), outputVideo, outputAudio}, plan, sink);
-    offsets.audio += samples;
+    offsets.audio += audioStart + samples;
     offsets.video += frames;
     switch (copied.end) {
     case CopyEnd::Done:

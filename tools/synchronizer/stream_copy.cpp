@@ -1,6 +1,8 @@
 // The interleaved copy of the remux and the join.
 #include "tools/synchronizer/stream_copy.h"
 
+#include "platform/vfw/mpeg_audio_frame.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -21,6 +23,8 @@ constexpr std::size_t FormatTagAt = 0;
 constexpr std::size_t SamplesPerSecAt = 4;
 constexpr std::size_t AvgBytesPerSecAt = 8;
 constexpr std::size_t BlockAlignAt = 12;
+constexpr uint16_t PcmTag = 1;
+constexpr uint16_t MpegLayer3Tag = 85;
 
 uint32_t le(const AudioFormat& format, std::size_t at, int bytes) {
     uint32_t value = 0;
@@ -52,7 +56,22 @@ public:
         audioStart_ = std::max<int64_t>(vfw::AVIStreamStart(s_.sourceAudio), 0);
         videoStart_ = std::max<int64_t>(vfw::AVIStreamStart(s_.sourceVideo), 0);
         p_ = plan_.firstSample;
-        remainingSamples_ = plan_.endSample - plan_.firstSample;
+        endSample_ = plan_.endSample;
+        if (!audioDone_ && sampleBytes_ > 0) {
+            const std::optional<AudioFormat> format = readAudioFormat(s_.sourceAudio);
+            const uint16_t tag = format ? formatTag(*format) : PcmTag;
+            // Compressed bytes: zeros are no silence a decoder takes, so the stream starts later instead.
+            compressed_ = tag != PcmTag;
+            // MPEG audio bytes are cut where a frame begins, at both ends of the range; the samples
+            // skipped at the start move the output's first sample (its start field) by as much.
+            if (tag == MpegLayer3Tag && sampleBytes_ == 1) {
+                if (p_ > 0)
+                    p_ = vfw::mpegAudioFrameStart(s_.sourceAudio, p_);
+                if (endSample_ > 0)
+                    endSample_ = std::max(p_, vfw::mpegAudioFrameStart(s_.sourceAudio, endSample_));
+            }
+        }
+        remainingSamples_ = endSample_ - p_;
     }
 
     CopyOutcome run();
@@ -80,6 +99,8 @@ private:
     int64_t audioStart_ = 0;
     int64_t videoStart_ = 0;
     int64_t p_ = 0;
+    int64_t endSample_ = 0;
+    bool compressed_ = false;
     int64_t remainingSamples_ = 0;
     int64_t samplesWritten_ = 0;
     bool audioDone_ = false; // the source's audio has ended (or there is none)
@@ -90,10 +111,10 @@ CopyOutcome Copier::run() {
     bool firstChunk = true;
     int64_t v = plan_.firstFrame;
     while (v < plan_.endFrame && !sink_.stopFlag()) {
-        if (p_ < plan_.endSample && !audioDone_) {
+        if (p_ < endSample_ && !audioDone_) {
             const int64_t remainingFrames = plan_.endFrame - v;
             int64_t n = firstChunk ? plan_.preloadSamples : remainingSamples_ / remainingFrames;
-            n = std::min(std::max<int64_t>(n, 1), plan_.endSample - p_);
+            n = std::min(std::max<int64_t>(n, 1), endSample_ - p_);
             firstChunk = false;
             if (const CopyEnd end = audioStep(n); end != CopyEnd::Done) {
                 outcome.end = end;
@@ -136,11 +157,18 @@ CopyEnd Copier::writeAudio(int64_t samples, int64_t bytes) {
 }
 
 // Samples of a fixed size: silence and source samples share one chunk as long as it fits the buffer; a
-// request larger than the buffer is written as several chunks.
+// request larger than the buffer is written as several chunks. Compressed audio gets no silence of
+// zero bytes: its output starts later.
 CopyEnd Copier::fixedSizeAudio(int64_t n) {
     if (!grow(audio_, sampleBytes_))
         return CopyEnd::ReadFailed;
     const int64_t capacity = static_cast<int64_t>(audio_.size()) / sampleBytes_;
+    if (compressed_ && p_ < 0) {
+        const int64_t skip = std::min(-p_, n);
+        p_ += skip;
+        remainingSamples_ -= skip;
+        n -= skip;
+    }
     while (n > 0) {
         const int64_t take = std::min(n, capacity);
         const int64_t silence = p_ < 0 ? std::min(-p_, take) : 0;

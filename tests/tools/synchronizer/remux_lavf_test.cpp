@@ -1,0 +1,133 @@
+// The remux, the split and the join on MPEG audio that FFmpeg encoded, read back by FFmpeg: no cut
+// may split an MPEG audio frame, and a delay kept in a stream's start field survives the join.
+
+#include "tools/synchronizer/join_engine.h"
+#include "tools/synchronizer/remux_engine.h"
+
+#include "tests/support/lavf_media.h"
+#include "tests/support/temp_dir.h"
+#include "tests/tools/synchronizer/job_sink_test_support.h"
+
+#include "tools/muxer/mux_engine.h"
+#include "tools/muxer/mux_sizes.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tools::synchronizer;
+using namespace kes::test;
+
+namespace {
+
+constexpr int Frames = 100; // 4 s at 25 fps
+constexpr double Seconds = 4.0;
+constexpr double FrameSeconds = 1152.0 / 48000; // one MPEG audio frame
+
+class MuxSink : public tools::muxer::MuxSink {
+public:
+    std::vector<std::string> errors;
+    void errorBox(const std::string& text) override { errors.push_back(text); }
+};
+
+bool headerMissing(const LavfProbe& probe) {
+    return std::any_of(probe.warnings.begin(), probe.warnings.end(),
+                       [](const std::string& w) { return w.find("Header missing") != std::string::npos; });
+}
+
+class RemuxLavf : public ::testing::Test {
+protected:
+    // A movie whose MP3 audio counts in bytes (one sample a byte), as our muxer writes it from an MP3
+    // file; FFmpeg made the video and the MP3.
+    void SetUp() override {
+        LavfAviSpec spec;
+        spec.frames = Frames;
+        spec.audio = LavfAudio::None;
+        ASSERT_TRUE(writeLavfAvi(dir.file("video.avi"), spec));
+        ASSERT_TRUE(writeLavfMp3(dir.file("audio.mp3"), Seconds, 48000, 2, 128000));
+        tools::muxer::MuxSettings settings;
+        settings.source = dir.file("video.avi");
+        settings.wavSource = dir.file("audio.mp3");
+        settings.target = source;
+        settings.audioBytes = tools::muxer::getAudioSize(settings.wavSource);
+        MuxSink sink;
+        tools::muxer::MuxEngine engine(sink);
+        bool userBreak = false;
+        ASSERT_EQ(engine.run(settings, true, userBreak).outcome, tools::muxer::MuxOutcome::Done);
+        const LavfProbe probe = probeLavf(source);
+        ASSERT_NE(probe.first("audio"), nullptr);
+        ASSERT_FALSE(headerMissing(probe));
+    }
+
+    RemuxRequest request(bool later, const std::string& delay, SplitWay split = SplitWay::None) const {
+        RemuxRequest r;
+        r.source = source;
+        r.destination = dir.file("movie_New.avi");
+        r.later = later;
+        r.delayText = delay;
+        r.split = split;
+        return r;
+    }
+
+    TempDir dir;
+    std::string source = dir.file("movie.avi");
+};
+
+} // namespace
+
+TEST_F(RemuxLavf, EarlierDelayCutsOnAFrame) {
+    RecordingSink sink;
+    ASSERT_EQ(MuxStreams(request(false, "340"), true, sink).status, MuxStatus::Done);
+    const LavfProbe probe = probeLavf(dir.file("movie_New.avi"));
+    ASSERT_NE(probe.first("audio"), nullptr);
+    EXPECT_FALSE(headerMissing(probe)) << probe.warnings[0];
+    EXPECT_NEAR(probe.first("audio")->seconds, Seconds - 0.34, 2 * FrameSeconds);
+}
+
+TEST_F(RemuxLavf, LaterDelayOfCompressedAudioIsItsStart) {
+    RecordingSink sink;
+    ASSERT_EQ(MuxStreams(request(true, "500"), true, sink).status, MuxStatus::Done);
+    const LavfProbe probe = probeLavf(dir.file("movie_New.avi"));
+    ASSERT_NE(probe.first("audio"), nullptr);
+    EXPECT_TRUE(probe.warnings.empty()) << probe.warnings[0];
+    EXPECT_NEAR(probe.first("audio")->startSeconds, 0.5, 0.01);
+}
+
+TEST_F(RemuxLavf, SplitPartsCutOnFrames) {
+    RecordingSink sink;
+    for (const bool first : {true, false})
+        ASSERT_EQ(MuxStreams(request(true, "0", SplitWay::Halves), first, sink).status, MuxStatus::Done);
+    double total = 0;
+    for (const char* part : {"movie_New.avi", "movie_New2.avi"}) {
+        SCOPED_TRACE(part);
+        const LavfProbe probe = probeLavf(dir.file(part));
+        ASSERT_NE(probe.first("audio"), nullptr);
+        EXPECT_FALSE(headerMissing(probe)) << probe.warnings[0];
+        total += probe.first("audio")->seconds;
+    }
+    EXPECT_NEAR(total, Seconds, 2 * FrameSeconds) << "no audio lost or doubled at the cut";
+}
+
+TEST(JoinLavf, AStartFieldDelayIsKept) {
+    TempDir dir;
+    LavfAviSpec spec;
+    spec.frames = 50;
+    spec.audio = LavfAudio::Mp3;
+    spec.sampleRate = 48000;
+    ASSERT_TRUE(writeLavfAvi(dir.file("movie.avi"), spec));
+    RemuxRequest r;
+    r.source = dir.file("movie.avi");
+    r.destination = dir.file("late.avi");
+    r.later = true;
+    r.delayText = "500";
+    RecordingSink sink;
+    ASSERT_EQ(MuxStreams(r, true, sink).status, MuxStatus::Done);
+    ASSERT_NEAR(probeLavf(dir.file("late.avi")).first("audio")->startSeconds, 0.5, 0.03);
+    const JoinResult joined =
+        JoinAll({dir.file("late.avi"), dir.file("movie.avi")}, dir.file("joined.avi"), sink);
+    ASSERT_EQ(joined.status, MuxStatus::Done);
+    const LavfProbe probe = probeLavf(dir.file("joined.avi"));
+    ASSERT_NE(probe.first("audio"), nullptr);
+    EXPECT_NEAR(probe.first("audio")->startSeconds, 0.5, 0.03);
+    EXPECT_EQ(probe.first("video")->frames, 100);
+}
