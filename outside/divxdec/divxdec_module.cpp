@@ -16,7 +16,7 @@ namespace {
 using namespace platform::dshow;
 using platform::dshow::filters::VideoDecoderFilter;
 
-constexpr CLSID CLSID_DivXDecoder = makeGuid("{78766964-0000-0010-8000-00AA00389B71}");
+constexpr CLSID CLSID_DivXDecoder = makeGuid("{5D0E8B34-92A1-4C7F-8E63-1A4B7C2D9F05}");
 constexpr char kDecoderName[] = "DivX MPEG-4 MPG Video Decompressor ";
 constexpr DWORD kDecoderMerit = MERIT_PREFERRED;
 
