@@ -7,6 +7,7 @@
 #include "platform/dshow/filters/video_renderer.h"
 #include "platform/dshow/filters/video_window.h"
 #include "platform/ui/dialog_script.h"
+#include "tests/outside/dvobsub/vobsub_sample.h"
 #include "tests/support/moviegen.h"
 #include "tests/support/temp_dir.h"
 
@@ -143,6 +144,41 @@ TEST_F(AdjusterPreview, AMissingMovieIsSaid) {
               std::vector<std::string>{"File : " + dir.file("movie.avi") + " doesn't exist"});
     EXPECT_FALSE(window.Previewing);
     EXPECT_EQ(readBytes(idx), Original);
+}
+
+} // namespace
+
+namespace {
+
+// With the subtitle filter installed in the system folder, the preview shows the adjusted subtitles
+// through it and "DVobSub" opens its page.
+TEST_F(AdjusterPreview, TheSubtitleFilterJoinsAndDVobSubOpensItsPage) {
+    const char* program = std::getenv("KES_PROGRAM_DIR");
+    ASSERT_NE(program, nullptr);
+    const fs::path module = fs::path(program) / "extern" / "dvobsub.ax";
+    ASSERT_TRUE(fs::exists(module));
+    fs::create_directories(dir.path() / "system");
+    fs::copy_file(module, dir.path() / "system" / "dvobsub.ax");
+    setenv("KESTROVA_SYSTEM_DIR", (dir.path() / "system").c_str(), 1);
+    const std::string adjustedIdx = kes::test::sampleIdx();
+    writeBytes(idx, adjustedIdx);
+    writeBytes(adjusted, adjustedIdx);
+    writeBytes(dir.file("movie.sub"), kes::test::sampleSub());
+    TVSUB window;
+    window.Edit1.setText(idx);
+    window.Button8.click();
+    ASSERT_TRUE(window.Previewing);
+    EXPECT_TRUE(window.preview()->subtitles) << "found by its name in the rendered graph";
+    window.Button9.click();
+    ASSERT_FALSE(script.shown().empty());
+    EXPECT_EQ(script.shown().back().kind, "properties");
+    EXPECT_EQ(script.shown().back().text, "Subtitles");
+    EXPECT_TRUE(window.Previewing);
+    window.Button8.click();
+    unsetenv("KESTROVA_SYSTEM_DIR");
+    window.Timer1Timer();
+    EXPECT_EQ(readBytes(idx), adjustedIdx);
+    EXPECT_FALSE(fs::exists(parked));
 }
 
 } // namespace
