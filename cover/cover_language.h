@@ -14,6 +14,8 @@ namespace cover {
 
 inline constexpr int CoverTextCount = 62;
 inline constexpr int ShortLayoutMessage = 62;
+// Its text when the language file has none.
+inline constexpr const char* ShortLayoutText = "This file is not a valid cover layout.";
 
 // Entries 1..CoverTextCount (index 0 unused); an entry the file does not give is empty.
 using CoverTexts = std::array<std::string, CoverTextCount + 1>;

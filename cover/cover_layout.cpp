@@ -104,6 +104,9 @@ std::optional<TCoverItem> readRecord(LayoutReader& in) {
     return item;
 }
 
+constexpr unsigned char Utf8ContinuationMask = 0xC0;
+constexpr unsigned char Utf8Continuation = 0x80;
+
 std::string stripTrailingBlanks(std::string_view field) {
     std::size_t end = field.size();
     while (end > 0 && field[end - 1] == PictureNamePad)
@@ -127,9 +130,14 @@ CoverLayout defaultLayout() {
 
 std::string pictureNameField(std::string_view path) {
     std::string name = core::extractFileName(path);
-    if (name.size() < PictureNameSize)
-        name.append(PictureNameSize - name.size(), PictureNamePad);
-    name.resize(PictureNameSize);
+    if (name.size() > PictureNameSize) {
+        // Cut where a character begins, never inside the bytes of one UTF-8 character.
+        std::size_t end = PictureNameSize;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & Utf8ContinuationMask) == Utf8Continuation)
+            --end;
+        name.resize(end);
+    }
+    name.append(PictureNameSize - name.size(), PictureNamePad);
     return name;
 }
 
@@ -156,7 +164,9 @@ std::string encodeLayoutFile(const CoverLayout& layout, std::string_view backgro
 }
 
 LayoutReadStatus decodeLayoutFile(std::string_view bytes, LayoutFile& file) {
-    if (bytes.size() < LayoutMinimumSize)
+    // Files are judged by their structure, not their size: names of four letters or fewer make a
+    // whole layout shorter than the usual 280 bytes. Too short means too short to hold one.
+    if (bytes.size() < LayoutStructureMinimum)
         return LayoutReadStatus::TooShort;
     if (bytes.size() > LayoutMaximumSize)
         return LayoutReadStatus::Damaged;

@@ -59,6 +59,8 @@ inline constexpr char PictureNamePad = ' ';
 inline constexpr std::size_t ItemRecordFixedSize = 19;
 // Files shorter than this are refused (a layout whose fonts all have five-letter names is exactly this).
 inline constexpr std::size_t LayoutMinimumSize = 280;
+// The least a layout can hold: six records with empty font names, the two names and the logo position.
+inline constexpr std::size_t LayoutStructureMinimum = 6 * 19 + 2 * PictureNameSize + 2 * 4;
 // Far beyond any real layout; a larger file is not read.
 inline constexpr std::size_t LayoutMaximumSize = 1024 * 1024;
 
@@ -77,7 +79,7 @@ std::string encodeLayoutFile(const CoverLayout& layout, std::string_view backgro
 
 enum class LayoutReadStatus {
     Ok,
-    TooShort, // under LayoutMinimumSize bytes
+    TooShort, // too short to hold a layout (under LayoutStructureMinimum bytes)
     Damaged,  // ends inside a field, or too large to be a layout
 };
 

@@ -67,7 +67,7 @@ private:
 
 TCoverPrint::TCoverPrint(MainWindowLink link) : link_(std::move(link)) {
     CoverPrint = this;
-    CaptionTable[ShortLayoutMessage] = "This file is not a valid cover layout.";
+    CaptionTable[ShortLayoutMessage] = ShortLayoutText;
     setCaption(WindowCaption);
     setClientSize(ClientWidth, ClientHeight);
     setBorderStyle(ui::BorderStyle::Single);

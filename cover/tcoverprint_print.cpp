@@ -71,7 +71,9 @@ void TCoverPrint::loadLayoutFile(const std::string& path) {
     LayoutFile file;
     switch (decodeLayoutFile(*bytes, file)) {
     case LayoutReadStatus::TooShort:
-        ui::errorBox(CaptionTable[ShortLayoutMessage]);
+        // A language file without the entry still says why.
+        ui::errorBox(CaptionTable[ShortLayoutMessage].empty() ? std::string(ShortLayoutText)
+                                                              : CaptionTable[ShortLayoutMessage]);
         return;
     case LayoutReadStatus::Damaged:
         ui::errorBox(readErrorText(path));
@@ -94,6 +96,8 @@ void TCoverPrint::loadLayoutFile(const std::string& path) {
         Edit1.setText(ExeDir + "covers/logos/" + logo);
     Layout.LogoX = file.LogoX;
     Layout.LogoY = file.LogoY;
+    // What is shown is what prints: the back and the logo at its new place.
+    displayback();
 }
 
 double TCoverPrint::ParseDecimal(const std::string& text) {

@@ -67,15 +67,33 @@ TEST(CoverLayoutFile, PictureNamesArePaddedOrCutTo64Bytes) {
     EXPECT_EQ(file.LogoName, "");
 }
 
-TEST(CoverLayoutFile, ShortAndDamagedFilesChangeNothing) {
+// A layout the window saved with short font names is shorter than 280 bytes and loads all the same.
+TEST(CoverLayoutFile, ShortFontNamesLoad) {
     CoverLayout fourLetters = defaultLayout();
     for (auto& item : fourLetters.Items)
         item.FontName = "Sans";
+    fourLetters.LogoX = 12;
     LayoutFile file;
-    file.LogoX = 999;
     const std::string shortFile = encodeLayoutFile(fourLetters, "", "");
     EXPECT_LT(shortFile.size(), LayoutMinimumSize);
-    EXPECT_EQ(decodeLayoutFile(shortFile, file), LayoutReadStatus::TooShort);
+    ASSERT_EQ(decodeLayoutFile(shortFile, file), LayoutReadStatus::Ok);
+    EXPECT_EQ(file.Records[0].FontName, "Sans");
+    EXPECT_EQ(file.LogoX, 12);
+    for (auto& item : fourLetters.Items)
+        item.FontName = "";
+    EXPECT_EQ(decodeLayoutFile(encodeLayoutFile(fourLetters, "", ""), file), LayoutReadStatus::Ok);
+}
+
+TEST(CoverLayoutFile, PictureNamesAreCutOnCharacters) {
+    const std::string name = std::string(63, 'a') + "Ã©.jpg"; // the 64th and 65th bytes make one letter
+    EXPECT_EQ(pictureNameField("/d/" + name), std::string(63, 'a') + " ");
+}
+
+TEST(CoverLayoutFile, ShortAndDamagedFilesChangeNothing) {
+    LayoutFile file;
+    file.LogoX = 999;
+    const std::string tooShort = encodeLayoutFile(defaultLayout(), "", "").substr(0, 200);
+    EXPECT_EQ(decodeLayoutFile(tooShort, file), LayoutReadStatus::TooShort);
 
     std::string bytes = encodeLayoutFile(defaultLayout(), "", "");
     std::string huge = bytes;
