@@ -151,6 +151,7 @@ int main(int argc, char** argv) {
         else
             fail("usage: bench_converter [--dir FOLDER] [--rate KBPS] [--seconds S] [--keep]");
     }
+    setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as soon as it is known
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     fs::create_directories(dir);
     const fs::path vobs = dir / "vobs";

@@ -5,6 +5,7 @@
 #include "platform/ui/application.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return mpeg2avi::kExitBadLine;
     }
+    // Without any display the toolkit would refuse to start: run without windows on the screen, where
+    // a window that needs a person fails with a message rather than wait.
+    const char* x11 = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!std::getenv("QT_QPA_PLATFORM") && !(x11 && *x11) && !(wayland && *wayland))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     platform::ui::Application application(argc, argv);
     return options.preview ? mpeg2avi::runPreview(options) : mpeg2avi::runConversion(options);
 }

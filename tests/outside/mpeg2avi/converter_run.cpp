@@ -55,8 +55,13 @@ ConverterFolder::Started ConverterFolder::start(const std::string& program,
         dup2(fd, STDERR_FILENO);
         if (withScript)
             setenv(platform::ui::testing::ScriptEnv, script.c_str(), 1);
-        else
+        else {
+            // Nobody at all: no script and no display.
             unsetenv(platform::ui::testing::ScriptEnv);
+            unsetenv("QT_QPA_PLATFORM");
+            unsetenv("DISPLAY");
+            unsetenv("WAYLAND_DISPLAY");
+        }
         unsetenv(platform::ui::testing::LogEnv);
         setenv("KESTROVA_CODEC_TIMEOUT", "15000", 1);
         std::vector<char*> argv;

@@ -24,7 +24,7 @@ public:
         std::string errors; // what the program wrote on stderr
     };
     // Runs extern/<program> with the items; dialogScript answers its dialogs (without withScript the
-    // program runs with no script at all, as in a rip).
+    // program runs with no script and no display at all, as in an unattended rip).
     Result run(const std::string& program, const std::vector<std::string>& items,
                const std::vector<std::string>& dialogScript = {}, bool withScript = true) const;
 
