@@ -8,9 +8,7 @@
 #include "outside/mpeg2avi/vob_input.h"
 #include "platform/core/paths.h"
 #include "platform/ui/dialog_script.h"
-#if KES_HAVE_COMPRESSOR_CHOOSER
 #include "platform/vfw/compressor_choose.h"
-#endif
 
 #include <QGuiApplication>
 #include <QThread>
@@ -48,17 +46,6 @@ bool noDisplay() {
     return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 }
 
-// The compressor of output n as its dialog configures it; without the dialog library, the DivX 4
-// compressor with its registry settings.
-std::unique_ptr<platform::vfw::VideoCompressor> openCompressor(int output, std::string& error) {
-#if KES_HAVE_COMPRESSOR_CHOOSER
-    return platform::vfw::chooseCompressor(output, error);
-#else
-    (void)output;
-    return platform::vfw::VideoCompressor::open(platform::vfw::mmioFOURCC('D', 'I', 'V', 'X'), error);
-#endif
-}
-
 std::string titleOf(const ConvertOptions& options) {
     return "Mpeg2Avi - " + outputName(options, 1);
 }
@@ -73,7 +60,7 @@ int runConversion(const ConvertOptions& options) {
     if (!conversion->warning().empty())
         std::fprintf(stderr, "%s\n", conversion->warning().c_str());
     for (int output = 1; output <= (options.dual ? 2 : 1); ++output) {
-        auto compressor = openCompressor(output, error);
+        auto compressor = platform::vfw::chooseCompressor(output, error);
         if (!compressor)
             return failWith(error.empty() ? "No compressor was chosen." : error);
         if (!conversion->attach(output, std::move(compressor), error))
