@@ -35,6 +35,12 @@ constexpr double kToneLevel = 0.5;
 }
 
 double toneSample(const VobAudioStream& s, int channel, int64_t index) {
+    if (!s.beeps.empty()) {
+        const double t = static_cast<double>(index) / s.sampleRate;
+        if (std::none_of(s.beeps.begin(), s.beeps.end(),
+                         [&](double b) { return t >= b && t < b + s.beepSeconds; }))
+            return 0.0;
+    }
     const double hz = s.toneHz * (1.0 + channel / 4.0);
     return kToneLevel * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(index) / s.sampleRate);
 }

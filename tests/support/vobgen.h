@@ -25,6 +25,10 @@ struct VobAudioStream {
     int bitsPerSample = 16; // LPCM: 16 or 24
     int bitRate = 192000;   // AC3 and MPEG audio
     double toneHz = 440.0;  // channel c plays toneHz * (1 + c / 4)
+    // When given, the tone sounds only from each of these times (seconds from the first sample) for
+    // beepSeconds, and the stream is silent between: marks to find in a decoded stream.
+    std::vector<double> beeps;
+    double beepSeconds = 0.2;
 };
 
 struct VobSpec;
