@@ -211,4 +211,47 @@ std::vector<double> beepStarts(const std::string& path) {
     return starts;
 }
 
+std::vector<double> flashStarts(const std::string& path) {
+    std::string error;
+    Input input = open(path, error);
+    std::vector<double> starts;
+    if (!input)
+        return starts;
+    const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (index < 0)
+        return starts;
+    const AVStream* stream = input->streams[index];
+    Decoder decoder = openDecoder(stream);
+    if (!decoder)
+        return starts;
+    const double rate = av_q2d(stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate);
+    std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
+    std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+    long long n = 0;
+    bool white = false;
+    constexpr double WhiteLuma = 200;
+    const auto drain = [&] {
+        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+            double sum = 0;
+            for (int y = 0; y < frame->height; ++y)
+                for (int x = 0; x < frame->width; ++x)
+                    sum += frame->data[0][static_cast<size_t>(y) * frame->linesize[0] + x];
+            const bool now = sum / (static_cast<double>(frame->width) * frame->height) > WhiteLuma;
+            if (now && !white)
+                starts.push_back(static_cast<double>(n) / rate);
+            white = now;
+            ++n;
+            av_frame_unref(frame.get());
+        }
+    };
+    while (av_read_frame(input.get(), packet.get()) >= 0) {
+        if (packet->stream_index == index && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+            drain();
+        av_packet_unref(packet.get());
+    }
+    avcodec_send_packet(decoder.get(), nullptr);
+    drain();
+    return starts;
+}
+
 } // namespace kes::test

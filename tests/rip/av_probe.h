@@ -36,4 +36,8 @@ ProbedFile probeMedia(const std::string& path);
 // least 0.1 s of silence.
 std::vector<double> beepStarts(const std::string& path);
 
+// The times (frame number over the frame rate) of the first video stream's frames that turn plain
+// white after frames that are not.
+std::vector<double> flashStarts(const std::string& path);
+
 } // namespace kes::test

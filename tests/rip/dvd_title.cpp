@@ -1,5 +1,7 @@
 #include "tests/rip/dvd_title.h"
 
+#include "tests/support/vobgen_video.h"
+
 #include <cmath>
 
 namespace kes::test {
@@ -36,6 +38,12 @@ std::vector<double> frenchSubtitleStarts(double seconds) {
 VobSpec dvdTitleVobSpec(const DvdTitleSpec& spec) {
     VobSpec vob;
     vob.seconds = spec.seconds;
+    if (spec.video) {
+        VobVideoSpec video;
+        video.bitRate = 4000000;
+        video.flashes = spec.beeps;
+        vob.videoMaker = mpeg2Video(video);
+    }
     VobAudioStream english;
     english.id = 0x80;
     english.toneHz = 1000.0;

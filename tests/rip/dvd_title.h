@@ -3,7 +3,8 @@
 // A generated DVD title as a user copies it to disk: a VIDEO_TS folder with "VTS_01_0.IFO" and three
 // numbered VOB files. Two AC3 streams (English, French) and one LPCM stream (German), two subpicture
 // streams (English, French) with NAV packs, two cells. The first AC3 stream is silent but for short
-// beeps at known times, so that a test can find them again in what the rip made.
+// beeps at known times (and the video, when there is one, flashes white at them), so that a test can find
+// them again in what the rip made.
 
 #include "tests/support/ifogen.h"
 #include "tests/support/vobgen.h"
@@ -18,6 +19,7 @@ struct DvdTitleSpec {
     double seconds = 6.0;
     int vobFiles = 3;
     std::vector<double> beeps = {1.0, 4.0};
+    bool video = false; // PAL MPEG-2 video flashing white at the beeps; otherwise a dummy stream
 };
 
 struct DvdTitle {

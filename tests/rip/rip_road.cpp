@@ -49,6 +49,9 @@ void RipRoadTest::fillMissingHelpers() {
         if (!fs::exists(folder.externDir() / std::string(helper.file)))
             folder.installFake(std::string(helper.file), "kes_fake_tool");
     }
+    // The DivX 4 decoder file, whose presence the video page checks.
+    if (!fs::exists(folder.path() / "system" / "divxdec.ax"))
+        writeBytes(folder.path() / "system" / "divxdec.ax", "");
 }
 
 void RipRoadTest::makeTitle(const DvdTitleSpec& spec) {
@@ -75,10 +78,12 @@ void RipRoadTest::saveProfile(const std::string& name, const std::string& file, 
 
 void RipRoadTest::loadProfile(const std::string& name) {
     start();
+    script.clearShown();
     for (int i = 0; i < form->memo1.itemCount(); ++i) {
         if (form->memo1.item(i).starts_with(name + " (")) {
             form->memo1.setItemIndex(i);
             form->memo1Click();
+            loadBoxes = shown();
             script.clearShown();
             return;
         }

@@ -34,7 +34,7 @@ protected:
     // Copies every file of the assembled program folder into the test's own.
     void installProgramFolder();
     // Puts a recording stand-in under the name of every helper file the build does not make (yet),
-    // for the rips whose steps do not run them.
+    // and an empty DivX 4 decoder file when the build has none, for the rips that do not use them.
     void fillMissingHelpers();
     // Writes the generated title into "<data>/dvd/VIDEO_TS".
     void makeTitle(const DvdTitleSpec& spec = {});
@@ -44,7 +44,8 @@ protected:
     // On a started window: the settings a profile of that name holds, with the title's first VOB,
     // saved into Profiles/<file>.
     void saveProfile(const std::string& name, const std::string& file, const Settings& settings);
-    // A fresh start, then a click on the profile's line of the list.
+    // A fresh start, then a click on the profile's line of the list; the boxes the load showed go
+    // into loadBoxes.
     void loadProfile(const std::string& name);
     // "Launch rip !" of the window as it stands.
     void launch();
@@ -63,6 +64,7 @@ protected:
     ProgramFolder folder;
     TempDir data{"kes-road"};
     DvdTitle title;
+    Lines loadBoxes;
     std::unique_ptr<TForm1> form;
 };
 

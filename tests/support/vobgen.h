@@ -27,7 +27,7 @@ struct VobAudioStream {
     double toneHz = 440.0;  // channel c plays toneHz * (1 + c / 4)
     // When given, the tone sounds only from each of these times (seconds from the first sample) for
     // beepSeconds, and the stream is silent between: marks to find in a decoded stream.
-    std::vector<double> beeps;
+    std::vector<double> beeps = {};
     double beepSeconds = 0.2;
 };
 

@@ -188,6 +188,13 @@ TestPicture sourceFrame(const VobVideoSpec& spec, int64_t n) {
     fail("scan");
 }
 
+bool flashFrame(const VobVideoSpec& spec, int64_t n) {
+    const VideoGeometry g = videoGeometry(spec);
+    const double t = static_cast<double>(n) * g.rateDen / g.rateNum;
+    return std::any_of(spec.flashes.begin(), spec.flashes.end(),
+                       [&](double f) { return t >= f - 1e-9 && t < f + spec.flashSeconds - 1e-9; });
+}
+
 VobVideoMaker mpeg2Video(const VobVideoSpec& spec) {
     return [spec](const VobSpec& set, std::vector<VobUnit>& units) {
         const VideoGeometry g = videoGeometry(spec);
@@ -204,7 +211,13 @@ VobVideoMaker mpeg2Video(const VobVideoSpec& spec) {
         };
         const int64_t frames = videoFrameCount(spec, set.seconds);
         for (int64_t n = 0; n < frames; ++n) {
-            fillFrame(e.frame, sourceFrame(spec, n), spec, n);
+            TestPicture picture = sourceFrame(spec, n);
+            if (flashFrame(spec, n)) {
+                std::fill(picture.y.begin(), picture.y.end(), uint8_t{235});
+                std::fill(picture.u.begin(), picture.u.end(), uint8_t{128});
+                std::fill(picture.v.begin(), picture.v.end(), uint8_t{128});
+            }
+            fillFrame(e.frame, picture, spec, n);
             if (avcodec_send_frame(e.context, e.frame) < 0)
                 fail("encoding failed");
             av_frame_unref(e.frame);

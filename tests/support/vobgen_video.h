@@ -23,7 +23,14 @@ struct VobVideoSpec {
     int gopSize = 12;
     int bFrames = 2;
     int threads = 1; // encoder threads (1 gives the same bytes on every run)
+    // Frames whose time lies within flashSeconds of one of these times (seconds from the first
+    // picture) are plain white: marks to find in a converted stream.
+    std::vector<double> flashes = {};
+    double flashSeconds = 0.2;
 };
+
+// True when coded frame n of the set is a white flash.
+bool flashFrame(const VobVideoSpec& spec, int64_t n);
 
 struct VideoGeometry {
     int width = 720;
