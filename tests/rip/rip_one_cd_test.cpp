@@ -1,6 +1,7 @@
 // A one-CD rip of a title with video: the first AC3 stream through the per-VOB demultiplexer and
-// the AC3 file decoder, normalised and compressed to MP3 at 128 kbit/s; the video converted to
-// DivX 4 and resized; both muxed into the final AVI; the report and the log.
+// the AC3 file decoder, normalised and compressed to MP3 at 128 kbit/s; the video in two DivX 4
+// passes with the codec dialog automated, resized; both muxed into the final AVI; the report and
+// the log.
 #include "tests/rip/av_probe.h"
 #include "tests/rip/rip_checks.h"
 #include "tests/rip/rip_road.h"
@@ -25,7 +26,7 @@ protected:
     std::string out;
 };
 
-TEST_F(OneCdRoadTest, AzidMp3AndDivX4MuxedIntoOneAvi) {
+TEST_F(OneCdRoadTest, AzidMp3AndTwoPassDivX4MuxedIntoOneAvi) {
     saveProfile("OneCd", "onecd.pfl", [&](TForm1& f) {
         f.RipAudio.setChecked(true);
         f.arip.setText("Azid");
@@ -35,8 +36,12 @@ TEST_F(OneCdRoadTest, AzidMp3AndDivX4MuxedIntoOneAvi) {
         f.Mode.setText("Stereo");
         f.Bitrate.setText("128");
         f.RipVid.setChecked(true);
-        f.DivxAuto.setChecked(false);
+        f.DivxAuto.setChecked(true);
         f.Codec.setText("DivX 4.x");
+        f.D4VBR.setText("2-pass, first pass");
+        f.proceed2.setChecked(true);
+        f.finalsize.setText("2");
+        f.DivFR.setText(f.SBitRate.text());
         f.DownX.setChecked(true);
         f.DownY.setChecked(true);
         f.XSize.setText("320");
@@ -82,12 +87,13 @@ TEST_F(OneCdRoadTest, AzidMp3AndDivX4MuxedIntoOneAvi) {
     const ProbedFile mp3 = probeMedia(out + "work/audio.mp3.wav");
     ASSERT_EQ(mp3.streams.size(), 1u) << mp3.error;
     EXPECT_NEAR(reportSeconds(report, "Compressed audio length"), mp3.streams[0].seconds, 0.01);
-    EXPECT_NE(report.find("1CD-PAL-320x256-MP3/48/128- DivX 4"), std::string::npos) << report;
+    EXPECT_NE(report.find("1CD-PAL-320x256-MP3/48/128- DivX 4 [2-pass]"), std::string::npos) << report;
     expectOneLog(folder.path(), report);
 
-    // What the rip leaves: the renamed converter output, the work audio files and the final AVI.
-    EXPECT_EQ(filesUnder(out), (Lines{"OneCd.avi", "work/audio.ac3", "work/audio.mp3.wav", "work/audio.wav",
-                                      "work/movie.avi"}));
+    // What the rip leaves: the renamed converter output, the first pass's log, the work audio files
+    // and the final AVI.
+    EXPECT_EQ(filesUnder(out), (Lines{"OneCd.avi", "work/OneCd.log", "work/audio.ac3", "work/audio.mp3.wav",
+                                      "work/audio.wav", "work/movie.avi"}));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "kes/form1_unit.h"
 #include "kes/work_folders.h"
 
+#include "platform/core/files.h"
 #include "platform/ui/buttons.h"
 
 #include <algorithm>
@@ -46,11 +47,12 @@ void RipRoadTest::installProgramFolder() {
 
 void RipRoadTest::fillMissingHelpers() {
     for (const auto& helper : HelperFiles) {
-        if (!fs::exists(folder.externDir() / std::string(helper.file)))
+        // Looked up as the program looks: in any case of the letters.
+        if (!platform::core::fileExists((folder.externDir() / std::string(helper.file)).string()))
             folder.installFake(std::string(helper.file), "kes_fake_tool");
     }
     // The DivX 4 decoder file, whose presence the video page checks.
-    if (!fs::exists(folder.path() / "system" / "divxdec.ax"))
+    if (!platform::core::fileExists((folder.path() / "system" / "divxdec.ax").string()))
         writeBytes(folder.path() / "system" / "divxdec.ax", "");
 }
 
