@@ -19,5 +19,11 @@ add_custom_command(OUTPUT ${KES_PROGRAM_DIR}/README.md
     DEPENDS ${PROJECT_SOURCE_DIR}/README.md VERBATIM)
 
 get_property(KES_PROGRAM_TARGETS GLOBAL PROPERTY KES_PROGRAM_TARGETS)
+# A tree that builds only some tests (the thread sanitizer tree) assembles only the deliverables they
+# run, given by KES_PROGRAM_FOLDER_ONLY; the folder is complete otherwise.
+set(KES_PROGRAM_FOLDER_ONLY "" CACHE STRING "Deliverables of a partial program folder (empty: all)")
+if(KES_PROGRAM_FOLDER_ONLY)
+    set(KES_PROGRAM_TARGETS ${KES_PROGRAM_FOLDER_ONLY})
+endif()
 add_custom_target(program_folder ALL
     DEPENDS ${KES_LANG_STAMPS} ${KES_PROGRAM_DIR}/README.md ${KES_PROGRAM_TARGETS})

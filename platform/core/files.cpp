@@ -117,11 +117,15 @@ bool renameNoReplace(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-std::optional<std::string> readWhole(int fd) {
+// Reads to the end, refusing more than maxBytes: a file that keeps growing is not read without end.
+std::optional<std::string> readWhole(int fd, int64_t maxBytes) {
     std::string out;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        if (st.st_size > maxBytes)
+            return std::nullopt;
         out.reserve(static_cast<size_t>(st.st_size));
+    }
     std::array<char, CopyBufferSize> buf{};
     for (;;) {
         const ssize_t n = ::read(fd, buf.data(), buf.size());
@@ -131,6 +135,8 @@ std::optional<std::string> readWhole(int fd) {
             return std::nullopt;
         if (n == 0)
             return out;
+        if (static_cast<int64_t>(out.size()) + n > maxBytes)
+            return std::nullopt;
         out.append(buf.data(), static_cast<size_t>(n));
     }
 }
@@ -281,14 +287,19 @@ int64_t fileSize(std::string_view path) {
     return static_cast<int64_t>(st.st_size);
 }
 
-std::optional<std::string> readFile(std::string_view path) {
+std::optional<std::string> readFile(std::string_view path, int64_t maxBytes) {
     if (path.empty())
         return std::nullopt;
-    Fd fd(::open(resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so that a pipe nobody writes to does not hold the caller; only regular
+    // files are read, since a pipe or a device may never end.
+    Fd fd(::open(resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
-    if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return readWhole(fd.get());
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return std::nullopt;
+    return readWhole(fd.get(), maxBytes);
 }
 
 bool writeFileAtomic(std::string_view path, std::string_view bytes) {
@@ -296,8 +307,8 @@ bool writeFileAtomic(std::string_view path, std::string_view bytes) {
     return file.write(bytes) && file.commit();
 }
 
-std::optional<std::vector<std::string>> readLines(std::string_view path) {
-    const auto bytes = readFile(path);
+std::optional<std::vector<std::string>> readLines(std::string_view path, int64_t maxBytes) {
+    const auto bytes = readFile(path, maxBytes);
     if (!bytes)
         return std::nullopt;
     return splitLines(*bytes);

@@ -22,15 +22,18 @@ bool copyFile(std::string_view from, std::string_view to, bool failIfExists = tr
 // The size in bytes, or -1 when the file cannot be examined.
 int64_t fileSize(std::string_view path);
 
-// Whole files as bytes.
-std::optional<std::string> readFile(std::string_view path);
+// Whole files as bytes. Only regular files are read (a pipe or a device gives nothing), and a file of
+// more than maxBytes gives nothing: no file the programs read whole comes near the default.
+inline constexpr int64_t MaxWholeFileBytes = int64_t{512} * 1024 * 1024;
+std::optional<std::string> readFile(std::string_view path, int64_t maxBytes = MaxWholeFileBytes);
 // Replaces the file atomically: the bytes go to a temporary file in the same folder, which is then
 // renamed over the target, so a failure never leaves a partly written file where a whole one stood.
 bool writeFileAtomic(std::string_view path, std::string_view bytes);
 
 // Line files. Reading splits at CR LF, LF or a lone CR; a last line without an end is kept, an empty
 // last line after a final line end is not. Writing ends every line with CR LF (atomically).
-std::optional<std::vector<std::string>> readLines(std::string_view path);
+std::optional<std::vector<std::string>> readLines(std::string_view path,
+                                                  int64_t maxBytes = MaxWholeFileBytes);
 bool writeLines(std::string_view path, const std::vector<std::string>& lines);
 
 // Little-endian integers at a byte offset of an existing file; patching never truncates or extends it.

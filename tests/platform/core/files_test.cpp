@@ -145,6 +145,21 @@ TEST(Files, WholeFilesAndLines) {
     EXPECT_EQ(static_cast<mode_t>(fs::status(dir.path() / "list.lst").permissions()), 0666 & ~mask);
 }
 
+TEST(Files, WholeReadsAreBounded) {
+    TempDir dir;
+    // A pipe nobody writes to, and a device that never ends, give nothing at once.
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    EXPECT_FALSE(readFile(dir.file("pipe")).has_value());
+    EXPECT_FALSE(readLines(dir.file("pipe")).has_value());
+    EXPECT_FALSE(readFile("/dev/zero").has_value());
+    // A file over the limit is refused whole, one at the limit is read.
+    writeBytes(dir.file("ten"), "0123456789");
+    EXPECT_FALSE(readFile(dir.file("ten"), 9).has_value());
+    EXPECT_EQ(readFile(dir.file("ten"), 10).value_or(""), "0123456789");
+    // Files of the system that report no size are still read to their end.
+    EXPECT_FALSE(readFile("/proc/self/mountinfo").value_or("").empty());
+}
+
 TEST(Files, AtomicFileLeavesTheTargetAloneUntilCommit) {
     TempDir dir;
     writeBytes(dir.path() / "t.ini", "before");
