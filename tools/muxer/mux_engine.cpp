@@ -235,7 +235,9 @@ void MuxEngine::Job::computeValues(vfw::PAVISTREAM audio, double rate, int64_t e
         audioLength = roundSamples(static_cast<double>(end) / fps_ * rate);
     MuxValues& v = result_.values;
     v.audioRate = rate;
-    v.audioSeconds = roundTo(static_cast<double>(audioLength) / rate, CentiScale);
+    // The caller's values describe the whole movie's audio, also for a first part that holds half
+    // of it: the byte rate divides the whole audio's bytes by the whole audio's seconds.
+    v.audioSeconds = roundTo(static_cast<double>(std::min(stored, expected)) / rate, CentiScale);
     v.audioByteRate =
         v.audioSeconds > 0
             ? static_cast<int32_t>(core::roundHalfEven(static_cast<double>(s_.audioBytes) / v.audioSeconds))

@@ -203,14 +203,15 @@ TEST_F(MuxEngineTest, AudioLongerThanTheVideoIsCutAtThePartsEnd) {
     EXPECT_DOUBLE_EQ(result.values.newFps, 25.0);
     EXPECT_EQ(readStream(target(), false).bytes, pcmData(0, TwoSeconds));
 
-    // The first part of a split: the audio stops at the split, the rate stays that of the whole video.
+    // The first part of a split: the audio stops at the split; the values and the rate stay those of
+    // the whole movie.
     TestVideo layout;
     layout.keyFrames = {0, 30};
     ASSERT_TRUE(writeVideoAvi(video(), layout));
     settings.split = true;
     result = run();
     ASSERT_EQ(result.outcome, MuxOutcome::Done);
-    EXPECT_DOUBLE_EQ(result.values.audioSeconds, 1.2);
+    EXPECT_DOUBLE_EQ(result.values.audioSeconds, 2.0);
     EXPECT_DOUBLE_EQ(result.values.newFps, 25.0);
     EXPECT_EQ(readStream(target(), true).rate, 250000u);
     EXPECT_EQ(readStream(target(), false).bytes.size(), static_cast<size_t>(52921 * Bytes));
@@ -289,4 +290,12 @@ TEST_F(MuxEngineTest, StopKeepsWhatWasWrittenAndNamesTheAudioBack) {
     sink.stopAfter = -1;
     EXPECT_EQ(run().outcome, MuxOutcome::Done); // a first part clears the flag
     EXPECT_FALSE(userBreak);
+}
+
+TEST_F(MuxEngineTest, SplitFirstPartReportsTheWholeAudio) {
+    settings.split = true; // in halves
+    const MuxResult result = run();
+    ASSERT_EQ(result.outcome, MuxOutcome::Done) << (sink.errors.empty() ? "" : sink.errors[0]);
+    EXPECT_DOUBLE_EQ(result.values.audioSeconds, 2.0);
+    EXPECT_EQ(result.values.audioByteRate, TwoSeconds * Bytes / 2);
 }
