@@ -5,6 +5,7 @@
 #include "quillon/file_list.h"
 #include "tests/fuzz/fuzz_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -47,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string first = safeName(parts[0]);
     const std::string firstPath = kes::fuzz::scratchFile("vobs/" + first, "");
 
-    const std::string digits = parts.size() > 1 ? parts[1].substr(0, 64) : std::string();
+    // The run finder hands the counter only the digits before the extension.
+    std::string digits = parts.size() > 1 ? parts[1].substr(0, 64) : std::string();
+    digits.resize(std::min(digits.size(), digits.find_first_not_of("0123456789")));
     const std::string next = kes::nextNumberText(digits);
     for (const char c : next)
         if (c < '0' || c > '9')
