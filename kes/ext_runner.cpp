@@ -39,20 +39,35 @@ bool SlicePump::beforeWait() {
 }
 
 RunOutcome runAndWait(std::string_view commandLine, std::string_view externDir, std::string_view restoreDir,
-                      const std::function<void()>& pump) {
+                      const std::function<void()>& pump, RunConsole* console) {
     RunOutcome outcome;
     outcome.sliceMs = waitSliceFor(commandLine);
     // A missing extern folder leaves the current directory where it is; the start then fails or
     // runs the program from where it is found.
     const bool entered = core::setCurrentDir(externDir);
-    auto process = core::startProcess(commandLine, entered ? externDir : std::string_view{});
+    core::StartOptions options;
+    options.ownGroup = console != nullptr;
+    options.captureOutput = console != nullptr;
+    auto process = core::startProcess(commandLine, entered ? externDir : std::string_view{}, options);
     if (process) {
         outcome.started = true;
+        if (console) {
+            console->begin();
+            process->setOutputHandler([console](std::string_view bytes) { console->output(bytes); });
+        }
         SlicePump slicePump(outcome.sliceMs);
-        outcome.exitCode = core::waitInSlices(*process, outcome.sliceMs, [&](int) {
+        for (;;) {
             if (slicePump.beforeWait() && pump)
                 pump();
-        });
+            if (console && console->endAsked()) {
+                process->end(EndGraceMs);
+                outcome.endedByUser = true;
+                break;
+            }
+            if (process->waitFor(outcome.sliceMs))
+                break;
+        }
+        outcome.exitCode = process->exitCode();
     }
     outcome.restored = restoreDir.empty() || core::setCurrentDir(restoreDir);
     return outcome;

@@ -38,14 +38,32 @@ private:
 struct RunOutcome {
     bool started = false;
     int sliceMs = 0;
-    int exitCode = -1;    // valid when started
-    bool restored = true; // the current directory is restoreDir again
+    int exitCode = -1;        // valid when started
+    bool restored = true;     // the current directory is restoreDir again
+    bool endedByUser = false; // the console asked for its end
 };
+
+// What a running program shows: its output as it comes, and the user's request to end it (a
+// closed console window).
+class RunConsole {
+public:
+    virtual ~RunConsole() = default;
+    // The program has started.
+    virtual void begin() = 0;
+    virtual void output(std::string_view bytes) = 0;
+    virtual bool endAsked() const = 0;
+};
+
+// How long a program asked to end may take before it is killed.
+inline constexpr int EndGraceMs = 2000;
 
 // Runs commandLine with externDir as the current directory of this process and of the program,
 // waits for its end in slices and pumps through pump as SlicePump says, then makes restoreDir the
-// current directory again (also when the start failed).
+// current directory again (also when the start failed). With a console, the program runs in a
+// process group of its own with its output shown there; when the console asks for the end after a
+// pump, the group is asked to terminate and is killed after EndGraceMs, and the run is over as for
+// a program that ended.
 RunOutcome runAndWait(std::string_view commandLine, std::string_view externDir, std::string_view restoreDir,
-                      const std::function<void()>& pump);
+                      const std::function<void()>& pump, RunConsole* console = nullptr);
 
 } // namespace kes

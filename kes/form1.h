@@ -56,6 +56,8 @@ public:
     // stays alive. False when the program could not be started (an error box names the command line,
     // except in multi-rip mode).
     bool RunExtProg();
+    // RunExtProg, with the box of a failed start only when reportFailedStart is set.
+    bool runExternal(bool reportFailedStart);
     // Starts a command line without waiting (the automation helpers).
     bool StartExtProg(const std::string& commandLine);
     // Asks the platform to switch the machine off; true when the request went out.

@@ -125,10 +125,8 @@ void TForm1::countAudioStreams(const std::string& commandLine) {
     ExtCommand = commandLine;
     // A count runs on every new first VOB: an extractor that is missing or cannot start (which the
     // start-up check reports) leaves the lists empty without a box each time.
-    if (core::fileExists(ExternDir + ExtractorProgram)) {
-        JobGuard job(*this);
-        lastRun_ = runAndWait(ExtCommand, ExternDir, StartDir, [] { ui::processMessages(); });
-    }
+    if (core::fileExists(ExternDir + ExtractorProgram))
+        runExternal(false);
     clearStreamList(SubStream);
     clearStreamList(SecSubStream);
     const int count = std::min(readStreamCount(ExternDir).value_or(0), MaxAudioStreams);

@@ -4,10 +4,13 @@
 #include "kes/form1_unit.h"
 #include "kes/vob_list.h"
 
+#include <memory>
+
 #include "platform/core/files.h"
 #include "platform/core/process.h"
 #include "platform/core/text.h"
 #include "platform/ui/application.h"
+#include "platform/ui/console_window.h"
 #include "platform/ui/dialogs.h"
 
 namespace kes {
@@ -16,13 +19,37 @@ namespace core = platform::core;
 
 namespace {
 constexpr int MsgFirstVobMissing = 20;
+
+// The program's own window, as a console would be: opened once it has started, captioned with its
+// command line; closing it ends the program.
+class ConsoleOfRun : public RunConsole {
+public:
+    explicit ConsoleOfRun(std::string caption) : caption_(std::move(caption)) {}
+    void begin() override {
+        window_ = std::make_unique<ui::ConsoleWindow>(caption_);
+        window_->show();
+    }
+    void output(std::string_view bytes) override { window_->append(bytes); }
+    bool endAsked() const override { return window_ && window_->closeRequested(); }
+
+private:
+    std::string caption_;
+    std::unique_ptr<ui::ConsoleWindow> window_;
+};
+
 } // namespace
 
 bool TForm1::RunExtProg() {
+    return runExternal(true);
+}
+
+bool TForm1::runExternal(bool reportFailedStart) {
     JobGuard job(*this);
-    lastRun_ = runAndWait(ExtCommand, ExternDir, StartDir, [] { ui::processMessages(); });
+    ConsoleOfRun console(ExtCommand);
+    lastRun_ = runAndWait(
+        ExtCommand, ExternDir, StartDir, [] { ui::processMessages(); }, &console);
     // In multi-rip mode nothing may wait for the user; the rip's own checks find the missing output.
-    if (!lastRun_.started && !usemulti.checked())
+    if (!lastRun_.started && reportFailedStart && !usemulti.checked())
         ui::errorBox("Can't start the program :\r\n" + ExtCommand);
     return lastRun_.started;
 }

@@ -29,6 +29,7 @@ constexpr std::string_view WindowsExtension = ".exe";
 constexpr int SignalExitBase = 128;
 constexpr int PollIntervalMs = 10;
 constexpr int FirstInheritedFd = 3; // descriptors from here on are closed in the child
+constexpr size_t OutputChunk = 4096;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -127,7 +128,10 @@ void keepForReaping(pid_t pid) {
 
 // posix_spawn with a current directory (empty: the caller's), the caller's environment, default
 // signal handling and no inherited descriptors beyond the standard three. -1 on failure.
-pid_t spawn(const std::string& file, const std::vector<std::string>& args, const std::string& cwd) {
+// With ownGroup the child leads a process group of its own; with outputFd >= 0 its standard output
+// and error go to that descriptor.
+pid_t spawn(const std::string& file, const std::vector<std::string>& args, const std::string& cwd,
+            bool ownGroup = false, int outputFd = -1) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
     if (posix_spawn_file_actions_init(&actions) != 0)
@@ -140,10 +144,18 @@ pid_t spawn(const std::string& file, const std::vector<std::string>& args, const
     sigset_t all;
     sigemptyset(&none);
     sigfillset(&all);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    if (ownGroup)
+        flags |= POSIX_SPAWN_SETPGROUP;
     bool ready = posix_spawnattr_setsigmask(&attr, &none) == 0 &&
                  posix_spawnattr_setsigdefault(&attr, &all) == 0 &&
-                 posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF) == 0 &&
-                 posix_spawn_file_actions_addclosefrom_np(&actions, FirstInheritedFd) == 0;
+                 posix_spawnattr_setflags(&attr, flags) == 0 &&
+                 (!ownGroup || posix_spawnattr_setpgroup(&attr, 0) == 0);
+    if (ready && outputFd >= 0) {
+        ready = posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO) == 0 &&
+                posix_spawn_file_actions_adddup2(&actions, outputFd, STDERR_FILENO) == 0;
+    }
+    ready = ready && posix_spawn_file_actions_addclosefrom_np(&actions, FirstInheritedFd) == 0;
     if (ready && !cwd.empty())
         ready = posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str()) == 0;
     std::vector<char*> argv;
@@ -248,6 +260,32 @@ bool isWindowsImage(std::string_view path) {
 Process::~Process() {
     if (!finished_ && !waitFor(0))
         keepForReaping(pid_); // still running: collected later, never left behind as a zombie
+    closeOutput();
+}
+
+bool Process::drainOutput() {
+    std::array<char, OutputChunk> buffer{};
+    for (;;) {
+        const ssize_t n = ::read(outputFd_, buffer.data(), buffer.size());
+        if (n > 0) {
+            if (onOutput_)
+                onOutput_(std::string_view(buffer.data(), static_cast<size_t>(n)));
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+}
+
+void Process::closeOutput() {
+    if (outputFd_ >= 0)
+        ::close(outputFd_);
+    outputFd_ = -1;
+}
+
+void Process::signal(int sig) const {
+    ::kill(ownGroup_ ? -pid_ : pid_, sig);
 }
 
 bool Process::waitFor(int ms) {
@@ -265,6 +303,12 @@ bool Process::waitFor(int ms) {
         } else if (r < 0) {
             finished_ = true; // no longer our child (reaped elsewhere): nothing left to wait for
         }
+        if (finished_ && outputFd_ >= 0) {
+            // What the program wrote before its end; a child it left behind may hold the pipe open,
+            // so only what is there now is read.
+            drainOutput();
+            closeOutput();
+        }
         return finished_;
     };
     if (tryReap())
@@ -273,39 +317,87 @@ bool Process::waitFor(int ms) {
     const auto remaining = [deadline] {
         return deadline < 0 ? -1 : static_cast<int>(std::max<int64_t>(0, deadline - monotonicMs()));
     };
+    int pidfd = -1;
 #ifdef SYS_pidfd_open
-    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
-    if (pidfd >= 0) {
-        pollfd p{pidfd, POLLIN, 0};
-        int r = 0;
-        while ((r = ::poll(&p, 1, remaining())) < 0 && errno == EINTR) {
-        }
-        ::close(pidfd);
-        return tryReap();
-    }
+    pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid_, 0));
 #endif
-    // Kernels without process descriptors: poll the child's state.
-    while (!tryReap()) {
-        const int left = remaining();
-        if (left == 0)
-            return false;
-        const int step = left < 0 ? PollIntervalMs : std::min(left, PollIntervalMs);
-        const timespec pause{0, static_cast<long>(step) * 1'000'000L};
-        ::nanosleep(&pause, nullptr);
+    bool ended = false;
+    for (;;) {
+        std::array<pollfd, 2> fds{};
+        nfds_t count = 0;
+        if (pidfd >= 0)
+            fds[count++] = pollfd{pidfd, POLLIN, 0};
+        const nfds_t outputAt = count;
+        if (outputFd_ >= 0)
+            fds[count++] = pollfd{outputFd_, POLLIN, 0};
+        // Without a process descriptor the child's state is polled.
+        int timeout = remaining();
+        if (pidfd < 0)
+            timeout = timeout < 0 ? PollIntervalMs : std::min(timeout, PollIntervalMs);
+        if (count > 0) {
+            if (::poll(fds.data(), count, timeout) < 0 && errno != EINTR)
+                break;
+        } else if (timeout != 0) {
+            const timespec pause{0, static_cast<long>(timeout) * 1'000'000L};
+            ::nanosleep(&pause, nullptr);
+        }
+        if (outputFd_ >= 0 && fds[outputAt].revents != 0 && !drainOutput())
+            closeOutput(); // the pipe's end: the program is about to end or has closed its output
+        if (tryReap()) {
+            ended = true;
+            break;
+        }
+        if (remaining() == 0)
+            break;
     }
-    return true;
+    if (pidfd >= 0)
+        ::close(pidfd);
+    return ended || tryReap();
 }
 
-std::unique_ptr<Process> startProcess(std::string_view commandLine, std::string_view cwd) {
+void Process::end(int graceMs) {
+    if (finished_ && !ownGroup_)
+        return;
+    signal(SIGTERM);
+    // The whole group gets the grace period: a child the program started may still be closing.
+    const int64_t deadline = monotonicMs() + std::max(0, graceMs);
+    const auto groupGone = [this] { return !ownGroup_ || ::kill(-pid_, 0) != 0; };
+    while (!(waitFor(0) && groupGone())) {
+        const int64_t left = deadline - monotonicMs();
+        if (left <= 0) {
+            signal(SIGKILL);
+            if (!finished_)
+                ::kill(pid_, SIGKILL);
+            break;
+        }
+        waitFor(static_cast<int>(std::min<int64_t>(left, PollIntervalMs * 5)));
+    }
+    waitFor(-1);
+}
+
+std::unique_ptr<Process> startProcess(std::string_view commandLine, std::string_view cwd,
+                                      const StartOptions& options) {
     std::string file;
     std::vector<std::string> argv;
     if (!prepare(commandLine, cwd, file, argv))
         return nullptr;
     const std::string dir = cwd.empty() ? std::string() : resolvePath(cwd);
-    const pid_t pid = spawn(file, argv, dir);
-    if (pid < 0)
+    std::array<int, 2> pipeFds{-1, -1};
+    if (options.captureOutput) {
+        if (::pipe2(pipeFds.data(), O_CLOEXEC) != 0)
+            return nullptr;
+        // Only our end reads without blocking; the program writes to a normal descriptor.
+        ::fcntl(pipeFds[0], F_SETFL, ::fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK);
+    }
+    const pid_t pid = spawn(file, argv, dir, options.ownGroup, pipeFds[1]);
+    if (pipeFds[1] >= 0)
+        ::close(pipeFds[1]);
+    if (pid < 0) {
+        if (pipeFds[0] >= 0)
+            ::close(pipeFds[0]);
         return nullptr;
-    return std::unique_ptr<Process>(new Process(pid));
+    }
+    return std::unique_ptr<Process>(new Process(pid, options.ownGroup, pipeFds[0]));
 }
 
 int waitInSlices(Process& process, int sliceMs, const std::function<void(int)>& pump) {

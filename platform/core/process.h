@@ -31,6 +31,13 @@ std::string findProgram(std::string_view program, std::string_view cwd = {});
 // True when the file starts like a Windows executable image ("MZ"); such programs run through wine.
 bool isWindowsImage(std::string_view path);
 
+// How a process is started: in a process group of its own (so that it can be ended with every child
+// it started), and with its standard output and error on one pipe that the caller reads.
+struct StartOptions {
+    bool ownGroup = false;
+    bool captureOutput = false;
+};
+
 class Process {
 public:
     ~Process();
@@ -44,10 +51,24 @@ public:
     // The exit status, or 128 + the signal number when a signal ended it.
     int exitCode() const { return exitCode_; }
 
+    // With captured output: receives what the program writes, as it comes, while waitFor waits
+    // (and the rest once it has ended).
+    void setOutputHandler(std::function<void(std::string_view)> handler) { onOutput_ = std::move(handler); }
+    // Ends the process: a terminate request to it (to its whole group when it has one), then, when it
+    // is still there after graceMs, a kill. Returns once it has been reaped.
+    void end(int graceMs);
+
 private:
-    friend std::unique_ptr<Process> startProcess(std::string_view, std::string_view);
-    explicit Process(pid_t pid) : pid_(pid) {}
+    friend std::unique_ptr<Process> startProcess(std::string_view, std::string_view, const StartOptions&);
+    Process(pid_t pid, bool ownGroup, int outputFd) : pid_(pid), ownGroup_(ownGroup), outputFd_(outputFd) {}
+    // Reads what the pipe holds now and hands it on; false at its end.
+    bool drainOutput();
+    void closeOutput();
+    void signal(int sig) const;
     pid_t pid_;
+    bool ownGroup_ = false;
+    int outputFd_ = -1;
+    std::function<void(std::string_view)> onOutput_;
     bool finished_ = false;
     int exitCode_ = -1;
 };
@@ -56,7 +77,8 @@ private:
 // and the caller's environment; the program gets the file found as its argv[0], and no descriptors
 // beyond the standard three. Null when the program could not be found or started (a Windows image
 // without wine installed included).
-std::unique_ptr<Process> startProcess(std::string_view commandLine, std::string_view cwd = {});
+std::unique_ptr<Process> startProcess(std::string_view commandLine, std::string_view cwd = {},
+                                      const StartOptions& options = {});
 
 // Runs a process to its end, waiting in slices of sliceMs; before each wait, pump(index) is called
 // with the 0-based index of the slice, so the caller can keep its window alive. Returns the exit code.

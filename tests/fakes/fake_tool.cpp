@@ -9,10 +9,13 @@
 //                                 \r, \n, \\ and \xHH stand for those bytes
 //        writearg <n> <text>      the same, to the path given as argument n (1-based)
 //        exit <code>              end with that exit code (0 when no line says otherwise)
+//        print <text>             write text to standard output (escapes as for write), at once
+//        ignoreterm               from here on, ignore requests to terminate
 // "<program file>" is the program's real path, so each installed copy has its own log and control.
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -124,6 +127,12 @@ int main(int argc, char** argv) {
             const int n = std::atoi(index.c_str());
             if (n < 1 || n >= argc || !writeFile(argv[n], unescape(text)))
                 exitCode = WriteFailed;
+        } else if (command == "print") {
+            const std::string text = unescape(rest);
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            std::fflush(stdout);
+        } else if (command == "ignoreterm") {
+            std::signal(SIGTERM, SIG_IGN);
         } else if (command == "exit") {
             exitCode = std::atoi(rest.c_str());
         }

@@ -9,11 +9,15 @@
 
 #include "platform/core/paths.h"
 #include "platform/core/process.h"
+#include "platform/ui/console_window.h"
 #include "platform/ui/dialog_script.h"
+
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -116,6 +120,58 @@ TEST_F(RunnerTest, ConverterIsPumpedOnlyEverySixthSlice) {
     EXPECT_FALSE(logOf("mpeg2avipx3.exe").empty());
 }
 
+// A console that records what the program wrote and asks for the end once it has seen `until`.
+class RecordingConsole : public RunConsole {
+public:
+    explicit RecordingConsole(std::string until) : until_(std::move(until)) {}
+    void begin() override { ++begun; }
+    void output(std::string_view bytes) override { text += bytes; }
+    bool endAsked() const override { return !until_.empty() && text.find(until_) != std::string::npos; }
+    int begun = 0;
+    std::string text;
+
+private:
+    std::string until_;
+};
+
+TEST_F(RunnerTest, ConsoleShowsTheOutputAndEndsAProgramThatNeverEnds) {
+    folder.installFake("ac3dec.exe", Fake);
+    control("ac3dec.exe", "print decoding\\r\\n\nsleep 600000\n");
+    RecordingConsole console("decoding\r\n");
+    const auto start = std::chrono::steady_clock::now();
+    const RunOutcome outcome = runAndWait(
+        externDir() + "ac3dec.exe x", externDir(), startDir, [] {}, &console);
+    EXPECT_TRUE(outcome.started);
+    EXPECT_TRUE(outcome.endedByUser);
+    EXPECT_EQ(console.begun, 1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(platform::core::currentDir(), startDir);
+
+    // One that ignores the request is killed once the grace period is over.
+    control("ac3dec.exe", "ignoreterm\nprint ready\\n\nsleep 600000\n");
+    RecordingConsole stubborn("ready\n");
+    const RunOutcome killed = runAndWait(
+        externDir() + "ac3dec.exe x", externDir(), startDir, [] {}, &stubborn);
+    EXPECT_TRUE(killed.endedByUser);
+    EXPECT_EQ(killed.exitCode, 128 + SIGKILL);
+
+    // A program that ends by itself is not ended, and its last words reach the console.
+    control("ac3dec.exe", "print done\nexit 4\n");
+    RecordingConsole quiet({});
+    const RunOutcome normal = runAndWait(
+        externDir() + "ac3dec.exe x", externDir(), startDir, [] {}, &quiet);
+    EXPECT_FALSE(normal.endedByUser);
+    EXPECT_EQ(normal.exitCode, 4);
+    EXPECT_EQ(quiet.text, "done");
+
+    // Nothing started, no console.
+    RecordingConsole none({});
+    EXPECT_FALSE(runAndWait(
+                     externDir() + "azid.exe", externDir(), startDir, [] {}, &none)
+                     .started);
+    EXPECT_EQ(none.begun, 0);
+}
+
 TEST_F(RunnerTest, ProgramNameIsFoundWithoutRegardToCase) {
     folder.installFake("m2apx3g.exe", Fake);
     const RunOutcome outcome = runAndWait(externDir() + "m2aPX3g.exe -b x", externDir(), startDir, {});
@@ -205,6 +261,32 @@ TEST_F(FormRunnerTest, CloseDuringAJobWaitsForItsEnd) {
     form->RunExtProg();
     EXPECT_FALSE(closedDuringRun);
     EXPECT_FALSE(fs::exists(folder.externDir() / "sn.fnd")); // the close ran once the run was over
+}
+
+TEST_F(FormRunnerTest, ClosingTheProgramsWindowEndsIt) {
+    folder.installFake("Tonegrab.exe", Fake);
+    writeBytes(folder.externDir() / "Tonegrab.exe.fake", "print working\\n\nsleep 600000\n");
+    ExtCommand = form->externDir() + "Tonegrab.exe /v/a.VOB X X X X";
+    std::string caption;
+    std::string text;
+    form->Timer1.onTimer = [&] {
+        const auto consoles = platform::ui::ConsoleWindow::open();
+        if (consoles.size() != 1 || consoles[0]->text().empty())
+            return;
+        form->Timer1.setEnabled(false);
+        caption = consoles[0]->caption();
+        text = consoles[0]->text();
+        consoles[0]->widget()->close(); // as the user closes it
+    };
+    form->Timer1.setInterval(50);
+    form->Timer1.setEnabled(true);
+    EXPECT_TRUE(form->RunExtProg());
+    EXPECT_TRUE(form->lastRun().endedByUser);
+    EXPECT_EQ(caption, ExtCommand);
+    EXPECT_EQ(text, "working\n");
+    EXPECT_TRUE(platform::ui::ConsoleWindow::open().empty()); // gone with its program
+    EXPECT_TRUE(script.shown().empty());
+    EXPECT_EQ(platform::core::currentDir(), StartDir);
 }
 
 TEST_F(FormRunnerTest, ShutdownReachesOnlyTheRecorder) {

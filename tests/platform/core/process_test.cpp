@@ -1,3 +1,4 @@
+#include "platform/core/clock.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/core/process.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -190,6 +192,53 @@ TEST(Processes, WaitForTimesOut) {
     EXPECT_TRUE(p->waitFor(5000));
     EXPECT_EQ(p->exitCode(), 128 + SIGTERM);
     EXPECT_TRUE(p->waitFor(0)); // stays ended
+}
+
+TEST(Processes, CapturedOutputComesWhileWaiting) {
+    StartOptions options;
+    options.captureOutput = true;
+    auto p = startProcess("sh -c \"echo one; echo two >&2; sleep 0.3; printf three\"", {}, options);
+    ASSERT_NE(p, nullptr);
+    std::string seen;
+    p->setOutputHandler([&](std::string_view bytes) { seen += bytes; });
+    // The first lines arrive before the program ends.
+    for (int i = 0; i < 50 && seen != "one\ntwo\n"; ++i)
+        EXPECT_FALSE(p->waitFor(5));
+    EXPECT_EQ(seen, "one\ntwo\n");
+    EXPECT_TRUE(p->waitFor(5000));
+    EXPECT_EQ(seen, "one\ntwo\nthree");
+}
+
+// True once no process of the group is left (killed children may take a moment to be collected).
+bool groupGone(pid_t group) {
+    for (int i = 0; i < 100 && kill(-group, 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return kill(-group, 0) != 0;
+}
+
+TEST(Processes, EndingAGroupTerminatesThenKills) {
+    StartOptions options;
+    options.ownGroup = true;
+    // A program that ends on request, with a child of its own that goes with it.
+    auto p = startProcess("sh -c \"sleep 30 & wait\"", {}, options);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(getpgid(p->pid()), p->pid());
+    int64_t start = monotonicMs();
+    p->end(5000);
+    EXPECT_TRUE(p->finished());
+    EXPECT_LT(monotonicMs() - start, 4000);
+    EXPECT_TRUE(groupGone(p->pid())); // nothing of the group is left
+
+    // A program that ignores the request is killed after the grace period.
+    p = startProcess("sh -c \"trap '' TERM; sleep 30\"", {}, options);
+    ASSERT_NE(p, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the trap is set
+    start = monotonicMs();
+    p->end(300);
+    EXPECT_TRUE(p->finished());
+    EXPECT_GE(monotonicMs() - start, 250);
+    EXPECT_EQ(p->exitCode(), 128 + SIGKILL);
+    EXPECT_TRUE(groupGone(p->pid()));
 }
 
 TEST(Processes, DetachedChildrenAreReaped) {

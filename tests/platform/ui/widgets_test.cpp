@@ -1,6 +1,7 @@
 // Texts of multi-line controls, pictures, docking, modal forms and the order in which window objects
 // may be torn down.
 #include "platform/ui/buttons.h"
+#include "platform/ui/console_window.h"
 #include "platform/ui/containers.h"
 #include "platform/ui/edit.h"
 #include "platform/ui/form.h"
@@ -129,4 +130,29 @@ TEST(Lifetime, ContainersMayGoBeforeTheirControls) {
     EXPECT_EQ(edit->widget(), nullptr);
     edit->setText("y");
     EXPECT_EQ(edit->text(), "");
+}
+
+TEST(ConsoleText, LinesCarriageReturnsAndTheLimit) {
+    ui::ConsoleText text(3);
+    text.append("one\r\ntw");
+    EXPECT_EQ(text.text(), "one\ntw");
+    text.append("o\n10%\r20%\r");
+    EXPECT_EQ(text.text(), "one\ntwo\n20%"); // a progress counter overwrites its line
+    text.append("\r\nthree\nfour\n");
+    EXPECT_EQ(text.text(), "20%\nthree\nfour\n"); // the oldest lines go
+}
+
+TEST(ConsoleWindow, ClosingOnlyAsksForTheEnd) {
+    {
+        ui::ConsoleWindow console("/p/extern/ac3dec.exe \"a b\"");
+        console.show();
+        ASSERT_EQ(ui::ConsoleWindow::open(), std::vector<ui::ConsoleWindow*>{&console});
+        EXPECT_EQ(console.caption(), "/p/extern/ac3dec.exe \"a b\"");
+        console.append("decoding\n");
+        EXPECT_FALSE(console.closeRequested());
+        console.widget()->close();
+        EXPECT_TRUE(console.closeRequested());
+        EXPECT_TRUE(console.widget()->isVisible()); // stays until its owner removes it
+    }
+    EXPECT_TRUE(ui::ConsoleWindow::open().empty());
 }
