@@ -66,7 +66,9 @@ public:
     const RunOutcome& lastRun() const { return lastRun_; }
 
     // --- VOB list -------------------------------------------------------------------------------
-    void MakeList(const std::string& firstVob);
+    // False when the list could not be written: whatever "vob.lst" holds then belongs to another
+    // title, and the rip that asked for it must not run.
+    bool MakeList(const std::string& firstVob);
 
     // --- Converter, decoder and automation command lines; preview -------------------------------
     // The complete converter line of the rip.
@@ -247,6 +249,8 @@ public:
     // Shows the video attributes and movie length of the IFO file named by ifofile ("???", "120" and
     // "00" when there is none): the video page's part of an IFO change.
     void ShowIfoTitleInfo();
+    // Shows that an IFO file is damaged, once for each time a new file is read.
+    void reportDamagedIfo(const std::string& ifo, const std::string& text);
 
     // --- Page buttons ---------------------------------------------------------------------------
     void AllUp();
@@ -649,8 +653,10 @@ private:
     bool mayWriteProfile(const std::string& path, const std::string& shownName);
     // Rebuilds the profile list while keeping the name box's text.
     void rebuildProfileList();
-    // Loads one multi-rip entry's profile and rips it; false when the entry could not be loaded.
-    bool ripMultiEntry(const std::string& entry, bool last);
+    // Loads one multi-rip entry's profile and rips it; why it was not ripped, empty when it was.
+    std::string ripMultiEntry(const std::string& entry, bool last);
+    // Writes what a multi-rip list could not rip into a log file of its own.
+    void logNotRipped(const std::string& lines);
     std::vector<ProfileListItem> profileTable_;
     // Runs a stream count of the extractor and fills both stream lists from "sn.fnd".
     void countAudioStreams(const std::string& commandLine);
@@ -681,6 +687,10 @@ private:
     int jobDepth_ = 0;
     std::vector<bool> startersEnabled_;
     bool closePending_ = false;
+    // Set when a report requested the shutdown, so that a multi-rip list requests it only once.
+    bool shutdownRequested_ = false;
+    // The IFO file whose damage has been shown since it was chosen.
+    std::string damagedIfoShown_;
     // Creation sets the codec several times (the defaults, then the default profile): a missing
     // DivX 4 codec is reported once there, not once per set.
     void codecMissingBox(const char* prefix);

@@ -83,11 +83,14 @@ void TForm1::connectAudioHandlers() {
 // ---- Streams ----
 
 void TForm1::VobfileChange() {
+    // The old title's streams go before anything of the new one is read, so that no failure on the
+    // way leaves them listed.
     audioinfo.clear();
-    ifofile.setText(IfoNameOfVob(Vobfile.text()));
-    destsub.setText(SubNameOfAvi(FinalFile.text()));
     clearStreamList(SubStream);
     clearStreamList(SecSubStream);
+    damagedIfoShown_.clear();
+    ifofile.setText(IfoNameOfVob(Vobfile.text()));
+    destsub.setText(SubNameOfAvi(FinalFile.text()));
 
     const std::string ifo = ifofile.text();
     if (ifo != NoIfoFile && core::fileExists(ifo) && usesDecoderPrograms(arip.text()))
@@ -110,8 +113,8 @@ void TForm1::listIfoAudioStreams(const std::string& ifo) {
                           "]");
     }
     // The streams read before the damage stay listed.
-    if ((!head || audio.truncated) && !usemulti.checked())
-        ui::errorBox("Can't read the audio streams of " + ifo + " !");
+    if (!head || audio.truncated)
+        reportDamagedIfo(ifo, "Can't read the audio streams of " + ifo + " !");
     SecSubStream.setItems(SubStream.items());
     if (SubStream.itemCount() > 0) {
         SubStream.setText(SubStream.item(0));
@@ -186,8 +189,10 @@ void TForm1::mp3wmaChange() {
     // The lists first, so that the texts set next are among them.
     setItemsKeepingText(Samplerate, defaults.sampleRates);
     setItemsKeepingText(Bitrate, defaults.bitrates);
-    Samplerate.setText(defaults.sampleRate);
+    // The mode before the rate: the rate's own handler looks the bit rates up for the mode shown, and
+    // a mono mode would turn 44.1 kHz WMA into 32 kHz.
     Mode.setText(defaults.mode);
+    Samplerate.setText(defaults.sampleRate);
     Bitrate.setText(defaults.bitrate);
     setautoparam();
 }

@@ -285,8 +285,10 @@ private:
 } // namespace
 
 void TForm1::LaunchClick() {
-    // The rip runs even when no list could be made: its own checks stop it.
-    MakeList(Vobfile.text());
+    // A missing first VOB is left to the rip's own checks; a list that could not be written ends the
+    // rip here, since the converter would read the old one.
+    if (!MakeList(Vobfile.text()))
+        return;
     RipRecord.RipStart = 0;
     RipRecord.RipEnd = 0;
     Launchrip();

@@ -3,6 +3,11 @@
 #include "kes/form1.h"
 #include "kes/form1_unit.h"
 #include "kes/rip_record.h"
+#include "kes/rip_report.h"
+#include "kes/vob_list.h"
+
+#include "platform/core/clock.h"
+#include "platform/core/files.h"
 
 #include "platform/ui/dialogs.h"
 
@@ -10,11 +15,15 @@
 
 namespace kes {
 
+namespace core = platform::core;
+
 namespace {
 
 constexpr int MsgEmptyList = 54;
 constexpr const char* NotRippedHeading = "These entries of the multi-rip list were not ripped :";
 constexpr const char* NotListed = "not in the profile list any more";
+constexpr const char* LogsFolder = "logs/";
+constexpr const char* MultiRipLogName = "Multi-rip";
 
 } // namespace
 
@@ -73,15 +82,15 @@ void TForm1::usemultiClick() {
     LaunchMulti.setEnabled(true);
 }
 
-bool TForm1::ripMultiEntry(const std::string& entry, bool last) {
+std::string TForm1::ripMultiEntry(const std::string& entry, bool last) {
     // An entry that is no longer listed is not ripped: the settings on screen belong to another one.
     const int listed = memo1.indexOf(entry);
     if (listed < 0)
-        return false;
+        return NotListed;
     ProfileEdit.setText(memo1.item(listed));
     const ProfileListItem* item = findProfileItem(profileTable_, ProfileEdit.text());
     if (!item)
-        return false;
+        return NotListed;
     const std::string path = item->path;
     InitPath();
     InitFields();
@@ -95,15 +104,27 @@ bool TForm1::ripMultiEntry(const std::string& entry, bool last) {
     DelWav.setChecked(true);
     Shut.setChecked(last);
 
-    MakeList(Vobfile.text());
+    // A list that cannot be written would leave the converter the previous entry's title.
+    if (!MakeList(Vobfile.text()))
+        return "Can't write " + vobListPath(Vobfile.text()) + " !";
     RipRecord.RipStart = 0;
     RipRecord.RipEnd = 0;
     Launchrip();
-    return true;
+    return {};
+}
+
+void TForm1::logNotRipped(const std::string& lines) {
+    const core::DateTime now = core::now();
+    const std::string path =
+        logFilePath(ProgDir + LogsFolder, MultiRipLogName, core::shortDateText(now), core::timeText(now));
+    // Nobody may be there to answer a box: a log that cannot be written is left at that.
+    if (!core::writeFileAtomic(path, std::string(NotRippedHeading) + lines))
+        return;
 }
 
 void TForm1::LaunchMultiClick() {
     std::string notRipped;
+    shutdownRequested_ = false;
     {
         // One job for the whole list: profile loads pump the window between the rips.
         JobGuard job(*this);
@@ -113,18 +134,21 @@ void TForm1::LaunchMultiClick() {
             // A failure inside one entry (a profile that cannot be read, a value that is no number)
             // ends that entry only; the list goes on and the failures are named at its end.
             try {
-                if (!ripMultiEntry(entry, k + 1 == entries.size()))
-                    notRipped += "\r\n" + entry + " : " + NotListed;
+                if (const std::string why = ripMultiEntry(entry, k + 1 == entries.size()); !why.empty())
+                    notRipped += "\r\n" + entry + " : " + why;
             } catch (const std::exception& error) {
                 notRipped += "\r\n" + entry + " : " + error.what();
             }
         }
     }
-    // The job's end restored the enabled states from before the list; the audio method follows the
-    // profile loaded last.
-    arip.setEnabled(RipAudio.checked());
+    // The list runs unattended: what it could not rip goes into a log, not into a box that waits.
     if (!notRipped.empty())
-        ui::errorBox(NotRippedHeading + notRipped);
+        logNotRipped(notRipped);
+    // The list ends with the shutdown, also when its last entry never reached its report.
+    if (!memo2.items().empty() && !shutdownRequested_) {
+        shutdownRequested_ = true;
+        ShutdownWindows();
+    }
 }
 
 } // namespace kes

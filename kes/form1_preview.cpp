@@ -59,7 +59,8 @@ void TForm1::SetPrevParam(int flag) {
 
 void TForm1::PreviewVidClick() {
     JobGuard job(*this);
-    MakeList(Vobfile.text());
+    if (!MakeList(Vobfile.text()))
+        return; // the error box was shown; the old list names another title
     const std::string bat = ExternDir + std::string(M2aBatName);
     // Sizes left by an earlier run must not be taken for this one's.
     if (core::fileExists(bat) && !core::deleteFile(bat)) {

@@ -74,6 +74,7 @@ void TForm1::Statistics() {
 
     switch (reportEnd(Shut.checked(), multi)) {
     case ReportEnd::Shutdown:
+        shutdownRequested_ = true;
         ShutdownWindows();
         break;
     case ReportEnd::Nothing:

@@ -62,7 +62,7 @@ bool TForm1::ShutdownWindows() {
     return core::requestShutdown();
 }
 
-void TForm1::MakeList(const std::string& firstVob) {
+bool TForm1::MakeList(const std::string& firstVob) {
     // An unattended multi-rip shows nothing here: the rip's own checks end a rip without its VOB.
     const bool quiet = usemulti.checked();
     const VobRun run = findVobRun(firstVob);
@@ -70,7 +70,7 @@ void TForm1::MakeList(const std::string& firstVob) {
         RipAborted = true;
         if (!quiet)
             ui::errorBox(MessageTable[MsgFirstVobMissing]);
-        return;
+        return true; // the rip's own checks stop a rip without its first VOB
     }
     for (const auto& busy : run.inUse) {
         if (!quiet)
@@ -93,7 +93,9 @@ void TForm1::MakeList(const std::string& firstVob) {
         RipAborted = true;
         if (!quiet)
             ui::errorBox("Can't write " + listPath + " !");
+        return false;
     }
+    return true;
 }
 
 // ---- Jobs ----
@@ -118,6 +120,10 @@ void TForm1::jobEnded() {
     for (size_t i = 0; i < starters.size() && i < startersEnabled_.size(); ++i)
         starters[i]->setEnabled(startersEnabled_[i]);
     startersEnabled_.clear();
+    // A profile loaded during the job (a multi-rip entry) decides the starters that follow its
+    // options, not the states from before the job.
+    RipAudioClick();
+    twostreamsClick();
     if (closePending_) {
         closePending_ = false;
         close();

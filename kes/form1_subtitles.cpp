@@ -27,9 +27,11 @@ void TForm1::subbuttonClick() {
 }
 
 void TForm1::ifofileChange() {
-    ShowIfoTitleInfo();
+    // The old title's languages go first, whatever the new file holds.
     IFOlngList.clearItems();
     selectedlng.clearItems();
+    damagedIfoShown_.clear();
+    ShowIfoTitleInfo();
 
     const std::string ifo = ifofile.text();
     if (ifo == NoIfoFile || !core::fileExists(ifo))
@@ -39,8 +41,17 @@ void TForm1::ifofileChange() {
     // The languages read before any damage stay listed.
     for (const std::string& name : subtitles.names)
         IFOlngList.addItem(name);
-    if ((!head || subtitles.truncated) && !usemulti.checked())
-        ui::errorBox("Can't read the subtitle languages of " + ifo + " !");
+    if (!head || subtitles.truncated)
+        reportDamagedIfo(ifo, "Can't read the subtitle languages of " + ifo + " !");
+}
+
+void TForm1::reportDamagedIfo(const std::string& ifo, const std::string& text) {
+    // Each reader of the pages finds the same damage: it is told once per file read, and never in
+    // an unattended multi-rip.
+    if (usemulti.checked() || damagedIfoShown_ == ifo)
+        return;
+    damagedIfoShown_ = ifo;
+    ui::errorBox(text);
 }
 
 void TForm1::SpeedButton5Click() {

@@ -237,8 +237,15 @@ void TForm1::ShowIfoTitleInfo() {
     IfoTitleInfo info;
     info.minutes.clear();
     if (core::fileExists(ifoPath)) {
-        info = ReadIfoTitleInfo(ifoPath, {});
-        VidInfo(info.attributeA, info.attributeB);
+        // A damaged IFO is reported and its title shown as unknown; the pages read what they can.
+        try {
+            info = ReadIfoTitleInfo(ifoPath, {});
+            VidInfo(info.attributeA, info.attributeB);
+        } catch (const IfoReadError&) {
+            info = IfoTitleInfo{};
+            info.minutes.clear();
+            reportDamagedIfo(ifoPath, "Can't read the title information of " + ifoPath + " !");
+        }
     }
     const bool read = !info.minutes.empty();
     movielength.setText(read ? info.minutes : DefaultMinutes);

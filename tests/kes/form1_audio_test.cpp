@@ -112,10 +112,39 @@ TEST_F(AudioPageTest, DamagedIfoKeepsTheStreamsReadAndSaysSo) {
     form->Vobfile.setText(vob);
     EXPECT_EQ(form->SubStream.items(), Lines{"0x80 [English]"});
     EXPECT_EQ(form->SecSubStream.text(), "0x80 [English]");
-    // The subtitle page reads the same file.
+    // The subtitle page reads the same file first; the damage is told once.
     const std::string ifo = at("dvd/VTS_01_0.IFO");
-    EXPECT_EQ(script.texts("error"), (Lines{"Can't read the subtitle languages of " + ifo + " !",
-                                            "Can't read the audio streams of " + ifo + " !"}));
+    EXPECT_EQ(script.texts("error"), (Lines{"Can't read the subtitle languages of " + ifo + " !"}));
+}
+
+TEST_F(AudioPageTest, DamagedIfoAfterAGoodTitleKeepsNothingOfIt) {
+    writeBytes(at("dvd/VTS_01_0.IFO"), ifoWithAudio({{Ac3WithLanguage, "en", 1}}));
+    form->Vobfile.setText(vob);
+    ASSERT_EQ(form->SubStream.items(), Lines{"0x80 [English]"});
+    form->IFOlngList.addItem("English");
+    form->selectedlng.addItem("English");
+
+    // The next title's IFO points its chain table past its end: its title cannot be read.
+    std::string damaged = ifoWithAudio({{Ac3WithLanguage, "fr", 1}});
+    damaged[0xCF] = 9;
+    const std::string other = make("dvd2/VTS_02_1.VOB", "vob");
+    const std::string ifo = make("dvd2/VTS_02_0.IFO", damaged);
+    form->Vobfile.setText(other);
+    EXPECT_EQ(form->ifofile.text(), ifo);
+    EXPECT_EQ(form->SubStream.items(), Lines{"0x80 [Francais]"});
+    EXPECT_EQ(form->SecSubStream.items(), Lines{"0x80 [Francais]"});
+    EXPECT_TRUE(form->IFOlngList.items().empty());
+    EXPECT_TRUE(form->selectedlng.items().empty());
+    EXPECT_EQ(script.texts("error"), Lines{"Can't read the title information of " + ifo + " !"});
+
+    // A profile of that title is read to its end.
+    const std::string profile =
+        make("damaged.pfl", "[Options]\r\nProfileTitle=T\r\nvobpath=" + other + "\r\nWavPath=/w/a.wav\r\n");
+    form->Vobfile.setText(vob);
+    form->ReadProFile(profile);
+    form->CopyFromProfile();
+    EXPECT_EQ(form->Vobfile.text(), other);
+    EXPECT_EQ(form->WavFileEdit.text(), "/w/a.wav");
 }
 
 TEST_F(AudioPageTest, InternalMethodCountsTheStreamsWithTheExtractor) {
@@ -223,6 +252,12 @@ TEST_F(AudioPageTest, CodecModeAndRateFollowTheCompressionTable) {
     EXPECT_EQ(form->Bitrate.text(), "64");
     form->Samplerate.setText("48");
     EXPECT_EQ(form->Bitrate.items(), (Lines{"64", "56", "48"}));
+
+    // From MP3 mono to WMA: the codec's own defaults, not the mono fallback.
+    form->mp3wma.setText("WMA");
+    EXPECT_EQ(form->Samplerate.text(), "44.1");
+    EXPECT_EQ(form->Mode.text(), "Stereo");
+    EXPECT_EQ(form->Bitrate.text(), "64");
 }
 
 TEST_F(AudioPageTest, GainLabelFollowsTheTrack) {

@@ -4,6 +4,8 @@
 // the list.
 #include "rip_audio_support.h"
 
+#include "platform/core/clock.h"
+
 #include <chrono>
 #include <thread>
 
@@ -20,12 +22,32 @@ protected:
 
     // A profile that rips only the audio of the fixture's VOB run through the AC3 decoder, into its
     // own WAV file, and asks for no log, no WAV deletion but a shutdown (all three are overridden).
-    void audioProfile(const std::string& name, const std::string& title, const std::string& vob) {
+    void audioProfile(const std::string& name, const std::string& title, const std::string& vob,
+                      const std::string& extra = {}) {
         writeBytes(profiles() / name, "[Options]\r\nProfileTitle=" + title + "\r\nvobpath=" + vob +
                                           "\r\nWavPath=" + folder1 + title +
                                           ".wav\r\nRipVid=0\r\nRipAud=1\r\n"
                                           "UseAC3Dec=1\r\nCompressAudio=0\r\nDelWav=0\r\nNormalize=0\r\n"
-                                          "Merge=0\r\nlog=0\r\nSDown=1\r\nSub=0\r\n");
+                                          "Merge=0\r\nlog=0\r\nSDown=1\r\nSub=0\r\nSubstream=0x8" +
+                                          std::to_string(substreamOf(title)) + "\r\n" + extra);
+    }
+    // Each title decodes a stream of its own, so that a stream left from the previous entry shows.
+    static int substreamOf(const std::string& title) { return title.empty() ? 0 : (title[0] - 'A') % 8; }
+    // The entries' decoder runs: the WAV and the sub-stream each was given.
+    Lines decodedStreams() const {
+        Lines streams;
+        for (const std::string& line : runs("ac3dec.exe")) {
+            const size_t at = line.find("[-substream] [");
+            streams.push_back(at == std::string::npos ? std::string() : line.substr(at + 14, 4));
+        }
+        return streams;
+    }
+    // The log of what the list could not rip, empty when there is none.
+    std::string notRippedLog() const {
+        for (const auto& entry : fs::directory_iterator(folder.path() / "Logs"))
+            if (entry.path().filename().string().starts_with("Multi-rip_D"))
+                return readBytes(entry.path());
+        return {};
     }
     void add(const std::string& entry) {
         const int index = form->memo1.indexOf(entry);
@@ -146,6 +168,7 @@ TEST_F(MultiRipTest, EveryEntryRipsUnattendedAndOnlyTheLastShutsDown) {
 
     EXPECT_TRUE(script.shown().empty());
     EXPECT_EQ(decodedWavs(), (Lines{folder1 + "C.wav", folder1 + "A.wav", folder1 + "B.wav"}));
+    EXPECT_EQ(decodedStreams(), (Lines{"0x82", "0x80", "0x81"}));
     EXPECT_EQ(logCount(), 3u); // the profiles ask for none
     EXPECT_TRUE(form->DelWav.checked());
     EXPECT_TRUE(form->Shut.checked());
@@ -181,13 +204,81 @@ TEST_F(MultiRipTest, FailingEntriesDoNotStopTheList) {
     form->LaunchMultiClick();
 
     EXPECT_EQ(decodedWavs(), (Lines{folder1 + "A.wav", folder1 + "D.wav"}));
-    EXPECT_EQ(logCount(), 2u);
+    EXPECT_EQ(logCount(), 3u); // two rips and the list's own
     EXPECT_EQ(shutdownsSince(before, 1), 1u);
-    // The entry that could not be loaded is named once the list is over; the ended rip shows nothing.
-    ASSERT_EQ(shown().size(), 1u);
-    EXPECT_TRUE(shown()[0].starts_with("error: These entries of the multi-rip list were not ripped :\r\n"
-                                       "C (c.pfl) : "))
-        << shown()[0];
+    // The entry that could not be loaded is named in the list's log; nothing waits in a box.
+    EXPECT_TRUE(shown().empty());
+    EXPECT_TRUE(notRippedLog().starts_with("These entries of the multi-rip list were not ripped :\r\n"
+                                           "C (c.pfl) : "))
+        << notRippedLog();
+}
+
+TEST_F(MultiRipTest, EntryWhoseListCannotBeWrittenIsNotRipped) {
+    fake("ac3dec.exe");
+    const std::string other = make("other dvd/VTS_02_1.VOB", "vob");
+    // The second title's folder refuses a new list: a folder stands where it would go.
+    fs::create_directories(at("other dvd/vob.lst"));
+    audioProfile("a.pfl", "A", vob1);
+    audioProfile("b.pfl", "B", other);
+    audioProfile("c.pfl", "C", vob1);
+    form->GetAllProfiles();
+    for (const char* entry : {"A (a.pfl)", "B (b.pfl)", "C (c.pfl)"})
+        add(entry);
+    arm();
+    form->LaunchMultiClick();
+    EXPECT_EQ(decodedWavs(), (Lines{folder1 + "A.wav", folder1 + "C.wav"}));
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(notRippedLog(),
+              "These entries of the multi-rip list were not ripped :\r\nB (b.pfl) : Can't write " +
+                  at("other dvd/vob.lst") + " !");
+}
+
+TEST_F(MultiRipTest, EveryEntryWritesItsOwnListAndStartsItsOwnClock) {
+    fake("ac3dec.exe", "sleep 1100\n");
+    const std::string other = make("other dvd/VTS_02_1.VOB", "vob");
+    audioProfile("a.pfl", "A", vob1);
+    audioProfile("b.pfl", "B", other);
+    form->GetAllProfiles();
+    add("A (a.pfl)");
+    add("B (b.pfl)");
+    arm();
+    fs::remove(at("my dvd/vob.lst"));
+    const platform::core::DateTime before = platform::core::now();
+    form->LaunchMultiClick();
+    EXPECT_EQ(readBytes(at("my dvd/vob.lst")), vob1 + "\r\n" + vob2 + "\r\n");
+    EXPECT_EQ(readBytes(at("other dvd/vob.lst")), other + "\r\n");
+    // The last entry's rip started after the first one's decoder had run, not when the list began.
+    constexpr double SecondsPerDay = 86400;
+    EXPECT_GE((RipRecord.RipStart - before) * SecondsPerDay, 1.0);
+}
+
+TEST_F(MultiRipTest, ListEndsWithTheShutdownWhenItsLastEntryIsSkipped) {
+    fake("ac3dec.exe");
+    audioProfile("a.pfl", "A", vob1);
+    audioProfile("b.pfl", "B", at("missing/VTS_01_1.VOB")); // its checks end it
+    form->GetAllProfiles();
+    add("A (a.pfl)");
+    add("B (b.pfl)");
+    arm();
+    const std::string before = recorderLog();
+    form->LaunchMultiClick();
+    EXPECT_EQ(decodedWavs(), Lines{folder1 + "A.wav"});
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(shutdownsSince(before, 1), 1u);
+}
+
+TEST_F(MultiRipTest, StartersFollowTheLastProfileAfterTheList) {
+    fake("ac3dec.exe");
+    form->twostreams.setChecked(false);
+    ASSERT_FALSE(form->Audio2Play.enabled());
+    audioProfile("a.pfl", "A", vob1, "2Streams=1\r\nWav2Path=" + folder2 + "A2.wav\r\n");
+    form->GetAllProfiles();
+    add("A (a.pfl)");
+    arm();
+    form->LaunchMultiClick();
+    ASSERT_TRUE(form->twostreams.checked());
+    EXPECT_TRUE(form->Audio2Play.enabled());
+    EXPECT_TRUE(form->arip.enabled());
 }
 
 TEST_F(MultiRipTest, EntryNoLongerListedIsSkipped) {
@@ -202,8 +293,9 @@ TEST_F(MultiRipTest, EntryNoLongerListedIsSkipped) {
     arm();
     form->LaunchMultiClick();
     EXPECT_EQ(decodedWavs(), Lines{folder1 + "B.wav"});
-    EXPECT_EQ(shown(), Lines{"error: These entries of the multi-rip list were not ripped :\r\n"
-                             "A (a.pfl) : not in the profile list any more"});
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(notRippedLog(), "These entries of the multi-rip list were not ripped :\r\n"
+                              "A (a.pfl) : not in the profile list any more");
 }
 
 } // namespace

@@ -43,6 +43,20 @@ TEST_F(RipAudioTest, Ac3DecDecodesEachStream) {
     EXPECT_EQ(shown(), Lines{});
 }
 
+TEST_F(RipAudioTest, RipWhoseListCannotBeWrittenDoesNotRun) {
+    form->arip.setTextSilent("AC3Dec");
+    fake("ac3dec.exe");
+    // An old list stands where the new one cannot be put (as on read-only media, the old title's).
+    const std::string list = at("my dvd/vob.lst");
+    fs::create_directories(list);
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_TRUE(runs("ac3dec.exe").empty());
+    // The list's failure is the only box: no checks ran and no report followed.
+    EXPECT_EQ(script.shown().size(), 1u);
+    EXPECT_EQ(shown(), Lines{"error: Can't write " + list + " !"});
+}
+
 TEST_F(RipAudioTest, StepRecordHoldsTimesAndFreeSpacePerStream) {
     form->arip.setTextSilent("AC3Dec");
     form->twostreams.setChecked(true);
