@@ -199,13 +199,17 @@ void TForm1::FormClose(ui::CloseAction& /*action*/) {
     deleteCloseFiles(ExternDir);
 }
 
+std::string TForm1::FixedDrivesText() const {
+    return fixedDrivesText(core::fixedVolumes(), MessageTable[MsgFreeMb], MessageTable[MsgTotal]);
+}
+
 void TForm1::Timer1Timer() {
-    HD.setText(fixedDrivesText(core::fixedVolumes(), MessageTable[MsgFreeMb], MessageTable[MsgTotal]));
+    HD.setText(FixedDrivesText());
     mytime.setCaption(MessageTable[MsgTimePrefix] + core::timeText(core::now()));
 }
 
 void TForm1::HDSPACEClick() {
-    ui::showMessage(fixedDrivesText(core::fixedVolumes(), MessageTable[MsgFreeMb], MessageTable[MsgTotal]));
+    ui::showMessage(FixedDrivesText());
 }
 
 void TForm1::MakeWorkFolders() {

@@ -47,6 +47,8 @@ public:
     void FormClose(ui::CloseAction& action);
     void Timer1Timer();
     void HDSPACEClick();
+    // The free space of every fixed volume, one line each.
+    std::string FixedDrivesText() const;
     void MakeWorkFolders();
     // Labels of the helper files missing from extern/, empty when all are there.
     std::string AreSoftsThere() const;

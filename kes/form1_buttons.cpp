@@ -23,8 +23,6 @@ constexpr int MsgFirstVobMissing = 20;
 constexpr int MsgFileExists = 22;
 constexpr int MsgFilesWillBeReplaced = 55;
 constexpr int MsgFoldersMissing = 56;
-constexpr int MsgFreeMb = 38;
-constexpr int MsgTotal = 39;
 
 // Runs a file dialog in the folder of the edit's path (or in the dialog's own folder when
 // fromEditFolder is false) and puts the chosen file into the edit. A cancel changes nothing.
@@ -84,7 +82,7 @@ void TForm1::SpeedButton4Click() {
         ui::warningBox(existing + CrLf + MessageTable[MsgFilesWillBeReplaced]);
     if (!missingFolders.empty())
         ui::warningBox(MessageTable[MsgFoldersMissing] + CrLf + missingFolders);
-    HD.setText(fixedDrivesText(core::fixedVolumes(), MessageTable[MsgFreeMb], MessageTable[MsgTotal]));
+    HD.setText(FixedDrivesText());
     isfileok();
 }
 

@@ -138,9 +138,16 @@ void TForm1::usebuttonClick() {
 }
 
 void TForm1::coverbuttonClick() {
-    // The printer takes the movie name unless it is "None", and the length only with "DivX Auto".
+    // Without a profile ("None") the printer opens empty; with one it takes the movie name, the length
+    // (only with "DivX Auto"), the settings description and the comment.
     cover::MainWindowLink link;
     link.programFolder = ProgDir;
+    link.minimize = minimizeMain;
+    link.restore = restoreMain;
+    if (ProfileEdit.text() == NoProfile) {
+        openTool(new cover::TCoverPrint(std::move(link)));
+        return;
+    }
     // The hooks reach the main window through Form1, so that a printer outliving it reads nothing.
     link.profileName = [] { return Form1 != nullptr ? Form1->ProfileEdit.text() : std::string(NoProfile); };
     link.movieLength = []() -> std::optional<std::string> {
@@ -150,8 +157,6 @@ void TForm1::coverbuttonClick() {
     };
     link.settings = [] { return Form1 != nullptr ? Form1->curset.text() : std::string(); };
     link.comment = [] { return Form1 != nullptr ? Form1->Comment.text() : std::string(); };
-    link.minimize = minimizeMain;
-    link.restore = restoreMain;
     openTool(new cover::TCoverPrint(std::move(link)));
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/core/clock.h"
 #include "platform/core/files.h"
+#include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
 
 #include <chrono>
@@ -27,11 +28,12 @@ constexpr auto AviPollInterval = std::chrono::milliseconds(100);
 
 std::string TForm1::ReadFrameRate() {
     const std::string avi = AVIFile.text();
-    // The converter may still be closing its output; the report waits for it without pumping.
+    // The converter may still be closing its output; the window stays alive while the report waits.
     const int64_t deadline = core::monotonicMs() + AviWaitMs;
     while (core::fileLocked(avi)) {
         if (core::monotonicMs() >= deadline)
             return {};
+        ui::processMessages();
         std::this_thread::sleep_for(AviPollInterval);
     }
     return encodingSpeedText(core::readLE32(avi, AviTotalFramesOffset), fps.text(), RipRecord.RipStart,

@@ -217,8 +217,10 @@ private:
 
     void mux() {
         RipRecord.MergeStart = stepStart();
+        RipRecord.Mux2Ran = false;
         std::unique_ptr<TForm5> muxer = newMuxer();
         if (f_.twostreams.checked() && f_.Split.checked() && !RipAborted) {
+            RipRecord.Mux2Ran = true;
             secondStreamAudio(*muxer);
             if (!RipAborted)
                 muxer = newMuxer();

@@ -38,6 +38,8 @@ struct TRipRecord {
     int32_t CompByteRate1 = 0, CompByteRate2 = 0;
     double MuxVideoLen = 0, MuxAudioLen = 0;
     double Mux2AudioLen = 0;
+    // The second stream had a mux of its own (two streams and a split movie).
+    bool Mux2Ran = false;
     bool LogoClipOk = false;
 
     std::string& freeBefore(FreeSlot slot) { return FreeBefore[static_cast<std::size_t>(slot)]; }

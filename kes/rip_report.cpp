@@ -143,13 +143,15 @@ private:
         labelled(MsgMuxAudio, lengthText(r_.MuxAudioLen));
         if (differ(r_.MuxVideoLen, r_.MuxAudioLen))
             line(m_[MsgMuxLengthsDiffer]);
-        if (c_.twostreams) {
+        // Two streams without a split share one mux: there is no second length to show.
+        const bool secondMux = c_.twostreams && r_.Mux2Ran;
+        if (secondMux) {
             labelled(MsgMux2Audio, lengthText(r_.Mux2AudioLen));
             if (differ(r_.Mux2AudioLen, r_.MuxVideoLen))
                 line(m_[MsgMuxLengthsDiffer]);
         }
         freePair(FreeSlot::Mux);
-        if (c_.twostreams)
+        if (secondMux)
             secondStreamPair(FreeSlot::Mux2);
         if (!r_.LogoClipOk)
             line(m_[MsgNoLogoClip]);

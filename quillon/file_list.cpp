@@ -32,9 +32,11 @@ private:
     int fd_;
 };
 
+// Opens without blocking: a FIFO or a device named as a list or a VOB must not wait for a writer.
+// Only regular files are read after the open (regularFileSize tells the rest apart).
 int openForReading(std::string_view path) {
     const std::string resolved = platform::core::resolvePath(path);
-    return ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+    return ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
 }
 
 // Size of a regular file, or -1.
@@ -67,6 +69,13 @@ void FileList::free() {
     sizes_.clear();
     sizes_.shrink_to_fit();
     total_ = 0;
+}
+
+void FileList::takeFrom(FileList& other) {
+    names_ = std::move(other.names_);
+    sizes_ = std::move(other.sizes_);
+    total_ = other.total_;
+    other.free();
 }
 
 std::optional<std::string> FileList::readListFile(std::string_view path) {

@@ -25,6 +25,8 @@ public:
     // Replaces the contents with the list at path; without a path, or on any failure, the list is empty.
     void load(std::optional<std::string_view> path);
     void free();
+    // Takes the contents of another list (loaded without a lock held), leaving it empty.
+    void takeFrom(FileList& other);
 
     int32_t count() const { return static_cast<int32_t>(names_.size()); }
     int64_t total() const { return total_; }

@@ -1,7 +1,8 @@
 #include "quillon/message_boxes.h"
 
+#include "platform/ui/dialogs.h"
+
 #include <QApplication>
-#include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
 
@@ -10,9 +11,15 @@
 namespace quillon {
 
 namespace {
+
 bool haveWidgets() {
     return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
 }
+
+bool onWindowThread() {
+    return haveWidgets() && QThread::currentThread() == qApp->thread();
+}
+
 } // namespace
 
 void MessageBoxes::warning(const std::string& caption, const std::string& text) {
@@ -20,23 +27,36 @@ void MessageBoxes::warning(const std::string& caption, const std::string& text) 
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         return;
     }
-    const QString title = QString::fromStdString(caption);
-    const QString message = QString::fromStdString(text);
+    {
+        const std::lock_guard lock(mutex_);
+        pending_.emplace_back(caption, text);
+    }
+    // Shown from the event loop unless the filter flushes first.
     QMetaObject::invokeMethod(
-        qApp,
-        [title, message] {
-            QMessageBox box(QMessageBox::Warning, title, message, QMessageBox::Ok);
-            box.exec();
-        },
-        Qt::QueuedConnection);
+        qApp, [this] { flush(); }, Qt::QueuedConnection);
 }
 
 bool MessageBoxes::question(const std::string& caption, const std::string& text) {
-    if (!haveWidgets() || QThread::currentThread() != qApp->thread())
+    if (!onWindowThread())
         return true;
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption), QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No);
-    return box.exec() != QMessageBox::No;
+    return platform::ui::messageBox(platform::ui::MessageKind::Warning, text, platform::ui::Buttons::YesNo,
+                                    caption) != platform::ui::Answer::No;
+}
+
+void MessageBoxes::flush() {
+    if (!onWindowThread())
+        return;
+    for (;;) {
+        std::pair<std::string, std::string> next;
+        {
+            const std::lock_guard lock(mutex_);
+            if (pending_.empty())
+                return;
+            next = std::move(pending_.front());
+            pending_.erase(pending_.begin());
+        }
+        platform::ui::warningBox(next.second, next.first);
+    }
 }
 
 MessageSink& messageBoxes() {

@@ -3,6 +3,7 @@
 #include "platform/core/paths.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,13 +54,21 @@ void MultipleFileInputer::open(const FileList& list) {
     total_ = list.total();
     for (size_t i = 0; i < handles_.size(); ++i) {
         const std::string path = platform::core::resolvePath(list.names()[i]);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Without blocking, so that a FIFO in the list cannot stop the open; only regular files are
+        // read.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
             sink_.warning(kCaptionOpen, "Failed to open a file in the list.");
             close();
             return;
         }
         handles_[i] = fd;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            sink_.warning(kCaptionOpen, list.names()[i] + " is not a regular file.");
+            close();
+            return;
+        }
         // A hint only: the reads are sequential. Its failure changes nothing.
         (void)posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     }

@@ -20,7 +20,9 @@ MultipleFileSource::MultipleFileSource(IUnknown* outer, HRESULT* hr, MessageSink
     : CBaseFilter(kObjectName, outer, &lock_, CLSID_MultipleFileSource), sink_(sink), reader_(sink),
       list_(sink), progress_(feed_), pin_(this, &lock_, &readerLock_, hr, reader_, list_, feed_) {}
 
-MultipleFileSource::~MultipleFileSource() = default;
+MultipleFileSource::~MultipleFileSource() {
+    sink_.flush();
+}
 
 CUnknown* MultipleFileSource::CreateInstance(IUnknown* outer, HRESULT* hr) {
     auto* filter = new (std::nothrow) MultipleFileSource(outer, hr, messageBoxes());
@@ -48,9 +50,9 @@ CBasePin* MultipleFileSource::GetPin(int n) {
     return GetPinCount() >= 1 && n == 0 ? &pin_ : nullptr;
 }
 
-void MultipleFileSource::reload() {
+void MultipleFileSource::reload(FileList& fresh) {
     CAutoLock reading(&readerLock_);
-    list_.load(listPath_);
+    list_.takeFrom(fresh);
     reader_.open(list_);
     IncrementPinVersion();
 }
@@ -58,26 +60,35 @@ void MultipleFileSource::reload() {
 HRESULT MultipleFileSource::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
     if (!fileName)
         return E_POINTER;
-    CAutoLock lock(&lock_);
-    CAutoLock reading(&readerLock_);
     const std::u16string_view wide = wideView(fileName, kMaxWideListPath);
     std::string path = wide.size() < kMaxWideListPath ? bytesFromWide(wide) : std::string();
-    if (path.empty() || path.size() > kMaxListPath) {
-        // A refused name leaves no list and no open file behind.
-        reader_.close();
-        list_.free();
+    const bool refused = path.empty() || path.size() > kMaxListPath;
+    // The list is read before any lock is taken: reading it may ask the user whether to go on.
+    FileList fresh(sink_);
+    if (!refused)
+        fresh.load(path);
+    HRESULT result = E_FAIL;
+    {
+        CAutoLock lock(&lock_);
+        CAutoLock reading(&readerLock_);
+        if (refused) {
+            // A refused name leaves no list and no open file behind.
+            reader_.close();
+            list_.free();
+        } else {
+            listPath_ = std::move(path);
+            list_.takeFrom(fresh);
+            if (list_.count() >= 1) {
+                reader_.open(list_);
+                result = S_OK;
+            } else {
+                reader_.close(); // reads must not go through the emptied list
+            }
+        }
         IncrementPinVersion();
-        return E_FAIL;
     }
-    listPath_ = std::move(path);
-    list_.load(listPath_);
-    IncrementPinVersion();
-    if (list_.count() >= 1) {
-        reader_.open(list_);
-        return S_OK;
-    }
-    reader_.close(); // reads must not go through the emptied list
-    return E_FAIL;
+    sink_.flush();
+    return result;
 }
 
 HRESULT MultipleFileSource::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE*) {
@@ -102,27 +113,45 @@ HRESULT MultipleFileSource::GetPages(CAUUID* pages) {
 }
 
 HRESULT MultipleFileSource::Run(REFERENCE_TIME start) {
-    CAutoLock lock(&lock_);
-    reload();
-    feed_.reset();
-    progress_.create();
-    progress_.setBatchFile(listPath_);
-    progress_.setTotal(list_.total());
-    progress_.startTimer();
-    return CBaseFilter::Run(start);
+    std::string path;
+    {
+        CAutoLock lock(&lock_);
+        path = listPath_;
+    }
+    // Read again for the run, outside the lock (see Load).
+    FileList fresh(sink_);
+    fresh.load(path);
+    HRESULT result = S_OK;
+    {
+        CAutoLock lock(&lock_);
+        reload(fresh);
+        feed_.reset();
+        progress_.create();
+        progress_.setBatchFile(listPath_);
+        progress_.setTotal(list_.total());
+        progress_.startTimer();
+        result = CBaseFilter::Run(start);
+    }
+    sink_.flush();
+    return result;
 }
 
 HRESULT MultipleFileSource::Stop() {
-    CAutoLock lock(&lock_);
-    const HRESULT result = CBaseFilter::Stop();
-    progress_.stopTimer();
-    progress_.destroy();
+    HRESULT result = S_OK;
     {
-        CAutoLock reading(&readerLock_);
-        reader_.close();
-        list_.free();
+        CAutoLock lock(&lock_);
+        result = CBaseFilter::Stop();
+        progress_.stopTimer();
+        progress_.destroy();
+        {
+            CAutoLock reading(&readerLock_);
+            reader_.close();
+            list_.free();
+        }
+        IncrementPinVersion();
     }
-    IncrementPinVersion();
+    // What the reads of the run had to say is shown before the host can go on and end.
+    sink_.flush();
     return result;
 }
 

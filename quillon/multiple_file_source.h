@@ -56,7 +56,7 @@ public:
 
 private:
     // Under the lock: the list is read again from listPath and the files reopened.
-    void reload();
+    void reload(FileList& fresh);
 
     std::string listPath_;
     CCritSec lock_;

@@ -111,6 +111,10 @@ void TForm1::FormShow() {
         finish(kExitUsage);
         return;
     }
+    if (listFailed_) {
+        finish(kExitFailed);
+        return;
+    }
     graph_.SourcePath = SourceFN.text();
     graph_.DestinationPath = DestFN.text();
     if (parameters_->streamDigit)

@@ -105,6 +105,8 @@ private:
     std::optional<Parameters> parameters_;
     std::string sampleRate_;
     bool shown_ = false;
+    // The VOB list of the source could not be written.
+    bool listFailed_ = false;
     bool running_ = false;
     sg::AudioStreamGraph graph_;
 };

@@ -33,8 +33,11 @@ void TForm1::SourceFNChange() {
     if (!platform::core::fileExists(path) ||
         platform::core::upperAscii(platform::core::extractFileExt(path)) != kVobExt)
         return;
+    // A list that cannot be made ends the run once the window is up: the VOB is no list.
     if (const auto list = graph_.makelist(path))
         SourceFN.setText(*list);
+    else
+        listFailed_ = true;
 }
 
 void TForm1::findaudiostreams() {
@@ -62,9 +65,9 @@ void TForm1::findaudiostreams() {
         Render.setChecked(false);
 
     if (const auto error = writeStreamCount(ownFolder_, graph_.AudioPinCount)) {
+        // The window stays open with the box: the caller's console can end it.
         ui::errorBox(*error);
-        // Nobody is left to read the count: the program ends rather than wait.
-        finish(kExitFailed);
+        ExitStatus = kExitFailed;
         return;
     }
     ExitStatus = kExitDone;

@@ -256,13 +256,23 @@ TEST_F(Form1ButtonsTest, CoverPrinterTakesTheProfileAndTheSettings) {
     printer->close();
     EXPECT_FALSE(form->isMinimized());
 
-    // Without a profile and without "DivX Auto" the printer opens empty.
-    form->ProfileEdit.setTextSilent("None");
+    // Without "DivX Auto" the length stays out.
     form->DivxAuto.setChecked(false);
     form->coverbutton.click();
     EXPECT_NE(cover::CoverPrint, printer);
+    EXPECT_EQ(cover::CoverPrint->moviename.text(), "Big Movie");
+    EXPECT_EQ(cover::CoverPrint->movielength.text(), "");
+    cover::CoverPrint->close();
+    platform::ui::processMessages();
+
+    // Without a profile the printer opens empty, even with "DivX Auto".
+    form->ProfileEdit.setTextSilent("None");
+    form->DivxAuto.setChecked(true);
+    form->coverbutton.click();
     EXPECT_EQ(cover::CoverPrint->moviename.text(), "");
     EXPECT_EQ(cover::CoverPrint->movielength.text(), "");
+    EXPECT_EQ(cover::CoverPrint->ripdesc.text(), "");
+    EXPECT_EQ(cover::CoverPrint->sum1.text(), "");
     cover::CoverPrint->close();
     platform::ui::processMessages();
     EXPECT_EQ(cover::CoverPrint, nullptr);

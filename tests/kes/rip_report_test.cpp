@@ -93,6 +93,7 @@ TEST_F(ReportTest, EveryStepWithTwoStreams) {
     r.MuxVideoLen = 6000.04;
     r.MuxAudioLen = 6000.2;
     r.Mux2AudioLen = 6000;
+    r.Mux2Ran = true;
     r.LogoClipOk = false;
     const FreeSlot slots[] = {FreeSlot::Audio1, FreeSlot::Audio2, FreeSlot::Norm1, FreeSlot::Norm2,
                               FreeSlot::Comp1,  FreeSlot::Comp2,  FreeSlot::Mux,   FreeSlot::Mux2};
@@ -141,10 +142,16 @@ TEST_F(ReportTest, LengthWarnings) {
 
     // The second stream's mux length is held against the video.
     c.twostreams = true;
+    r.Mux2Ran = true;
     r.MuxAudioLen = 50.1;
     r.Mux2AudioLen = 49.8;
     EXPECT_EQ(count("MUX LENGTHS DIFFER"), 1u);
     EXPECT_EQ(count("NO LOGO CLIP"), 0u);
+
+    // Without a split the second stream had no mux of its own: no length, no warning, no free space.
+    r.Mux2Ran = false;
+    EXPECT_EQ(count("MUX LENGTHS DIFFER"), 0u);
+    EXPECT_EQ(report().find("Audio 2 length"), std::string::npos);
 }
 
 TEST(ReportLabelTest, PadsAndCutsToTheValueColumn) {

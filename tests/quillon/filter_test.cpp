@@ -7,7 +7,9 @@
 
 #include <QLabel>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 namespace quillon {
 namespace {
@@ -68,6 +70,26 @@ TEST_F(MultipleFileSourceTest, UnusableListsGiveNoPinAndCloseTheOldReader) {
     kes::test::writeBytes(dir.path() / "empty.lst", "");
     EXPECT_EQ(load(dir.file("empty.lst")), E_FAIL);
     EXPECT_TRUE(sink.warnings.empty());
+}
+
+TEST_F(MultipleFileSourceTest, TheQuestionOfALongListIsAskedWithNoLockHeld) {
+    const std::string list = makeSet({10, 20});
+    kes::test::writeBytes(list, kes::test::readBytes(list) + std::string(2000, '\n'));
+    bool lockFree = false;
+    // While the user thinks, another thread (a pull, a Stop) can still reach the filter.
+    sink.onQuestion = [&] {
+        auto other = std::async(std::launch::async, [this] { return filter->GetPinCount(); });
+        lockFree = other.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    };
+    EXPECT_EQ(load(list), S_OK);
+    EXPECT_EQ(sink.questions.size(), 1u);
+    EXPECT_TRUE(lockFree);
+    EXPECT_EQ(filter->GetPinCount(), 1);
+
+    lockFree = false;
+    EXPECT_EQ(filter->Run(0), S_OK); // the run reads the list again, also outside the lock
+    EXPECT_EQ(sink.questions.size(), 2u);
+    EXPECT_TRUE(lockFree);
 }
 
 TEST_F(MultipleFileSourceTest, InterfacesNamesAndPages) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace quillon {
 namespace {
@@ -159,6 +160,26 @@ TEST_F(InputerTest, AMissingFileKeepsTheReaderClosed) {
     reader.open(empty);
     EXPECT_FALSE(reader.isOpen());
     EXPECT_TRUE(sink.warnings.empty());
+}
+
+TEST_F(InputerTest, FifosAreRefusedWithoutWaitingForAWriter) {
+    makeSet({4, 4});
+    // A FIFO in the list: opening it for reading would wait for a writer that never comes.
+    std::filesystem::remove(dir.path() / "VTS_01_2.VOB");
+    ASSERT_EQ(mkfifo(dir.file("VTS_01_2.VOB").c_str(), 0600), 0);
+    list.load(dir.file("vob.lst"));
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.total(), 4);
+    reader.open(list);
+    EXPECT_FALSE(reader.isOpen());
+    EXPECT_EQ(sink.takeWarnings(),
+              (std::vector<std::string>{"MultipleFileInputer::open: " + dir.file("VTS_01_2.VOB") +
+                                        " is not a regular file."}));
+
+    // A FIFO given as the list itself gives an empty list.
+    ASSERT_EQ(mkfifo(dir.file("fifo.lst").c_str(), 0600), 0);
+    list.load(dir.file("fifo.lst"));
+    EXPECT_EQ(list.count(), 0);
 }
 
 TEST_F(InputerTest, AShrunkenFileEndsTheReadInsteadOfLooping) {

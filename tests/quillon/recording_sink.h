@@ -4,6 +4,7 @@
 
 #include "quillon/message_sink.h"
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -18,8 +19,12 @@ public:
         warnings.push_back(caption + ": " + text);
     }
     bool question(const std::string& caption, const std::string& text) override {
-        std::lock_guard lock(mutex_);
-        questions.push_back(caption + ": " + text);
+        {
+            std::lock_guard lock(mutex_);
+            questions.push_back(caption + ": " + text);
+        }
+        if (onQuestion)
+            onQuestion();
         return answer;
     }
     std::vector<std::string> takeWarnings() {
@@ -30,6 +35,8 @@ public:
     std::vector<std::string> warnings;
     std::vector<std::string> questions;
     bool answer = true;
+    // Runs while the question is asked (as the user takes time to answer).
+    std::function<void()> onQuestion;
 
 private:
     std::mutex mutex_;

@@ -111,14 +111,34 @@ TEST_F(TonegrabCli, StreamIndexBeyondOrAtTheCountFallsBackToTheFirstStream) {
     }
 }
 
-TEST_F(TonegrabCli, FailedCountWriteEndsTheProgramAfterItsBox) {
+TEST_F(TonegrabCli, FailedCountWriteShowsItsBoxAndKeepsTheWindowOpen) {
     fs::create_directory(snFnd());
-    const RunResult result = folder.run({vob(), "X", "X", "X", "X"});
-    EXPECT_EQ(result.exitCode, trovel::kExitFailed);
+    const RunResult result = folder.runFor({vob(), "X", "X", "X", "X"}, 3000);
+    EXPECT_TRUE(result.stillOpen);
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].kind, "error");
     EXPECT_EQ(result.boxes[0].text.rfind("I/O error ", 0), 0u) << result.boxes[0].text;
     EXPECT_TRUE(fs::is_directory(snFnd()));
+}
+
+TEST_F(TonegrabCli, UnwritableListEndsTheProgramWithoutReadingTheVobAsAList) {
+    // A folder stands where the list would go, as a read-only disc refuses it.
+    fs::create_directory(generatedSetFolder() / "vob.lst");
+    const RunResult result = folder.run({vob(), "X", "X", "X", "X"});
+    fs::remove(generatedSetFolder() / "vob.lst");
+    EXPECT_EQ(result.exitCode, trovel::kExitFailed);
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].text, "Cannot write " + (generatedSetFolder() / "vob.lst").string() + " !");
+}
+
+TEST_F(TonegrabCli, MissingVobOfTheListIsReportedBeforeTheProgramEnds) {
+    const std::string list = folder.file("with-gap.lst").string();
+    kes::test::writeBytes(list, vob() + "\r\n" + folder.file("gone.VOB").string() + "\r\n");
+    const RunResult result = folder.run({list, "X", "X", "X", "X"});
+    ASSERT_FALSE(result.boxes.empty());
+    EXPECT_EQ(result.boxes[0].kind, "warning");
+    EXPECT_EQ(result.boxes[0].caption, "MultipleFileInputer::open");
+    EXPECT_EQ(result.boxes[0].text, "Failed to open a file in the list.");
 }
 
 // The program's own folder is the folder of the path it was run by: a folder of links to the files

@@ -56,6 +56,11 @@ std::filesystem::path firstVob() {
 }
 
 RunResult runProgram(const std::filesystem::path& program, const std::vector<std::string>& parameters) {
+    return runProgramFor(program, parameters, -1);
+}
+
+RunResult runProgramFor(const std::filesystem::path& program, const std::vector<std::string>& parameters,
+                        int openMs) {
     TempDir logDir("kes-tonegrab-log");
     const std::string log = logDir.file("boxes.log");
     setenv(platform::ui::testing::LogEnv, log.c_str(), 1);
@@ -69,10 +74,13 @@ RunResult runProgram(const std::filesystem::path& program, const std::vector<std
         ADD_FAILURE() << "cannot start " << commandLine;
         return result;
     }
-    if (!process->waitFor(kRunTimeoutMs)) {
-        ADD_FAILURE() << "still running: " << commandLine;
+    if (!process->waitFor(openMs < 0 ? kRunTimeoutMs : openMs)) {
+        if (openMs < 0)
+            ADD_FAILURE() << "still running: " << commandLine;
+        result.stillOpen = true;
         kill(process->pid(), SIGKILL);
         process->waitFor(kRunTimeoutMs);
+        result.boxes = platform::ui::testing::readLogFile(log);
         return result;
     }
     result.exitCode = process->exitCode();

@@ -31,12 +31,16 @@ std::filesystem::path firstVob();
 
 struct RunResult {
     int exitCode = -1;
+    bool stillOpen = false; // it had not ended when it was killed
     std::vector<platform::ui::testing::ShownBox> boxes;
 };
 
 // Runs program with the parameters (joined with blanks) and waits for its end; the boxes it showed
 // are read back from its box log.
 RunResult runProgram(const std::filesystem::path& program, const std::vector<std::string>& parameters);
+// The same for a program expected to stay open: killed after openMs when it has not ended.
+RunResult runProgramFor(const std::filesystem::path& program, const std::vector<std::string>& parameters,
+                        int openMs);
 
 // A program folder whose extern/ holds Tonegrab.exe and its filter files.
 class TonegrabFolder {
@@ -47,6 +51,9 @@ public:
     std::filesystem::path file(const std::string& name) const { return folder_.path() / name; }
     RunResult run(const std::vector<std::string>& parameters) const {
         return runProgram(program(), parameters);
+    }
+    RunResult runFor(const std::vector<std::string>& parameters, int openMs) const {
+        return runProgramFor(program(), parameters, openMs);
     }
 
 private:

@@ -96,6 +96,8 @@ public:
     void Button2Click();
 
 private:
+    // A folder of the program folder, resolved without regard to case, with its trailing "/".
+    std::string programSubfolder(const char* name) const;
     void layOut();
     void connectHandlers();
     sg::GraphMode searchMode() const;

@@ -26,8 +26,8 @@ constexpr const char* kVobExt = ".VOB";
 constexpr const char* kSourceFilter = "VOB files|*.vob|All files|*.*";
 constexpr const char* kWavFilter = "Wav file|*.wav";
 constexpr const char* kWavExt = ".wav";
-constexpr const char* kVobsFolder = "/vobs/";
-constexpr const char* kWorkFolder = "/wtemp/";
+constexpr const char* kVobsFolder = "vobs";
+constexpr const char* kWorkFolder = "wtemp";
 // The stream text is "0x8", "0xB" or "0xA" followed by the stream digit.
 constexpr size_t kStreamDigitPosition = 3;
 constexpr const char* kPlayCaption = "Play";
@@ -54,8 +54,12 @@ void TForm8::SourceFNChange() {
     if (!core::fileExists(path))
         return;
     if (core::upperAscii(core::extractFileExt(path)) == kVobExt) {
-        // The list becomes the source, and its own change runs the search.
-        if (const auto list = graph_.makelist(path); list && *list != path) {
+        // The list becomes the source, and its own change runs the search. A list that could not be
+        // made (its box was shown) ends here: the VOB itself is no list.
+        const auto list = graph_.makelist(path);
+        if (!list)
+            return;
+        if (*list != path) {
             SourceFN.setText(*list);
             return;
         }
@@ -304,10 +308,15 @@ void TForm8::Button4Click() {
     close();
 }
 
+std::string TForm8::programSubfolder(const char* name) const {
+    // The work folders are found as every other path is, whatever the case of their names on disk.
+    return core::withTrailingDelim(core::resolvePath(core::joinPath(programFolder_, name)));
+}
+
 void TForm8::Button1Click() {
     ui::OpenDialog dialog;
     dialog.filter = kSourceFilter;
-    dialog.initialDir = programFolder_ + kVobsFolder;
+    dialog.initialDir = programSubfolder(kVobsFolder);
     if (dialog.execute(this))
         SourceFN.setText(dialog.fileName);
 }
@@ -316,7 +325,7 @@ void TForm8::Button2Click() {
     ui::SaveDialog dialog;
     dialog.filter = kWavFilter;
     dialog.defaultExt = kWavExt;
-    dialog.initialDir = programFolder_ + kWorkFolder;
+    dialog.initialDir = programSubfolder(kWorkFolder);
     if (dialog.execute(this))
         DestFN.setText(dialog.fileName);
 }

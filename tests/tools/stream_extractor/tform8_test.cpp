@@ -203,6 +203,32 @@ TEST_F(StreamExtractorWindow, OpeningWithAFirstVobWritesTheListAndFindsTheAc3Str
     EXPECT_TRUE(script.shown().empty());
 }
 
+TEST_F(StreamExtractorWindow, UnwritableListStopsThereAndTheVobIsNoList) {
+    DialogScript script;
+    std::filesystem::remove(listBeside());
+    std::filesystem::create_directory(listBeside()); // as a read-only disc refuses the list
+    {
+        TForm8 window(link(firstVob()));
+        EXPECT_EQ(window.SourceFN.text(), firstVob());
+        EXPECT_TRUE(window.pinlist.items().empty());
+        EXPECT_FALSE(logged(window, "Multi MP2 source filter creation OK")); // no graph was built
+    }
+    std::filesystem::remove(listBeside());
+    EXPECT_EQ(script.texts("error"), (std::vector<std::string>{"Cannot write " + listBeside() + " !"}));
+}
+
+TEST_F(StreamExtractorWindow, ChoosersStartInTheProgramsWorkFolders) {
+    std::filesystem::create_directories(folder.path() / "VOBS");
+    std::filesystem::create_directories(folder.path() / "Wtemp");
+    DialogScript script;
+    TForm8 window(link());
+    window.Button1.click();
+    window.Button2.click();
+    ASSERT_EQ(script.shown().size(), 2u);
+    EXPECT_EQ(script.shown()[0].text, folder.path().string() + "/VOBS/");
+    EXPECT_EQ(script.shown()[1].text, folder.path().string() + "/Wtemp/");
+}
+
 TEST_F(StreamExtractorWindow, NoSourceOrADamagedOneFindsNothingAndKeepsExtractOff) {
     DialogScript script;
     TForm8 window(link((out.path() / "missing.vob").string()));
