@@ -272,6 +272,52 @@ TEST_F(RipToolsTest, NormalisedStreamsAreCompressedAndDeletedAfterSuccess) {
         EXPECT_FALSE(RipRecord.freeAfter(slot).empty());
 }
 
+// The highest sample of a canonical 16-bit WAV file.
+int peakOf(const std::string& path) {
+    const std::string bytes = readBytes(path);
+    int peak = 0;
+    for (size_t at = 44; at + 1 < bytes.size(); at += 2) {
+        const auto v =
+            static_cast<int16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
+        peak = std::max(peak, std::abs(static_cast<int>(v)));
+    }
+    return peak;
+}
+
+TEST_F(RipToolsTest, TheGainOfThePageReachesTheAmplifier) {
+    form->compress.setChecked(false);
+    form->twostreams.setChecked(false);
+    form->DelWav.setChecked(false);
+    form->normal.setChecked(true);
+    form->Norm2Other.setChecked(true);
+    const std::string normalised = folder1 + "Normalized.wav";
+    form->GainTrack.setPosition(20);
+    launch();
+    ASSERT_FALSE(RipAborted);
+    const int low = peakOf(normalised);
+    fs::remove(normalised);
+    form->GainTrack.setPosition(80); // 6 dB more: twice the amplitude
+    launch();
+    ASSERT_FALSE(RipAborted);
+    const int high = peakOf(normalised);
+    ASSERT_GT(low, 0);
+    EXPECT_NEAR(static_cast<double>(high) / low, 2.0, 0.1);
+}
+
+TEST_F(RipToolsTest, TheAudioRangeReachesTheConverter) {
+    form->twostreams.setChecked(false);
+    form->DelWav.setChecked(false);
+    ASSERT_TRUE(form->AudioRange.enabled());
+    form->AudioRange.setChecked(true);
+    form->ARange1.setText("00:00:01");
+    form->ARange2.setText("00:00:03");
+    launch();
+    ASSERT_FALSE(RipAborted);
+    EXPECT_NEAR(RipRecord.CompSource1, 5.0, 0.1);
+    EXPECT_LT(RipRecord.CompTarget1, 3.5); // two or three seconds of the five
+    EXPECT_GT(RipRecord.CompTarget1, 1.5);
+}
+
 TEST_F(RipToolsTest, FailedConversionDeletesNothingOfItsStream) {
     form->normal.setChecked(true);
     form->Norm2Other.setChecked(true);

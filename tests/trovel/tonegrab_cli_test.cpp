@@ -113,7 +113,7 @@ TEST_F(TonegrabCli, StreamIndexBeyondOrAtTheCountFallsBackToTheFirstStream) {
 
 TEST_F(TonegrabCli, FailedCountWriteShowsItsBoxAndKeepsTheWindowOpen) {
     fs::create_directory(snFnd());
-    const RunResult result = folder.runFor({vob(), "X", "X", "X", "X"}, 3000);
+    const RunResult result = folder.runFor({vob(), "X", "X", "X", "X"}, 1500);
     EXPECT_TRUE(result.stillOpen);
     ASSERT_EQ(result.boxes.size(), 1u);
     EXPECT_EQ(result.boxes[0].kind, "error");

@@ -55,6 +55,8 @@ std::filesystem::path firstVob() {
     return generatedSetFolder() / "VTS_01_1.VOB";
 }
 
+constexpr int kBoxPollMs = 100;
+
 RunResult runProgram(const std::filesystem::path& program, const std::vector<std::string>& parameters) {
     return runProgramFor(program, parameters, -1);
 }
@@ -74,7 +76,20 @@ RunResult runProgramFor(const std::filesystem::path& program, const std::vector<
         ADD_FAILURE() << "cannot start " << commandLine;
         return result;
     }
-    if (!process->waitFor(openMs < 0 ? kRunTimeoutMs : openMs)) {
+    // A program expected to stay open is given openMs more once it has shown its first box.
+    bool ended = false;
+    if (openMs < 0) {
+        ended = process->waitFor(kRunTimeoutMs);
+    } else {
+        for (int waited = 0; !ended && waited < kRunTimeoutMs; waited += kBoxPollMs) {
+            ended = process->waitFor(kBoxPollMs);
+            if (!ended && !platform::ui::testing::readLogFile(log).empty()) {
+                ended = process->waitFor(openMs);
+                break;
+            }
+        }
+    }
+    if (!ended) {
         if (openMs < 0)
             ADD_FAILURE() << "still running: " << commandLine;
         result.stillOpen = true;

@@ -38,7 +38,7 @@ struct RunResult {
 // Runs program with the parameters (joined with blanks) and waits for its end; the boxes it showed
 // are read back from its box log.
 RunResult runProgram(const std::filesystem::path& program, const std::vector<std::string>& parameters);
-// The same for a program expected to stay open: killed after openMs when it has not ended.
+// The same for a program expected to stay open: killed when it has not ended openMs after its first box.
 RunResult runProgramFor(const std::filesystem::path& program, const std::vector<std::string>& parameters,
                         int openMs);
 

@@ -230,9 +230,13 @@ TEST(Processes, EndingAGroupTerminatesThenKills) {
     EXPECT_TRUE(groupGone(p->pid())); // nothing of the group is left
 
     // A program that ignores the request is killed after the grace period.
-    p = startProcess("sh -c \"trap '' TERM; sleep 30\"", {}, options);
+    options.captureOutput = true;
+    p = startProcess("sh -c \"trap '' TERM; echo ready; sleep 30\"", {}, options);
     ASSERT_NE(p, nullptr);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // the trap is set
+    bool ready = false;
+    p->setOutputHandler([&](std::string_view) { ready = true; });
+    for (int i = 0; i < 1000 && !ready; ++i)
+        p->waitFor(10); // until the trap is set
     start = monotonicMs();
     p->end(300);
     EXPECT_TRUE(p->finished());
