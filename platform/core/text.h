@@ -61,4 +61,9 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // Characters without a code page 1252 form become "?".
 std::string utf8ToCp1252(std::string_view utf8);
 
+// A text as one line of a line-based file or channel: backslash, tab, CR and LF written as "\\",
+// "\t", "\r" and "\n"; the reverse gives any other escaped character as itself.
+std::string escapeLine(std::string_view text);
+std::string unescapeLine(std::string_view line);
+
 } // namespace platform::core

@@ -1,5 +1,7 @@
 #include "platform/ui/dialog_script.h"
 
+#include "platform/core/text.h"
+
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -29,7 +31,7 @@ EnvironmentScript& environmentScript() {
             while (std::getline(in, line)) {
                 if (!line.empty() && line.back() == '\r')
                     line.pop_back();
-                script.answers.push_back(unescapeLine(line));
+                script.answers.push_back(platform::core::unescapeLine(line));
             }
         }
     }
@@ -54,8 +56,8 @@ void appendToLog(const ShownBox& box) {
     if (!path || !*path)
         return;
     std::ofstream out(path, std::ios::binary | std::ios::app);
-    out << escapeLine(box.kind) << '\t' << escapeLine(box.caption) << '\t' << escapeLine(box.text) << '\t'
-        << escapeLine(box.answer) << '\n';
+    out << platform::core::escapeLine(box.kind) << '\t' << platform::core::escapeLine(box.caption) << '\t'
+        << platform::core::escapeLine(box.text) << '\t' << platform::core::escapeLine(box.answer) << '\n';
     out.flush();
     if (!out)
         std::fprintf(stderr, "Cannot write the dialog log %s\n", path);
@@ -99,60 +101,10 @@ bool DialogScript::takeAnswer(std::string& answer) {
     return true;
 }
 
-std::string escapeLine(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string unescapeLine(const std::string& line) {
-    std::string out;
-    out.reserve(line.size());
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] != '\\' || i + 1 == line.size()) {
-            out += line[i];
-            continue;
-        }
-        const char next = line[++i];
-        switch (next) {
-        case 't':
-            out += '\t';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        default:
-            out += next; // "\\" and any unknown escape give the character itself
-        }
-    }
-    return out;
-}
-
 bool writeScriptFile(const std::string& path, const std::vector<std::string>& answers) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     for (const std::string& answer : answers)
-        out << escapeLine(answer) << '\n';
+        out << platform::core::escapeLine(answer) << '\n';
     out.flush();
     return static_cast<bool>(out);
 }
@@ -165,10 +117,10 @@ std::vector<ShownBox> readLogFile(const std::string& path) {
         std::vector<std::string> fields;
         std::size_t start = 0;
         for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
-            fields.push_back(unescapeLine(line.substr(start, tab - start)));
+            fields.push_back(platform::core::unescapeLine(line.substr(start, tab - start)));
             start = tab + 1;
         }
-        fields.push_back(unescapeLine(line.substr(start)));
+        fields.push_back(platform::core::unescapeLine(line.substr(start)));
         fields.resize(4);
         boxes.push_back(ShownBox{fields[0], fields[1], fields[2], fields[3]});
     }

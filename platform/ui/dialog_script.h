@@ -82,10 +82,6 @@ bool writeScriptFile(const std::string& path, const std::vector<std::string>& an
 // Reads a log file written by a child; an absent file gives an empty list.
 std::vector<ShownBox> readLogFile(const std::string& path);
 
-// Escaping used by both files.
-std::string escapeLine(const std::string& text);
-std::string unescapeLine(const std::string& line);
-
 // --- used by the dialogs ---
 
 // True when boxes are answered by a script (in-process, environment, or the offscreen platform).

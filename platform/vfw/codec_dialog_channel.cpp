@@ -70,42 +70,6 @@ socklen_t offerAddress(int number, sockaddr_un& address) {
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + static_cast<size_t>(n));
 }
 
-std::string escapeItem(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string unescapeItem(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\' || i + 1 == text.size()) {
-            out += text[i];
-            continue;
-        }
-        const char c = text[++i];
-        out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
-    }
-    return out;
-}
-
 bool sendAll(int fd, const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
@@ -192,7 +156,7 @@ void AutomationRequest::reply(bool ok, const std::string& message) {
     if (replied_)
         return;
     replied_ = true;
-    sendAll(fd_, ok ? std::string("OK\n") : "ERROR " + escapeItem(message) + "\n");
+    sendAll(fd_, ok ? std::string("OK\n") : "ERROR " + core::escapeLine(message) + "\n");
 }
 
 std::unique_ptr<AutomationRequest> takeAutomation(int number) {
@@ -213,7 +177,7 @@ std::unique_ptr<AutomationRequest> takeAutomation(int number) {
         return nullptr;
     }
     for (size_t i = 1; i < lines.size(); ++i)
-        request->items_.push_back(unescapeItem(lines[i]));
+        request->items_.push_back(core::unescapeLine(lines[i]));
     return request;
 }
 
@@ -264,7 +228,7 @@ bool AutomationOffer::serve(const std::vector<std::string>& items, int timeoutMs
         }
         std::string script = std::string(Greeting) + "\n";
         for (const std::string& item : items)
-            script += escapeItem(item) + "\n";
+            script += core::escapeLine(item) + "\n";
         script += "\n";
         std::vector<std::string> answer;
         const bool ok = sendAll(client, script) && readLines(client, false, AnswerTimeoutMs, answer);
@@ -275,8 +239,8 @@ bool AutomationOffer::serve(const std::vector<std::string>& items, int timeoutMs
         }
         if (answer.front() == "OK")
             return true;
-        message =
-            answer.front().rfind("ERROR ", 0) == 0 ? unescapeItem(answer.front().substr(6)) : answer.front();
+        message = answer.front().rfind("ERROR ", 0) == 0 ? core::unescapeLine(answer.front().substr(6))
+                                                         : answer.front();
         return false;
     }
 }

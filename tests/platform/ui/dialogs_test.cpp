@@ -1,5 +1,6 @@
 // The test script answers boxes and dialogs in order and records them; it reaches a child process
 // through the environment.
+#include "platform/core/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialog_script.h"
 #include "platform/ui/dialogs.h"
@@ -119,7 +120,7 @@ TEST(DialogScript, FilesEscapeEveryLineBreak) {
     ASSERT_TRUE(ui::testing::writeScriptFile(dir.file("script"), answers));
     EXPECT_EQ(kes::test::readBytes(dir.path() / "script"), "a\\tb\nline1\\nline2\\r\nback\\\\slash\n\n");
     for (const std::string& text : answers)
-        EXPECT_EQ(ui::testing::unescapeLine(ui::testing::escapeLine(text)), text);
+        EXPECT_EQ(platform::core::unescapeLine(platform::core::escapeLine(text)), text);
     EXPECT_TRUE(ui::testing::readLogFile(dir.file("absent")).empty());
 }
 
