@@ -141,6 +141,16 @@ TEST_F(TonegrabCli, MissingVobOfTheListIsReportedBeforeTheProgramEnds) {
     EXPECT_EQ(result.boxes[0].text, "Failed to open a file in the list.");
 }
 
+TEST_F(TonegrabCli, MissingVobOfTheListIsNotReportedAsAMissingStream) {
+    const std::string list = folder.file("with-gap.lst").string();
+    kes::test::writeBytes(list, vob() + "\r\n" + folder.file("gone.VOB").string() + "\r\n");
+    const RunResult result = folder.run({list, wav(), "1", "48", "X"});
+    ASSERT_EQ(result.boxes.size(), 1u);
+    EXPECT_EQ(result.boxes[0].text, "Failed to open a file in the list.");
+    EXPECT_EQ(result.exitCode, trovel::kExitFailed);
+    EXPECT_FALSE(fs::exists(wav()));
+}
+
 // The program's own folder is the folder of the path it was run by: a folder of links to the files
 // works on its own, and the count lands there.
 TEST_F(TonegrabCli, OwnFolderIsWhereItWasRunFromWithoutFollowingLinks) {

@@ -175,7 +175,10 @@ bool AudioStreamGraph::ConnectPins() {
         return false;
     IBaseFilter* source = table_.slot(1).filter.get();
     IBaseFilter* parser = table_.slot(2).filter.get();
-    Connect(GetPin(source, "Output", 1).get(), GetPin(parser, "Input", 1).get());
+    // A source that could not open its files (it has said so in its own box) has no streams: the
+    // check below would report a missing stream instead of the missing file.
+    if (!Connect(GetPin(source, "Output", 1).get(), GetPin(parser, "Input", 1).get()))
+        return false;
 
     int parserPin = 0;
     if (policy_.pinBeforeSearch)
