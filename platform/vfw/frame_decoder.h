@@ -23,8 +23,17 @@ public:
     // Sends one chunk (null and 0 at the end of the stream, to drain delayed pictures) and returns how
     // many pictures came out; the last of them is kept. -1 when the decoder cannot go on.
     virtual int decode(const uint8_t* data, size_t size) = 0;
+    // The same, the chunk tagged: a picture carries the tag of the chunk that coded it, also when it
+    // comes out later (a reference picture waits for the B-pictures shown before it) or when its VOP was
+    // packed into the chunk before. The tags of the last call's pictures are in outputTags().
+    virtual int decodeTagged(const uint8_t* data, size_t size, int64_t tag) = 0;
+    virtual const std::vector<int64_t>& outputTags() const = 0;
     // The kept picture as width × height pixels; false when there is none or its size is not that.
     virtual bool picture(int width, int height, std::vector<uint32_t>& argb) const = 0;
+    // One of the last pictures that came out (a few are kept), by its tag.
+    virtual bool taggedPicture(int64_t tag, int width, int height, std::vector<uint32_t>& argb) const = 0;
+    // Whether the chunks are MPEG-4 part 2 VOPs, which may come in another order than they are shown.
+    virtual bool reorders() const = 0;
 };
 
 // Whether a FourCC names a format the decoder knows (any letter case).

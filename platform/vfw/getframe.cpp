@@ -7,7 +7,9 @@
 #include "platform/vfw/byte_source.h"
 #include "platform/vfw/dib_convert.h"
 #include "platform/vfw/frame_decoder.h"
+#include "platform/vfw/mpeg4_vop.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -38,20 +40,41 @@ public:
     std::unique_ptr<FrameDecoder> decoder;
 
 private:
+    // What a chunk is to the order of the pictures.
+    enum class Slot : uint8_t {
+        Unknown,
+        Reference, // a picture that later ones may be predicted from: shown after the B-pictures behind it
+        Bidirectional, // shown at once, in the slot before its own
+        Repeat,        // no picture of its own (empty chunk, not-coded VOP): the picture before is shown
+    };
+
     bool readChunk(LONG pos);
     const BITMAPINFOHEADER* uncompressedFrame(LONG pos);
     const BITMAPINFOHEADER* decodedFrame(LONG pos);
     const BITMAPINFOHEADER* finishFrame(LONG pos);
 
+    Slot slotOf(LONG chunk);
+    LONG chunkShown(LONG frame);
+    LONG frameShown(LONG chunk);
+    LONG referenceBefore(LONG chunk);
+    LONG decodingStart(LONG chunk);
+    bool decodeChunk(LONG chunk);
+    bool decodePicture(LONG pos);
+    bool restartAndDecode(LONG chunk, LONG key);
+    bool decodeUntilShown(LONG chunk);
+
     std::vector<uint8_t> chunk_;
     std::vector<uint32_t> argb_;
     std::vector<uint8_t> dib_;
     LONG cachedPos_ = INT_MIN;
-    // Decoding state: the key frame decoding started from, the next chunk to send, the frame of the
-    // last picture that came out.
-    LONG key_ = -1;
+    std::vector<Slot> slots_; // by chunk, from the stream start; filled as chunks are looked at
+    bool packed_ = false;
+    // Decoding state: the key frame decoding started from (INT_MIN: none), the next chunk to send,
+    // whether the decoder was drained at the stream end, the last frame shown of what came out.
+    LONG key_ = INT_MIN;
     LONG nextInput_ = 0;
-    LONG lastOutput_ = INT_MIN;
+    bool drained_ = false;
+    LONG lastShown_ = INT_MIN;
 };
 
 bool GetFrame::readChunk(LONG pos) {
@@ -99,50 +122,156 @@ const BITMAPINFOHEADER* GetFrame::uncompressedFrame(LONG pos) {
     return finishFrame(pos);
 }
 
+// MPEG-4 streams with B-pictures store them in coding order: a reference picture comes before the
+// B-pictures shown ahead of it. Chunk c's picture is shown in slot c − 1 when it is a B-picture, and a
+// reference picture in the slot before the next reference picture's chunk (the last slot at the end),
+// which is what a decoder with one picture of delay gives. Packed streams become such streams once
+// unpacked, slot for slot; streams without B-pictures show each chunk in its own slot.
+GetFrame::Slot GetFrame::slotOf(LONG chunk) {
+    const auto at = static_cast<size_t>(chunk - data.start());
+    if (slots_[at] != Slot::Unknown)
+        return slots_[at];
+    Slot slot = Slot::Reference;
+    LONG size = 0;
+    if (data.read(*stream->file->source, chunk, 1, nullptr, 0, &size, nullptr) != AVIERR_OK || size <= 0) {
+        slot = Slot::Repeat;
+    } else if (decoder->reorders() && readChunk(chunk)) {
+        const VopScan scan = scanVops(chunk_.data(), chunk_.size());
+        if ((scan.packedMarker || scan.count > 1) && !packed_) {
+            // Not-coded VOPs stand for earlier pictures in a packed stream: what was known is redone.
+            packed_ = true;
+            std::fill(slots_.begin(), slots_.end(), Slot::Unknown);
+            key_ = INT_MIN;
+        }
+        if (scan.first == VopType::Bidirectional || (packed_ && chunk_.size() <= MaxNotCodedVopBytes))
+            slot = Slot::Bidirectional;
+        else if (scan.count == 0 || chunk_.size() <= MaxNotCodedVopBytes)
+            slot = Slot::Repeat;
+    }
+    slots_[at] = slot;
+    return slot;
+}
+
+LONG GetFrame::chunkShown(LONG frame) {
+    if (frame + 1 < data.end() && slotOf(frame + 1) == Slot::Bidirectional)
+        return frame + 1;
+    LONG c = frame;
+    while (c > data.start() && slotOf(c) == Slot::Bidirectional)
+        --c;
+    return c;
+}
+
+LONG GetFrame::frameShown(LONG chunk) {
+    if (slotOf(chunk) == Slot::Bidirectional)
+        return chunk - 1;
+    LONG next = chunk + 1;
+    while (next < data.end() && slotOf(next) == Slot::Bidirectional)
+        ++next;
+    return next - 1;
+}
+
+// The nearest chunk before this one that holds a reference picture, or INT_MIN.
+LONG GetFrame::referenceBefore(LONG chunk) {
+    for (LONG c = chunk - 1; c >= data.start(); --c)
+        if (slotOf(c) == Slot::Reference)
+            return c;
+    return INT_MIN;
+}
+
+// The key frame to decode from for this chunk's picture: a B-picture needs the two reference pictures
+// before it, the first of which may lie before the key frame just before it.
+LONG GetFrame::decodingStart(LONG chunk) {
+    LONG from = chunk;
+    if (slotOf(chunk) == Slot::Bidirectional) {
+        const LONG later = referenceBefore(chunk);
+        const LONG earlier = later == INT_MIN ? INT_MIN : referenceBefore(later);
+        from = earlier != INT_MIN ? earlier : (later != INT_MIN ? later : data.start());
+    }
+    const LONG key = data.findSample(from, FIND_PREV | FIND_KEY);
+    return key < 0 ? data.start() : key;
+}
+
+// Sends the next chunk (or, at the end, the drain) and notes what came out; false when nothing more can
+// come.
+bool GetFrame::decodeChunk(LONG chunk) {
+    int n = 0;
+    if (chunk < data.end()) {
+        nextInput_ = chunk + 1;
+        if (!readChunk(chunk))
+            return false;
+        if (chunk_.empty())
+            return true;
+        n = decoder->decodeTagged(chunk_.data(), chunk_.size(), chunk);
+    } else {
+        if (drained_)
+            return false;
+        drained_ = true;
+        n = decoder->decodeTagged(nullptr, 0, 0);
+    }
+    if (n < 0)
+        return false;
+    for (const int64_t tag : decoder->outputTags()) {
+        // A picture whose reference pictures were not all decoded is left aside.
+        if (tag < key_ || tag >= data.end() || decodingStart(static_cast<LONG>(tag)) < key_)
+            continue;
+        lastShown_ = std::max(lastShown_, frameShown(static_cast<LONG>(tag)));
+    }
+    return true;
+}
+
+bool GetFrame::decodePicture(LONG pos) {
+    // A slot without a picture of its own shows the one before it.
+    LONG frame = pos;
+    LONG chunk = chunkShown(frame);
+    while (slotOf(chunk) == Slot::Repeat) {
+        if (frame == data.start())
+            return false;
+        chunk = chunkShown(--frame);
+    }
+    const LONG key = decodingStart(chunk);
+    if (key_ != INT_MIN && key_ <= key && frameShown(chunk) <= lastShown_)
+        return decoder->taggedPicture(chunk, width, height, argb_) || restartAndDecode(chunk, key);
+    // Going on from the pictures decoded so far works forwards only, when no later key frame is a
+    // shorter way, and while the reference pictures this one needs are those the decoder holds.
+    const bool goOn = key_ != INT_MIN && !drained_ && key_ <= key && key <= nextInput_ &&
+                      (chunk >= nextInput_ || slotOf(chunk) == Slot::Reference);
+    return goOn ? decodeUntilShown(chunk) : restartAndDecode(chunk, key);
+}
+
+bool GetFrame::restartAndDecode(LONG chunk, LONG key) {
+    decoder->reset();
+    key_ = key;
+    nextInput_ = key;
+    drained_ = false;
+    lastShown_ = INT_MIN;
+    return decodeUntilShown(chunk);
+}
+
+bool GetFrame::decodeUntilShown(LONG chunk) {
+    while (frameShown(chunk) > lastShown_)
+        if (key_ == INT_MIN || !decodeChunk(nextInput_)) {
+            key_ = INT_MIN; // start again at the next call
+            return false;
+        }
+    return decoder->taggedPicture(chunk, width, height, argb_);
+}
+
 const BITMAPINFOHEADER* GetFrame::decodedFrame(LONG pos) {
-    LONG key = data.findSample(pos, FIND_PREV | FIND_KEY);
-    if (key < 0)
-        key = data.start();
-    // Going on from the last picture works within the same group of pictures and forwards only.
-    if (key != key_ || lastOutput_ >= pos || lastOutput_ == INT_MIN) {
-        decoder->reset();
-        key_ = key;
-        nextInput_ = key;
-        lastOutput_ = key - 1;
+    if (slots_.empty()) {
+        slots_.assign(static_cast<size_t>(data.length()), Slot::Unknown);
+        // The encoder's user data that marks packing is in the format's extra bytes or the first chunk.
+        const size_t extra =
+            data.format.size() > BitmapHeaderSize ? data.format.size() - BitmapHeaderSize : 0;
+        packed_ = decoder->reorders() && extra > 0 &&
+                  scanVops(data.format.data() + BitmapHeaderSize, extra).packedMarker;
+        if (data.length() > 0)
+            slotOf(data.start());
     }
-    bool havePicture = lastOutput_ >= key_;
-    while (lastOutput_ < pos) {
-        if (nextInput_ >= data.end()) {
-            // Drain the pictures the decoder still holds back.
-            const int n = decoder->decode(nullptr, 0);
-            if (n <= 0)
-                break;
-            lastOutput_ += n;
-            havePicture = true;
-            continue;
-        }
-        if (!readChunk(nextInput_++))
-            return nullptr;
-        if (chunk_.empty()) {
-            if (havePicture)
-                ++lastOutput_; // a dropped frame shows the picture before it
-            continue;
-        }
-        const int n = decoder->decode(chunk_.data(), chunk_.size());
-        if (n < 0)
-            break;
-        if (n > 0) {
-            lastOutput_ += n;
-            havePicture = true;
-        }
-    }
-    if (lastOutput_ < pos || !havePicture) {
-        lastOutput_ = INT_MIN; // start again at the next call
-        return nullptr;
-    }
-    if (!decoder->picture(width, height, argb_))
-        return nullptr;
-    return finishFrame(pos);
+    const bool packed = packed_;
+    bool ok = decodePicture(pos);
+    if (packed_ != packed) // packing found on the way: the order of the pictures is worked out again
+        ok = decodePicture(pos);
+    return ok ? finishFrame(pos) : nullptr;
 }
 
 const BITMAPINFOHEADER* GetFrame::frame(LONG pos) {

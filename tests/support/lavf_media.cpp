@@ -503,4 +503,71 @@ LavfProbe probeLavf(const std::string& path, bool keepPcm) {
     return probe;
 }
 
+namespace {
+
+uint32_t rgbOf(int y, int u, int v) {
+    const double c = 1.164 * (y - 16);
+    const double r = c + 1.596 * (v - 128);
+    const double g = c - 0.392 * (u - 128) - 0.813 * (v - 128);
+    const double b = c + 2.017 * (u - 128);
+    auto clip = [](double x) { return static_cast<uint32_t>(std::lround(std::clamp(x, 0.0, 255.0))); };
+    return clip(r) << 16 | clip(g) << 8 | clip(b);
+}
+
+std::vector<uint32_t> rgbPicture(const AVFrame* f) {
+    std::vector<uint32_t> out;
+    if (f->format != AV_PIX_FMT_YUV420P)
+        return out;
+    for (int y = 0; y < f->height; ++y)
+        for (int x = 0; x < f->width; ++x)
+            out.push_back(rgbOf(f->data[0][y * f->linesize[0] + x],
+                                f->data[1][y / 2 * f->linesize[1] + x / 2],
+                                f->data[2][y / 2 * f->linesize[2] + x / 2]));
+    return out;
+}
+
+} // namespace
+
+LavfVideo readLavfVideo(const std::string& path) {
+    LavfVideo video;
+    AVFormatContext* fmt = nullptr;
+    if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0)
+        return video;
+    const int index = avformat_find_stream_info(fmt, nullptr) >= 0
+                          ? av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                          : -1;
+    const AVCodec* codec =
+        index >= 0 ? avcodec_find_decoder(fmt->streams[index]->codecpar->codec_id) : nullptr;
+    CodecPtr decoder(codec != nullptr ? avcodec_alloc_context3(codec) : nullptr);
+    if (!decoder || avcodec_parameters_to_context(decoder.get(), fmt->streams[index]->codecpar) < 0 ||
+        avcodec_open2(decoder.get(), codec, nullptr) < 0) {
+        avformat_close_input(&fmt);
+        return video;
+    }
+    video.width = decoder->width;
+    video.height = decoder->height;
+    PacketPtr packet(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
+    auto drain = [&] {
+        while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+            video.pictures.push_back(rgbPicture(frame.get()));
+            av_frame_unref(frame.get());
+        }
+    };
+    while (av_read_frame(fmt, packet.get()) >= 0) {
+        if (packet->stream_index == index) {
+            video.packets.push_back(
+                {std::string(reinterpret_cast<const char*>(packet->data), static_cast<size_t>(packet->size)),
+                 (packet->flags & AV_PKT_FLAG_KEY) != 0});
+            if (avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+                drain();
+        }
+        av_packet_unref(packet.get());
+    }
+    avcodec_send_packet(decoder.get(), nullptr);
+    drain();
+    avformat_close_input(&fmt);
+    return video;
+}
+
 } // namespace kes::test

@@ -52,8 +52,8 @@ struct LavfStream {
     int width = 0;
     int height = 0;
     double startSeconds = -1; // time of the first packet (an AVI stream's start field); -1: none
-    double seconds = 0;      // decoded length: samples ÷ rate, or frames as the stream's time base says
-    std::vector<double> pcm; // decoded audio, interleaved, -1..1 (when asked for)
+    double seconds = 0;       // decoded length: samples ÷ rate, or frames as the stream's time base says
+    std::vector<double> pcm;  // decoded audio, interleaved, -1..1 (when asked for)
 };
 
 struct LavfProbe {
@@ -66,5 +66,20 @@ struct LavfProbe {
 
 // Opens the file with libavformat and decodes every stream to its end.
 LavfProbe probeLavf(const std::string& path, bool keepPcm = false);
+
+struct LavfPacket {
+    std::string bytes;
+    bool key = false;
+};
+
+// The first video stream of a file: its packets as stored, and its pictures decoded in the order they
+// are shown (the decoder drained at the end), as 0xRRGGBB pixels top-down (BT.601, limited range).
+struct LavfVideo {
+    int width = 0;
+    int height = 0;
+    std::vector<LavfPacket> packets;
+    std::vector<std::vector<uint32_t>> pictures;
+};
+LavfVideo readLavfVideo(const std::string& path);
 
 } // namespace kes::test

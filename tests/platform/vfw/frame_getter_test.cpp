@@ -3,6 +3,7 @@
 #include "platform/vfw/vfw.h"
 
 #include "tests/platform/vfw/avi_test_util.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,10 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
+#include <random>
 #include <vector>
 
 using namespace platform::vfw;
@@ -270,5 +274,126 @@ TEST_F(UncompressedFrames, PalettedFramesBecome24Bits) {
     EXPECT_EQ(AVIStreamGetFrameOpen(s, nullptr), nullptr);
     AVIStreamRelease(s);
 }
+
+// ---- B-pictures: coding order differs from showing order ----
+
+constexpr int BFrames = 40;
+
+bool isBVop(const std::string& chunk) {
+    const size_t at = chunk.find(std::string("\x00\x00\x01\xB6", 4));
+    return at != std::string::npos && at + 4 < chunk.size() &&
+           (static_cast<uint8_t>(chunk[at + 4]) >> 6) == 2;
+}
+
+// The stream as a DivX-style packed one: the first B-VOP after a reference picture travels in its chunk,
+// and a not-coded VOP stands in the reference picture's own slot after the last B-VOP. The first chunk
+// carries the user data that marks packing.
+std::vector<EncodedFrame> packed(const std::vector<LavfPacket>& packets) {
+    // A not-coded P-VOP for a time resolution of 25 (5 bits of time increment), stuffed to a byte.
+    const std::string notCoded("\x00\x00\x01\xB6\x50\x4F", 6);
+    std::vector<EncodedFrame> out;
+    for (size_t i = 0; i < packets.size();) {
+        std::string ref = packets[i].bytes;
+        const bool key = packets[i].key;
+        size_t b = i + 1;
+        while (b < packets.size() && isBVop(packets[b].bytes))
+            ++b;
+        if (i == 0) {
+            const size_t vop = ref.find(std::string("\x00\x00\x01\xB6", 4));
+            ref.insert(vop, std::string("\x00\x00\x01\xB2") + "DivX503b1393p");
+        }
+        if (b == i + 1) {
+            out.push_back({ref, key});
+        } else {
+            out.push_back({ref + packets[i + 1].bytes, key});
+            for (size_t j = i + 2; j < b; ++j)
+                out.push_back({packets[j].bytes, false});
+            out.push_back({notCoded, false});
+        }
+        i = b;
+    }
+    return out;
+}
+
+// Mean absolute difference of a 24-bit bottom-up frame from a top-down 0xRRGGBB picture.
+double meanDifference(const BITMAPINFOHEADER* dib, const std::vector<uint32_t>& picture) {
+    const auto* rows = reinterpret_cast<const uint8_t*>(dib + 1);
+    const int stride = (dib->biWidth * 3 + 3) & ~3;
+    double sum = 0;
+    for (int y = 0; y < dib->biHeight; ++y)
+        for (int x = 0; x < dib->biWidth; ++x) {
+            const uint8_t* px = rows + (dib->biHeight - 1 - y) * stride + x * 3;
+            const uint32_t e = picture[static_cast<size_t>(y * dib->biWidth + x)];
+            sum += std::abs(px[2] - static_cast<int>(e >> 16 & 0xFF)) +
+                   std::abs(px[1] - static_cast<int>(e >> 8 & 0xFF)) +
+                   std::abs(px[0] - static_cast<int>(e & 0xFF));
+        }
+    return sum / (3.0 * dib->biWidth * dib->biHeight);
+}
+
+class ReorderedFrames : public ::testing::TestWithParam<bool> {
+protected:
+    TempDir dir{"kes-vfw-bframes"};
+};
+
+// Every frame number gives the picture that FFmpeg shows at that number, in any order of asking,
+// the last frames included; packed streams alike.
+TEST_P(ReorderedFrames, EveryFrameIsTheOneShownThere) {
+    const bool pack = GetParam();
+    const std::string written = dir.file("bframes.avi");
+    LavfAviSpec spec;
+    spec.frames = BFrames;
+    spec.gop = 12;
+    spec.bFrames = 2;
+    spec.audio = LavfAudio::None;
+    std::string error;
+    ASSERT_TRUE(writeLavfAvi(written, spec, &error)) << error;
+    const LavfVideo reference = readLavfVideo(written);
+    ASSERT_EQ(reference.pictures.size(), static_cast<size_t>(BFrames));
+    ASSERT_EQ(reference.packets.size(), static_cast<size_t>(BFrames));
+    ASSERT_GE(std::count_if(reference.packets.begin(), reference.packets.end(),
+                            [](const LavfPacket& p) { return isBVop(p.bytes); }),
+              20);
+    std::string path = written;
+    if (pack) {
+        path = dir.file("packed.avi");
+        const auto chunks = packed(reference.packets);
+        ASSERT_EQ(chunks.size(), static_cast<size_t>(BFrames));
+        writeVideo(path, mmioFOURCC('D', 'X', '5', '0'), chunks,
+                   headerBytes(bitmapFormat(spec.width, spec.height, mmioFOURCC('D', 'X', '5', '0'))));
+    }
+
+    PAVISTREAM s = nullptr;
+    ASSERT_EQ(AVIStreamOpenFromFile(&s, path, streamtypeVIDEO, 0, OF_READ), AVIERR_OK);
+    ASSERT_EQ(AVIStreamLength(s), BFrames);
+    std::vector<LONG> ascending(BFrames);
+    std::iota(ascending.begin(), ascending.end(), 0);
+    std::vector<LONG> descending(ascending.rbegin(), ascending.rend());
+    std::vector<LONG> shuffled = ascending;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+    for (const auto& [name, order] : {std::pair{"in order", ascending}, std::pair{"backwards", descending},
+                                      std::pair{"shuffled", shuffled}}) {
+        PGETFRAME g = AVIStreamGetFrameOpen(s, nullptr);
+        ASSERT_NE(g, nullptr);
+        for (const LONG i : order) {
+            const BITMAPINFOHEADER* dib = AVIStreamGetFrame(g, i);
+            ASSERT_NE(dib, nullptr) << name << ", frame " << i;
+            // The same picture up to the colour conversion's rounding, and nearer to it than to any other.
+            std::vector<double> d;
+            for (const auto& picture : reference.pictures)
+                d.push_back(meanDifference(dib, picture));
+            EXPECT_LT(d[static_cast<size_t>(i)], 1.0) << name << ", frame " << i;
+            EXPECT_EQ(std::min_element(d.begin(), d.end()) - d.begin(), i) << name << ", frame " << i;
+        }
+        EXPECT_EQ(AVIStreamGetFrame(g, BFrames), nullptr);
+        AVIStreamGetFrameClose(g);
+    }
+    AVIStreamRelease(s);
+}
+
+INSTANTIATE_TEST_SUITE_P(BPictures, ReorderedFrames, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& p) {
+                             return p.param ? "Packed" : "Unpacked";
+                         });
 
 } // namespace
