@@ -61,6 +61,20 @@ TEST_F(RipMuxTest, SplitMakesTwoParts) {
     EXPECT_EQ(reports(), 1u);
 }
 
+TEST_F(RipMuxTest, SplitReportsTheWholeMoviesLengths) {
+    // Audio longer than the video: the muxer measures it up to the video's end, for the whole movie and
+    // not for the first part it has just written.
+    writeBytes(out + "audio.wav", test::wavBytes(44100, AudioFrames * 3 / 2));
+    form->Split.setChecked(true);
+    form->sih.setChecked(true);
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(isAvi(out + "final2.avi"));
+    EXPECT_DOUBLE_EQ(RipRecord.MuxVideoLen, 0.4);
+    EXPECT_DOUBLE_EQ(RipRecord.MuxAudioLen, 0.4);
+    EXPECT_EQ(reports(), 1u);
+}
+
 TEST_F(RipMuxTest, LogoClipFlagFollowsTheClipOfThePictureSize) {
     form->Vexlor.setChecked(true);
     launch();
