@@ -19,8 +19,9 @@ constexpr TColor32 ScaledWeight(TColor32 F, TColor32 M) {
 }
 
 const TBlendTable& PlainForms();
-// The MMX forms through SSE2 registers where the compiler targets x86, else through scalar lanes; both
-// compute per lane ((F - B) * W + B * 256 + 128) div 256 and give the same bits.
+// The MMX forms through SSE2 registers where the compiler targets x86 (the row slots through the widest
+// row kernels, several pixels at a time), else through scalar lanes; both compute per lane
+// ((F - B) * W + B * 256 + 128) div 256 and give the same bits.
 const TBlendTable& MmxForms();
 const TBlendTable& MmxScalarForms();
 

@@ -3,6 +3,7 @@
 // the low half of an SSE2 register and the weight comes from the 8-byte-aligned weight table.
 
 #include "g32/blend_forms.h"
+#include "g32/vector_rows.h"
 
 #include <cstddef>
 #include <cstring>
@@ -139,7 +140,16 @@ const TBlendTable& MmxScalarForms() {
 
 const TBlendTable& MmxForms() {
 #if defined(__SSE2__)
-    return Forms<SseLanes>::table();
+    // The row slots take the widest row kernels the processor has.
+    static const TBlendTable table = [] {
+        TBlendTable t = Forms<SseLanes>::table();
+        if (const TVectorKernels* rows = VectorKernels(BestVectorLevel())) {
+            t.RowOver = rows->RowOver;
+            t.RowOverScaled = rows->RowOverScaled;
+        }
+        return t;
+    }();
+    return table;
 #else
     return MmxScalarForms();
 #endif

@@ -3,9 +3,12 @@
 #include "g32/g32_blend.h"
 #include "g32/g32_transforms.h"
 #include "g32/transfer_combine.h"
+#include "g32/vector_rows.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <numbers>
 
 namespace g32 {
@@ -145,43 +148,191 @@ TRect TAffineTransformation::GetDestBounds() const {
 
 namespace {
 
-void transformNearest(TBitmap32& dst, const TBitmap32& src, const TTransformation& t, const TRect& srcClip,
-                      const TRect& dstClip, const detail::Combiner& combine) {
-    for (int y = dstClip.Top; y <= dstClip.Bottom; ++y)
-        for (int x = dstClip.Left; x <= dstClip.Right; ++x) {
-            int sx = 0, sy = 0;
-            t.MapBackInt(x, y, sx, sy);
-            if (sx >= srcClip.Left && sx <= srcClip.Right && sy >= srcClip.Top && sy <= srcClip.Bottom)
-                combine(src.Pixel(sx, sy), *dst.PixelAddr(x, y));
-        }
+using detail::Combiner;
+using detail::TVectorKernels;
+
+struct AffineRun {
+    TBitmap32& dst;
+    const TBitmap32& src;
+    const TTransformation& t;
+    const TRect& srcClip;
+    const Combiner& combine;
+};
+
+void nearestPixel(const AffineRun& r, int x, int y) {
+    int sx = 0, sy = 0;
+    r.t.MapBackInt(x, y, sx, sy);
+    if (sx >= r.srcClip.Left && sx <= r.srcClip.Right && sy >= r.srcClip.Top && sy <= r.srcClip.Bottom)
+        r.combine(r.src.Pixel(sx, sy), *r.dst.PixelAddr(x, y));
 }
 
-void transformLinear(TBitmap32& dst, const TBitmap32& src, const TTransformation& t, const TRect& srcClip,
-                     const TRect& dstClip, const detail::Combiner& combine) {
+void linearPixel(const AffineRun& r, int x, int y) {
+    const TRect& clip = r.srcClip;
+    const TBitmap32& src = r.src;
+    int px = 0, py = 0;
+    r.t.MapBack256(x, y, px, py);
+    const int sx = px >> FractionBits;
+    const int sy = py >> FractionBits;
+    const TColor32 wx = ChannelMax - static_cast<TColor32>(px & FractionMask);
+    const TColor32 wy = ChannelMax - static_cast<TColor32>(py & FractionMask);
+    TColor32 p00, p10, p01, p11;
+    if (sx > clip.Left && sx < clip.Right - 1 && sy > clip.Top && sy < clip.Bottom - 1) {
+        p00 = src.Pixel(sx, sy);
+        p10 = src.Pixel(sx + 1, sy);
+        p01 = src.Pixel(sx, sy + 1);
+        p11 = src.Pixel(sx + 1, sy + 1);
+    } else if (sx >= -1 && sy >= -1 && sx < clip.Right && sy < clip.Bottom) {
+        p00 = src.PixelChecked(sx, sy);
+        p10 = src.PixelChecked(sx + 1, sy);
+        p01 = src.PixelChecked(sx, sy + 1);
+        p11 = src.PixelChecked(sx + 1, sy + 1);
+    } else {
+        return;
+    }
+    const TBlendTable& forms = r.combine.forms();
+    r.combine(forms.ColorMix(forms.ColorMix(p00, p10, wx), forms.ColorMix(p01, p11, wx), wy),
+              *r.dst.PixelAddr(x, y));
+}
+
+template <void (*Pixel)(const AffineRun&, int, int)>
+void eachPixel(const AffineRun& r, const TRect& dstClip) {
     for (int y = dstClip.Top; y <= dstClip.Bottom; ++y)
-        for (int x = dstClip.Left; x <= dstClip.Right; ++x) {
-            int px = 0, py = 0;
-            t.MapBack256(x, y, px, py);
-            const int sx = px >> FractionBits;
-            const int sy = py >> FractionBits;
-            const TColor32 wx = ChannelMax - static_cast<TColor32>(px & FractionMask);
-            const TColor32 wy = ChannelMax - static_cast<TColor32>(py & FractionMask);
-            TColor32 p00, p10, p01, p11;
-            if (sx > srcClip.Left && sx < srcClip.Right - 1 && sy > srcClip.Top && sy < srcClip.Bottom - 1) {
-                p00 = src.Pixel(sx, sy);
-                p10 = src.Pixel(sx + 1, sy);
-                p01 = src.Pixel(sx, sy + 1);
-                p11 = src.Pixel(sx + 1, sy + 1);
-            } else if (sx >= -1 && sy >= -1 && sx < srcClip.Right && sy < srcClip.Bottom) {
-                p00 = src.PixelChecked(sx, sy);
-                p10 = src.PixelChecked(sx + 1, sy);
-                p01 = src.PixelChecked(sx, sy + 1);
-                p11 = src.PixelChecked(sx + 1, sy + 1);
-            } else {
-                continue;
-            }
-            combine(ColorMix(ColorMix(p00, p10, wx), ColorMix(p01, p11, wx), wy), *dst.PixelAddr(x, y));
+        for (int x = dstClip.Left; x <= dstClip.Right; ++x)
+            Pixel(r, x, y);
+}
+
+// The first X of [from, to] where pred holds, pred being false and then true along X; to + 1 if none.
+template <class Pred>
+int firstWhere(int from, int to, Pred pred) {
+    int lo = from, hi = to + 1;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (pred(mid))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+struct Span {
+    int first = 0, last = -1; // inclusive; empty when last < first
+    Span meet(const Span& o) const { return {std::max(first, o.first), std::min(last, o.last)}; }
+};
+
+// The X of [from, to] where lo < value(X) < hi, value being monotone along X.
+template <class Value>
+Span between(int from, int to, Value value, std::int64_t lo, std::int64_t hi) {
+    if (value(to) >= value(from))
+        return {firstWhere(from, to, [&](int x) { return value(x) > lo; }),
+                firstWhere(from, to, [&](int x) { return value(x) >= hi; }) - 1};
+    return {firstWhere(from, to, [&](int x) { return value(x) < hi; }),
+            firstWhere(from, to, [&](int x) { return value(x) <= lo; }) - 1};
+}
+
+// One destination row's 1/4096 sums along X, bias included.
+struct RowSums {
+    std::int64_t x = 0, y = 0, ax = 0, ay = 0;
+    std::int64_t sumX(int X) const { return x + X * ax; }
+    std::int64_t sumY(int X) const { return y + X * ay; }
+    bool fits32(int from, int to) const {
+        const auto in = [](std::int64_t v) {
+            return v >= std::numeric_limits<std::int32_t>::min() &&
+                   v <= std::numeric_limits<std::int32_t>::max();
+        };
+        return in(sumX(from)) && in(sumX(to)) && in(sumY(from)) && in(sumY(to));
+    }
+};
+
+RowSums rowSums(const TAffineTransformation& t, int Y, std::int64_t bias) {
+    return {std::int64_t{Y} * t.B + t.C + bias, std::int64_t{Y} * t.E + t.F + bias, t.A, t.D};
+}
+
+// The combined row: written in place when opaque, else through a row buffer.
+class SpanWriter {
+public:
+    SpanWriter(TBitmap32& dst, const Combiner& combine, const TVectorKernels& rows)
+        : dst_(dst), combine_(combine), rows_(rows), opaque_(combine.mode() == TDrawMode::dmOpaque) {}
+    TColor32* target(int x, int y, int count) {
+        if (opaque_)
+            return dst_.PixelAddr(x, y);
+        line_.resize(static_cast<std::size_t>(count));
+        return line_.data();
+    }
+    void done(int x, int y, int count) {
+        if (!opaque_)
+            combine_.row(line_.data(), dst_.PixelAddr(x, y), count, rows_);
+    }
+
+private:
+    TBitmap32& dst_;
+    const Combiner& combine_;
+    const TVectorKernels& rows_;
+    bool opaque_;
+    std::vector<TColor32> line_;
+};
+
+// Each row through the row kernels over the span of X whose source pixel lies inside the source clip.
+void transformNearestRows(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip,
+                          const TVectorKernels& rows) {
+    SpanWriter out(r.dst, r.combine, rows);
+    for (int y = dstClip.Top; y <= dstClip.Bottom; ++y) {
+        const RowSums sums = rowSums(t, y, HalfBelow);
+        if (!sums.fits32(dstClip.Left, dstClip.Right)) {
+            for (int x = dstClip.Left; x <= dstClip.Right; ++x)
+                nearestPixel(r, x, y);
+            continue;
         }
+        const auto sx = [&](int x) { return sums.sumX(x) >> IntShift; };
+        const auto sy = [&](int x) { return sums.sumY(x) >> IntShift; };
+        const Span inside =
+            between(dstClip.Left, dstClip.Right, sx, r.srcClip.Left - 1, r.srcClip.Right + 1)
+                .meet(between(dstClip.Left, dstClip.Right, sy, r.srcClip.Top - 1, r.srcClip.Bottom + 1));
+        const int count = inside.last - inside.first + 1;
+        if (count <= 0)
+            continue;
+        rows.AffineNearest(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(sums.sumX(inside.first)),
+                           static_cast<std::int32_t>(sums.sumY(inside.first)), t.A, t.D,
+                           out.target(inside.first, y, count), count);
+        out.done(inside.first, y, count);
+    }
+}
+
+// Each row through the row kernels over the span of X whose four source pixels lie inside the source
+// clip; the pixels about it that read the outer colour go one by one.
+void transformLinearRows(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip,
+                         const TVectorKernels& rows) {
+    SpanWriter out(r.dst, r.combine, rows);
+    const TRect& clip = r.srcClip;
+    for (int y = dstClip.Top; y <= dstClip.Bottom; ++y) {
+        const RowSums sums = rowSums(t, y, SubpixelBias);
+        if (!sums.fits32(dstClip.Left, dstClip.Right)) {
+            for (int x = dstClip.Left; x <= dstClip.Right; ++x)
+                linearPixel(r, x, y);
+            continue;
+        }
+        const auto sx = [&](int x) { return (sums.sumX(x) >> SubpixelShift) >> FractionBits; };
+        const auto sy = [&](int x) { return (sums.sumY(x) >> SubpixelShift) >> FractionBits; };
+        const int from = dstClip.Left, to = dstClip.Right;
+        const Span reached =
+            between(from, to, sx, -2, clip.Right).meet(between(from, to, sy, -2, clip.Bottom));
+        const Span direct = between(from, to, sx, clip.Left, clip.Right - 1)
+                                .meet(between(from, to, sy, clip.Top, clip.Bottom - 1));
+        const int count = direct.last - direct.first + 1;
+        if (count <= 0) {
+            for (int x = reached.first; x <= reached.last; ++x)
+                linearPixel(r, x, y);
+            continue;
+        }
+        for (int x = reached.first; x < direct.first; ++x)
+            linearPixel(r, x, y);
+        rows.AffineLinear(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(sums.sumX(direct.first)),
+                          static_cast<std::int32_t>(sums.sumY(direct.first)), t.A, t.D,
+                          out.target(direct.first, y, count), count);
+        out.done(direct.first, y, count);
+        for (int x = direct.last + 1; x <= reached.last; ++x)
+            linearPixel(r, x, y);
+    }
 }
 
 } // namespace
@@ -191,7 +342,7 @@ void Transform(TBitmap32* Dst, TBitmap32* Src, TTransformation* Transformation) 
         return;
     if (!Transformation->Prepared())
         Transformation->Prepare();
-    const detail::Combiner combine(Src->DrawMode(), Src->MasterAlpha(), Src->OnPixelCombine, false);
+    const Combiner combine(Src->DrawMode(), Src->MasterAlpha(), Src->OnPixelCombine, false);
 
     TRect srcClip;
     IntersectRect(srcClip, MakeRect(Transformation->SrcRect(), TRectRounding::rrClosest),
@@ -205,10 +356,24 @@ void Transform(TBitmap32* Dst, TBitmap32* Src, TTransformation* Transformation) 
         const detail::EndMmxScope endMmx;
         // An empty source has nothing to read (its clip would otherwise collapse onto (0, 0)).
         if (!Src->Empty()) {
-            if (Src->StretchFilter() == TStretchFilter::sfNearest)
-                transformNearest(*Dst, *Src, *Transformation, srcClip, dstClip, combine);
+            const AffineRun run{*Dst, *Src, *Transformation, srcClip, combine};
+            const bool nearest = Src->StretchFilter() == TStretchFilter::sfNearest;
+            // The row kernels know the affine sums and read a span before writing it: only between two
+            // bitmaps, and only where a bitmap's pixel index fits 32 bits.
+            const auto* affine = dynamic_cast<const TAffineTransformation*>(Transformation);
+            const TVectorKernels* rows =
+                affine && Dst->Bits() != Src->Bits() &&
+                        std::int64_t{Src->Width()} * Src->Height() < std::numeric_limits<std::int32_t>::max()
+                    ? detail::ActiveVectorKernels()
+                    : nullptr;
+            if (rows && nearest)
+                transformNearestRows(run, *affine, dstClip, *rows);
+            else if (rows)
+                transformLinearRows(run, *affine, dstClip, *rows);
+            else if (nearest)
+                eachPixel<nearestPixel>(run, dstClip);
             else
-                transformLinear(*Dst, *Src, *Transformation, srcClip, dstClip, combine);
+                eachPixel<linearPixel>(run, dstClip);
         }
     }
     Dst->Changed();

@@ -6,14 +6,17 @@
 #include "g32/transfer_combine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace g32 {
 
 namespace {
 
+using detail::ActiveVectorKernels;
 using detail::Combiner;
 using detail::EndMmxScope;
+using detail::TVectorKernels;
 
 constexpr std::int64_t FixedOne = 65536;   // positions of the nearest and linear stretches
 constexpr std::int32_t FixedRange = 65535; // the numerator of their start offsets
@@ -59,27 +62,77 @@ struct Geometry {
     }
 };
 
-void stretchNearest(TBitmap32& dst, const TBitmap32& src, const Geometry& g, const Combiner& combine) {
-    std::int64_t x0 = 0;
-    std::int64_t y0 = 0;
+// The start offsets and steps of a nearest or linear stretch, in 1/65536.
+struct Steps {
+    std::int64_t x0 = 0, y0 = 0, stepX = 0, stepY = 0;
+};
+
+Steps nearestSteps(const Geometry& g, TDrawMode mode) {
+    Steps s;
     const std::int64_t offX = g.clip.Left - g.dst.Left;
     const std::int64_t offY = g.clip.Top - g.dst.Top;
-    if (combine.mode() == TDrawMode::dmOpaque) {
-        x0 = g.DW() > 1 ? startOffset(offX, g.SW() - 1, g.DW() - 1) : 0;
-        y0 = g.DH() > 1 ? startOffset(offY, g.SH() - 1, g.DH() - 1) : 0;
+    if (mode == TDrawMode::dmOpaque) {
+        s.x0 = g.DW() > 1 ? startOffset(offX, g.SW() - 1, g.DW() - 1) : 0;
+        s.y0 = g.DH() > 1 ? startOffset(offY, g.SH() - 1, g.DH() - 1) : 0;
     } else {
-        x0 = startOffset(offX, g.SW(), g.DW());
-        y0 = startOffset(offY, g.SH(), g.DH());
+        s.x0 = startOffset(offX, g.SW(), g.DW());
+        s.y0 = startOffset(offY, g.SH(), g.DH());
     }
-    const std::int64_t stepX = g.SW() * FixedOne / g.DW();
-    const std::int64_t stepY = g.SH() * FixedOne / g.DH();
-    std::int64_t posY = y0;
-    for (int y = g.clip.Top; y < g.clip.Bottom; ++y, posY += stepY) {
+    s.stepX = g.SW() * FixedOne / g.DW();
+    s.stepY = g.SH() * FixedOne / g.DH();
+    return s;
+}
+
+Steps linearSteps(const Geometry& g) {
+    return {startOffset(g.clip.Left - g.dst.Left, g.SW() - 1, g.DW()),
+            startOffset(g.clip.Top - g.dst.Top, g.SH() - 1, g.DH()), (g.SW() - 1) * FixedOne / g.DW(),
+            (g.SH() - 1) * FixedOne / g.DH()};
+}
+
+void stretchNearest(TBitmap32& dst, const TBitmap32& src, const Geometry& g, const Combiner& combine) {
+    const Steps s = nearestSteps(g, combine.mode());
+    std::int64_t posY = s.y0;
+    for (int y = g.clip.Top; y < g.clip.Bottom; ++y, posY += s.stepY) {
         const TColor32* from = src.RowAddr(g.row(posY));
         TColor32* to = dst.RowAddr(y);
-        std::int64_t posX = x0;
-        for (int x = g.clip.Left; x < g.clip.Right; ++x, posX += stepX)
+        std::int64_t posX = s.x0;
+        for (int x = g.clip.Left; x < g.clip.Right; ++x, posX += s.stepX)
             combine(from[g.column(posX)], to[x]);
+    }
+}
+
+// The same through the row kernels: the source column of every destination column is found once, and a
+// destination row whose source row is that of the row above repeats it.
+void stretchNearestRows(TBitmap32& dst, const TBitmap32& src, const Geometry& g, const Combiner& combine,
+                        const TVectorKernels& rows) {
+    const Steps s = nearestSteps(g, combine.mode());
+    const int n = g.clip.Right - g.clip.Left;
+    std::vector<std::int32_t> columns(static_cast<std::size_t>(n));
+    std::int64_t posX = s.x0;
+    for (std::int32_t& c : columns) {
+        c = g.column(posX);
+        posX += s.stepX;
+    }
+    const bool opaque = combine.mode() == TDrawMode::dmOpaque;
+    std::vector<TColor32> line(opaque ? 0 : static_cast<std::size_t>(n));
+    int lastRow = -1;
+    const TColor32* last = nullptr;
+    std::int64_t posY = s.y0;
+    for (int y = g.clip.Top; y < g.clip.Bottom; ++y, posY += s.stepY) {
+        const int r = g.row(posY);
+        TColor32* to = dst.RowAddr(y) + g.clip.Left;
+        if (opaque) {
+            if (r == lastRow)
+                std::memcpy(to, last, static_cast<std::size_t>(n) * sizeof *to);
+            else
+                rows.RowGather(src.RowAddr(r), columns.data(), to, n);
+            last = to;
+        } else {
+            if (r != lastRow)
+                rows.RowGather(src.RowAddr(r), columns.data(), line.data(), n);
+            combine.row(line.data(), to, n, rows);
+        }
+        lastRow = r;
     }
 }
 
@@ -88,12 +141,10 @@ TColor32 weightOf(std::int64_t pos) {
 }
 
 void stretchLinear(TBitmap32& dst, const TBitmap32& src, const Geometry& g, const Combiner& combine) {
-    const std::int64_t x0 = startOffset(g.clip.Left - g.dst.Left, g.SW() - 1, g.DW());
-    const std::int64_t y0 = startOffset(g.clip.Top - g.dst.Top, g.SH() - 1, g.DH());
-    const std::int64_t stepX = (g.SW() - 1) * FixedOne / g.DW();
-    const std::int64_t stepY = (g.SH() - 1) * FixedOne / g.DH();
-    std::int64_t posY = y0;
-    for (int y = g.clip.Top; y < g.clip.Bottom; ++y, posY += stepY) {
+    const Steps s = linearSteps(g);
+    const TBlendTable& forms = combine.forms();
+    std::int64_t posY = s.y0;
+    for (int y = g.clip.Top; y < g.clip.Bottom; ++y, posY += s.stepY) {
         const int upper = g.row(posY);
         // Past the last row of the rectangle the upper row serves as the lower one.
         const int lower = upper + 1 < g.src.Bottom ? upper + 1 : upper;
@@ -101,15 +152,56 @@ void stretchLinear(TBitmap32& dst, const TBitmap32& src, const Geometry& g, cons
         const TColor32* rowA = src.RowAddr(upper);
         const TColor32* rowB = src.RowAddr(lower);
         TColor32* to = dst.RowAddr(y);
-        std::int64_t posX = x0;
-        for (int x = g.clip.Left; x < g.clip.Right; ++x, posX += stepX) {
+        std::int64_t posX = s.x0;
+        for (int x = g.clip.Left; x < g.clip.Right; ++x, posX += s.stepX) {
             const int left = g.column(posX);
             const int right = left + 1 < g.src.Right ? left + 1 : left;
             const TColor32 wx = weightOf(posX);
-            const TColor32 c =
-                ColorMix(ColorMix(rowA[left], rowA[right], wx), ColorMix(rowB[left], rowB[right], wx), wy);
+            const TColor32 c = forms.ColorMix(forms.ColorMix(rowA[left], rowA[right], wx),
+                                              forms.ColorMix(rowB[left], rowB[right], wx), wy);
             combine(c, to[x]);
         }
+    }
+}
+
+// The same through the row kernels: the columns and their weights are found once; each source row is
+// mixed across once into one of two row buffers, and a destination row mixes its two buffers down.
+void stretchLinearRows(TBitmap32& dst, const TBitmap32& src, const Geometry& g, const Combiner& combine,
+                       const TVectorKernels& rows) {
+    const Steps s = linearSteps(g);
+    const auto n = static_cast<std::size_t>(g.clip.Right - g.clip.Left);
+    std::vector<std::int32_t> left(n), right(n), weights(n);
+    std::int64_t posX = s.x0;
+    for (std::size_t i = 0; i < n; ++i, posX += s.stepX) {
+        left[i] = g.column(posX);
+        right[i] = left[i] + 1 < g.src.Right ? left[i] + 1 : left[i];
+        weights[i] = static_cast<std::int32_t>(weightOf(posX));
+    }
+    const bool opaque = combine.mode() == TDrawMode::dmOpaque;
+    std::vector<TColor32> across[2] = {std::vector<TColor32>(n), std::vector<TColor32>(n)};
+    int acrossRow[2] = {-1, -1};
+    std::vector<TColor32> line(opaque ? 0 : n);
+    // The buffer of source row r, mixed when missing into the buffer that does not hold row keep.
+    auto mixedAcross = [&](int r, int keep) -> const TColor32* {
+        for (int b = 0; b < 2; ++b)
+            if (acrossRow[b] == r)
+                return across[b].data();
+        const int b = acrossRow[0] == keep ? 1 : 0;
+        rows.RowMixPairs(src.RowAddr(r), left.data(), right.data(), weights.data(), across[b].data(),
+                         static_cast<int>(n));
+        acrossRow[b] = r;
+        return across[b].data();
+    };
+    std::int64_t posY = s.y0;
+    for (int y = g.clip.Top; y < g.clip.Bottom; ++y, posY += s.stepY) {
+        const int upper = g.row(posY);
+        const int lower = upper + 1 < g.src.Bottom ? upper + 1 : upper;
+        const TColor32* a = mixedAcross(upper, lower);
+        const TColor32* b = mixedAcross(lower, upper);
+        TColor32* to = dst.RowAddr(y) + g.clip.Left;
+        rows.RowMix(a, b, opaque ? to : line.data(), static_cast<int>(n), weightOf(posY));
+        if (!opaque)
+            combine.row(line.data(), to, static_cast<int>(n), rows);
     }
 }
 
@@ -145,6 +237,87 @@ void stretchFiltered(TBitmap32& dst, const TBitmap32& src, const Geometry& g, TS
             }
             combine(out, to[x]);
         }
+    }
+}
+
+// The same sums taken in two passes: each source row that a row list names is weighed across once per
+// destination column (kept while row lists still name it), then the rows are weighed down. The sums
+// are exact integers either way, so the result is the same.
+void stretchFilteredRows(TBitmap32& dst, const TBitmap32& src, const Geometry& g, TStretchFilter filter,
+                         const Combiner& combine, const TVectorKernels& rows) {
+    const std::vector<TMappingList> columns =
+        BuildMappingTable(g.DW(), src.Width(), g.src.Left, g.src.Right, filter, g.clip.Left - g.dst.Left,
+                          g.clip.Right - g.dst.Left);
+    const std::vector<TMappingList> rowLists =
+        BuildMappingTable(g.DH(), src.Height(), g.src.Top, g.src.Bottom, filter, g.clip.Top - g.dst.Top,
+                          g.clip.Bottom - g.dst.Top);
+    if (columns.empty() || rowLists.empty())
+        return;
+    constexpr std::size_t Channels = 4;
+    const std::size_t n = columns.size();
+    struct Across {
+        int row = -1;
+        std::vector<std::int64_t> sums;
+    };
+    std::vector<Across> pool;
+    auto weighAcross = [&](Across& a, int r) {
+        a.row = r;
+        a.sums.assign(n * Channels, 0);
+        const TColor32* line = src.RowAddr(r);
+        for (std::size_t x = 0; x < n; ++x) {
+            std::int64_t* sum = a.sums.data() + x * Channels;
+            for (const TPointRec& c : columns[x]) {
+                const TColor32 p = line[c.Pos];
+                for (std::size_t ch = 0; ch < Channels; ++ch)
+                    sum[ch] += static_cast<std::int64_t>((p >> (ch * 8)) & ChannelMax) * c.Weight;
+            }
+        }
+    };
+    auto listed = [](const TMappingList& list, int r) {
+        return std::any_of(list.begin(), list.end(), [r](const TPointRec& p) { return p.Pos == r; });
+    };
+    const bool opaque = combine.mode() == TDrawMode::dmOpaque;
+    std::vector<TColor32> line(n);
+    std::vector<const Across*> used; // taken after the pool has stopped growing for the row
+    std::vector<std::int64_t> down(n * Channels);
+    for (int y = g.clip.Top; y < g.clip.Bottom; ++y) {
+        const TMappingList& rowList = rowLists[static_cast<std::size_t>(y - g.clip.Top)];
+        used.clear();
+        for (const TPointRec& r : rowList) {
+            auto found =
+                std::find_if(pool.begin(), pool.end(), [&](const Across& a) { return a.row == r.Pos; });
+            if (found == pool.end()) {
+                found = std::find_if(pool.begin(), pool.end(),
+                                     [&](const Across& a) { return !listed(rowList, a.row); });
+                if (found == pool.end()) {
+                    pool.emplace_back();
+                    found = pool.end() - 1;
+                }
+                weighAcross(*found, r.Pos);
+            }
+        }
+        for (const TPointRec& r : rowList)
+            used.push_back(
+                &*std::find_if(pool.begin(), pool.end(), [&](const Across& a) { return a.row == r.Pos; }));
+        std::fill(down.begin(), down.end(), 0);
+        for (std::size_t k = 0; k < rowList.size(); ++k) {
+            const std::int64_t w = rowList[k].Weight;
+            const std::int64_t* across = used[k]->sums.data();
+            for (std::size_t i = 0; i < down.size(); ++i)
+                down[i] += across[i] * w;
+        }
+        TColor32* to = dst.RowAddr(y) + g.clip.Left;
+        TColor32* out = opaque ? to : line.data();
+        for (std::size_t x = 0; x < n; ++x) {
+            TColor32 c = 0;
+            for (std::size_t ch = 0; ch < Channels; ++ch) {
+                const std::int64_t v = std::clamp<std::int64_t>(down[x * Channels + ch], 0, ChannelLimit);
+                c |= static_cast<TColor32>(v / FilterScale) << (ch * 8);
+            }
+            out[x] = c;
+        }
+        if (!opaque)
+            combine.row(line.data(), to, static_cast<int>(n), rows);
     }
 }
 
@@ -185,9 +358,9 @@ void CopyBlock(TBitmap32* Dst, int DstX, int DstY, TBitmap32* Src, TRect SrcRect
         TColor32* to = Dst->PixelAddr(dstRect.Left, dstRect.Top + row);
         if (combine.blends()) {
             if (Src->MasterAlpha() >= ChannelMax)
-                RowOver(from, to, w);
+                combine.forms().RowOver(from, to, w);
             else
-                RowOverScaled(from, to, w, Src->MasterAlpha());
+                combine.forms().RowOverScaled(from, to, w, Src->MasterAlpha());
         } else {
             for (int i = 0; i < w; ++i)
                 combine(from[i], to[i]);
@@ -217,16 +390,27 @@ void StretchBlock(TBitmap32* Dst, TRect DstRect, TBitmap32* Src, TRect SrcRect, 
         StretchFilter == TStretchFilter::sfNearest || StretchFilter == TStretchFilter::sfLinear;
     const Combiner combine(CombineOp, Src->MasterAlpha(), CombineCallBack, simple);
     const EndMmxScope endMmx;
+    // The row kernels read a source row before the destination row is written: only between two bitmaps.
+    const TVectorKernels* rows = Dst->Bits() != Src->Bits() ? ActiveVectorKernels() : nullptr;
     switch (StretchFilter) {
     case TStretchFilter::sfNearest:
-        stretchNearest(*Dst, *Src, g, combine);
+        if (rows)
+            stretchNearestRows(*Dst, *Src, g, combine, *rows);
+        else
+            stretchNearest(*Dst, *Src, g, combine);
         break;
     case TStretchFilter::sfLinear:
-        stretchLinear(*Dst, *Src, g, combine);
+        if (rows)
+            stretchLinearRows(*Dst, *Src, g, combine, *rows);
+        else
+            stretchLinear(*Dst, *Src, g, combine);
         break;
     case TStretchFilter::sfLinear2:
     case TStretchFilter::sfSpline:
-        stretchFiltered(*Dst, *Src, g, StretchFilter, combine);
+        if (rows)
+            stretchFilteredRows(*Dst, *Src, g, StretchFilter, combine, *rows);
+        else
+            stretchFiltered(*Dst, *Src, g, StretchFilter, combine);
         break;
     }
 }
