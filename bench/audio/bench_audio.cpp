@@ -1,19 +1,26 @@
 // Converter and amplifier timings against the reference programs, on one generated input: 10 minutes
 // of 48 kHz 16-bit stereo PCM. Prints each time and the ratio with its goal.
+//   bench_audio [--runs N] [--amplify-only]
+// With N runs (default 1) each program runs N times, alternating with its reference, and the medians
+// are compared.
 #include "tools/amplifier/amplify_engine.h"
 #include "tools/audio_converter/conversion_engine.h"
 #include "tools/audio_converter/wf_preset.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <numbers>
 #include <random>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -74,6 +81,23 @@ double timeIt(const std::function<bool()>& work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t mid = v.size() / 2;
+    return v.size() % 2 ? v[mid] : (v[mid - 1] + v[mid]) / 2;
+}
+
+// The medians of runs of ours and of the reference, taken in turn.
+std::pair<double, double> medians(int runs, const std::function<bool()>& ours,
+                                  const std::function<bool()>& reference) {
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(timeIt(ours));
+        b.push_back(timeIt(reference));
+    }
+    return {median(a), median(b)};
+}
+
 struct QuietConversion : tools::audio_converter::ConversionSink {
     void errorBox(const std::string& text) override { std::fprintf(stderr, "error: %s\n", text.c_str()); }
     void messageBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
@@ -85,12 +109,26 @@ struct QuietAmplify : tools::amplifier::AmplifySink {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
     namespace fs = std::filesystem;
+    int runs = 1;
+    bool amplifyOnly = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--amplify-only") == 0) {
+            amplifyOnly = true;
+        } else {
+            std::fprintf(stderr, "usage: bench_audio [--runs N] [--amplify-only]\n");
+            return 1;
+        }
+    }
     const fs::path dir = fs::temp_directory_path() / "kes-bench-audio";
     fs::create_directories(dir);
     const std::string in = (dir / "in.wav").string();
     writeInput(in);
+    if (runs > 1)
+        std::printf("medians of %d runs each\n", runs);
     std::printf("input: %lld s of %u Hz 16-bit stereo PCM (%s)\n", static_cast<long long>(Seconds), Rate,
                 in.c_str());
 
@@ -107,13 +145,17 @@ int main() {
     QuietConversion conversionSink;
     ConversionEngine converter(conversionSink);
     bool userBreak = false;
-    const double ours = timeIt([&] { return !converter.run(request, userBreak).failed; });
-    // The same settings: 192 kbit/s constant, stereo (not joint), high quality, no tag.
-    const std::string lameCommand = "lame --quiet --cbr -b 192 -m s -h --resample 48 -t '" + in + "' '" +
-                                    (dir / "lame.mp3").string() + "'";
-    const double lame = timeIt([&] { return std::system(lameCommand.c_str()) == 0; });
-    std::printf("MP3 192 kbit/s: ours %.2f s, lame %.2f s, ratio %.3f (goal at most %.2f)\n", ours, lame,
-                ours / lame, Mp3Goal);
+    double ours = 0, lame = 1;
+    if (!amplifyOnly) {
+        // The same settings: 192 kbit/s constant, stereo (not joint), high quality, no tag.
+        const std::string lameCommand = "lame --quiet --cbr -b 192 -m s -h --resample 48 -t '" + in + "' '" +
+                                        (dir / "lame.mp3").string() + "'";
+        std::tie(ours, lame) = medians(
+            runs, [&] { return !converter.run(request, userBreak).failed; },
+            [&] { return std::system(lameCommand.c_str()) == 0; });
+        std::printf("MP3 192 kbit/s: ours %.2f s, lame %.2f s, ratio %.3f (goal at most %.2f)\n", ours, lame,
+                    ours / lame, Mp3Goal);
+    }
 
     tools::amplifier::AmplifyRequest amplify;
     amplify.source = in;
@@ -121,14 +163,15 @@ int main() {
     amplify.position = Gain;
     QuietAmplify amplifySink;
     tools::amplifier::AmplifyEngine amplifier(amplifySink);
-    const double oursAmp = timeIt([&] { return !amplifier.run(amplify, userBreak).failed; });
     const std::string soxCommand = "sox '" + in + "' '" + (dir / "sox.wav").string() + "' vol 15 dB";
-    const double sox = timeIt([&] { return std::system(soxCommand.c_str()) == 0; });
+    const auto [oursAmp, sox] = medians(
+        runs, [&] { return !amplifier.run(amplify, userBreak).failed; },
+        [&] { return std::system(soxCommand.c_str()) == 0; });
     std::printf("amplify 15 dB: ours %.2f s, sox %.2f s, %.2fx faster (goal at least %.1fx)\n", oursAmp, sox,
                 sox / oursAmp, AmplifyGoal);
 
     fs::remove_all(dir);
     const bool met = ours / lame <= Mp3Goal && sox / oursAmp >= AmplifyGoal;
-    std::printf("%s\n", met ? "both goals met" : "a goal was missed");
+    std::printf("%s\n", met ? (amplifyOnly ? "the goal was met" : "both goals met") : "a goal was missed");
     return met ? 0 : 2;
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times the audio converter (WAV -> MP3, 192 kbit/s) against the lame program and the amplifier against
 # "sox ... vol", on the same 10-minute 48 kHz stereo file, and prints the ratios.
-#   bench/audio/run.sh [build folder]     (default: build)
+#   bench/audio/run.sh [build folder [--runs N] [--amplify-only]]     (default: build)
 # Installs lame and sox when they are missing (as root, through apt-get).
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -20,4 +20,4 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake --build "$build" --target bench_audio
-exec "$build/bench/audio/bench_audio"
+exec "$build/bench/audio/bench_audio" "${@:2}"

@@ -97,6 +97,34 @@ TEST(AmplifierGain, OddSampleCountsAndAnOddByte) {
     EXPECT_EQ(block[6], '\x7f');
 }
 
+// Whole blocks go through vector registers, the ends of blocks through the table: every 16-bit sample at
+// every gain position comes out as the table has it, at any start and length, halves included.
+TEST(AmplifierGain, BlocksScaleEverySampleAsTheTable) {
+    std::vector<uint8_t> all(2 * 65536 + 3);
+    for (int position = 0; position <= 300; ++position) {
+        const double gain = gainFactor(position);
+        const GainTable table(gain);
+        const SampleScaler scaler(SampleFormat::S16, gain);
+        const size_t start = static_cast<size_t>(position % 3);
+        for (uint32_t s = 0; s < 65536; ++s) {
+            all[start + 2 * s] = static_cast<uint8_t>(s);
+            all[start + 2 * s + 1] = static_cast<uint8_t>(s >> 8);
+        }
+        const size_t length = 2 * 65536 - static_cast<size_t>(position % 2); // an odd byte stays
+        std::vector<uint8_t> want = all;
+        table.apply(want.data() + start, length);
+        scaler.apply(all.data() + start, length);
+        ASSERT_EQ(all, want) << "position " << position;
+    }
+    // Exact halves: 2.5 x odd samples.
+    const SampleScaler half(SampleFormat::S16, 2.5);
+    std::string block = samples({1, 3, -1, -3, 5, 7, 9, 11, 13, 15});
+    half.apply(reinterpret_cast<uint8_t*>(block.data()), block.size());
+    const int16_t want[] = {2, 8, -2, -8, 12, 18, 22, 28, 32, 38};
+    for (size_t i = 0; i < std::size(want); ++i)
+        EXPECT_EQ(sampleAt(block, 2 * i), want[i]) << i;
+}
+
 TEST(AmplifierTexts, GainAndTimes) {
     EXPECT_EQ(gainText(150), " 15.0 db");
     EXPECT_EQ(gainText(10), "  1.0 db");
