@@ -1,7 +1,8 @@
 #pragma once
 
-// Pictures of the cover printer: JPEG files decoded by libjpeg, BMP files by the platform's reader,
-// other kinds through the platform's picture loader. Every picture ends up as a 32-bit toolkit bitmap.
+// Pictures of the cover printer: JPEG files through the platform's JPEG decoder (the one the bitmap
+// library's loader uses too), BMP files by the platform's reader, other kinds through the platform's
+// picture loader. Every picture ends up as a 32-bit toolkit bitmap.
 // Failures are platform::gdi::GraphicError exceptions with the loader's fixed texts.
 
 #include "platform/gdi/graphic.h"
@@ -12,9 +13,8 @@
 
 namespace cover {
 
-// Decodes JPEG bytes (baseline or progressive, grey or colour) into a bitmap of the picture's size.
-// Throws GraphicError(ImageNotValidText) when the bytes are no JPEG picture that libjpeg can decode or
-// the picture is larger than the platform's picture limit.
+// Decodes JPEG bytes (platform/gdi/jpeg_file.h) into a bitmap of the picture's size. Throws
+// GraphicError(ImageNotValidText) when the platform's decoder refuses them.
 std::unique_ptr<platform::gdi::Bitmap> decodeJpeg(std::string_view bytes);
 
 // Loads a picture file by its extension (".jpg" and ".jpeg" through decodeJpeg, ".bmp", and the other

@@ -235,8 +235,15 @@ void TCoverPrint::connectHandlers() {
     Button3.onClick = [this] { Button3Click(); };
     Button4.onClick = [this] { Button4Click(); };
     Button6.onClick = [this] { Button6Click(); };
-    for (ui::RadioButton* radio : {&UL, &UM, &UR, &ML, &MM, &MR, &DL, &DM, &DR})
-        radio->onClick = [this] { PositionClick(); };
+    UL.onClick = [this] { ULClick(); };
+    UM.onClick = [this] { UMClick(); };
+    UR.onClick = [this] { URClick(); };
+    ML.onClick = [this] { MLClick(); };
+    MM.onClick = [this] { MMClick(); };
+    MR.onClick = [this] { MRClick(); };
+    DL.onClick = [this] { DLClick(); };
+    DM.onClick = [this] { DMClick(); };
+    DR.onClick = [this] { DRClick(); };
     center.onClick = [this] { centerClick(); };
     Button9.onClick = [this] { Button9Click(); };
     Button10.onClick = [this] { Button10Click(); };

@@ -218,15 +218,45 @@ public:
     void Button3Click();
     void Button4Click();
     void Button6Click();
-    void PositionClick();
+    void ULClick();
+    void UMClick();
+    void URClick();
+    void MLClick();
+    void MMClick();
+    void MRClick();
+    void DLClick();
+    void DMClick();
+    void DRClick();
     void centerClick();
 
     // Back cover.
     void displayback();
     void setBMPfont(const TCoverItem& item);
     void movienameChange();
+    // The same as movienameChange; no control is bound to it.
+    void centernameClick();
+    void movielengthChange();
+    void ripdescChange();
+    void genreChange();
+    void subtChange();
+    void lngChange();
+    void sum1Change();
+    void sum2Change();
+    void sum3Change();
+    void sum4Change();
+    void tbChange();
+    void usebackpicClick();
     void JustifyClick();
-    void ModifyClick();
+    void cnoneClick();
+    void CBorderClick();
+    void ctitleClick();
+    void clengthClick();
+    void ckindClick();
+    void cdescClick();
+    void csubClick();
+    void clngClick();
+    void ccommClick();
+    void clogoClick();
     void MFontClick();
     void MSetClick();
     void MPosClick();
@@ -239,6 +269,11 @@ public:
     void GetBackPic(const std::string& path);
     void Button8Click();
     void Edit1Change();
+    void LAlignupClick();
+    void LCenterClick();
+    void LAligndownClick();
+    void LDownupClick();
+    void LupdownClick();
     // The first dropped file: a background on "Back cover", a front picture on "Front cover".
     void WmDropFiles(const std::string& path);
 
@@ -269,6 +304,8 @@ private:
     void setDefaults();
     void takeFromMainWindow();
     void sizeLogoToPicture();
+    // The buttons that the checked "Modify" radio allows.
+    void enableModifyButtons();
     void makeDefaultLogo();
     FrontPosition checkedPosition() const;
     // The item whose "Modify" radio is checked (none for "None", "Borders" and "Logo").

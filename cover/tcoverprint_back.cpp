@@ -41,14 +41,28 @@ std::uint8_t bitsOf(const ui::FontStyle& style) {
 
 void TCoverPrint::connectBackHandlers() {
     moviename.onChange = [this] { movienameChange(); };
-    for (ui::Edit* edit : {&movielength, &ripdesc, &genre, &subt, &lng, &sum1, &sum2, &sum3, &sum4})
-        edit->onChange = [this] { displayback(); };
-    tb.onChange = [this] { displayback(); };
-    usebackpic.onClick = [this] { displayback(); };
+    movielength.onChange = [this] { movielengthChange(); };
+    ripdesc.onChange = [this] { ripdescChange(); };
+    genre.onChange = [this] { genreChange(); };
+    subt.onChange = [this] { subtChange(); };
+    lng.onChange = [this] { lngChange(); };
+    sum1.onChange = [this] { sum1Change(); };
+    sum2.onChange = [this] { sum2Change(); };
+    sum3.onChange = [this] { sum3Change(); };
+    sum4.onChange = [this] { sum4Change(); };
+    tb.onChange = [this] { tbChange(); };
+    usebackpic.onClick = [this] { usebackpicClick(); };
     Justify.onClick = [this] { JustifyClick(); };
-    for (ui::RadioButton* radio :
-         {&cnone, &CBorder, &ctitle, &clength, &ckind, &cdesc, &csub, &clng, &ccomm, &clogo})
-        radio->onClick = [this] { ModifyClick(); };
+    cnone.onClick = [this] { cnoneClick(); };
+    CBorder.onClick = [this] { CBorderClick(); };
+    ctitle.onClick = [this] { ctitleClick(); };
+    clength.onClick = [this] { clengthClick(); };
+    ckind.onClick = [this] { ckindClick(); };
+    cdesc.onClick = [this] { cdescClick(); };
+    csub.onClick = [this] { csubClick(); };
+    clng.onClick = [this] { clngClick(); };
+    ccomm.onClick = [this] { ccommClick(); };
+    clogo.onClick = [this] { clogoClick(); };
     MFont.onClick = [this] { MFontClick(); };
     MSet.onClick = [this] { MSetClick(); };
     MPos.onClick = [this] { MPosClick(); };
@@ -65,8 +79,11 @@ void TCoverPrint::connectBackHandlers() {
     backpic.onChange = [this] { backpicChange(); };
     Button8.onClick = [this] { Button8Click(); };
     Edit1.onChange = [this] { Edit1Change(); };
-    for (ui::RadioButton* radio : {&LAlignup, &LCenter, &LAligndown, &LDownup, &Lupdown})
-        radio->onClick = [this] { movienameChange(); };
+    LAlignup.onClick = [this] { LAlignupClick(); };
+    LCenter.onClick = [this] { LCenterClick(); };
+    LAligndown.onClick = [this] { LAligndownClick(); };
+    LDownup.onClick = [this] { LDownupClick(); };
+    Lupdown.onClick = [this] { LupdownClick(); };
 }
 
 BackTexts TCoverPrint::backTexts() const {
@@ -149,6 +166,74 @@ void TCoverPrint::movienameChange() {
     displayback();
 }
 
+void TCoverPrint::centernameClick() {
+    movienameChange();
+}
+
+void TCoverPrint::movielengthChange() {
+    displayback();
+}
+
+void TCoverPrint::ripdescChange() {
+    displayback();
+}
+
+void TCoverPrint::genreChange() {
+    displayback();
+}
+
+void TCoverPrint::subtChange() {
+    displayback();
+}
+
+void TCoverPrint::lngChange() {
+    displayback();
+}
+
+void TCoverPrint::sum1Change() {
+    displayback();
+}
+
+void TCoverPrint::sum2Change() {
+    displayback();
+}
+
+void TCoverPrint::sum3Change() {
+    displayback();
+}
+
+void TCoverPrint::sum4Change() {
+    displayback();
+}
+
+void TCoverPrint::tbChange() {
+    displayback();
+}
+
+void TCoverPrint::usebackpicClick() {
+    displayback();
+}
+
+void TCoverPrint::LAlignupClick() {
+    movienameChange();
+}
+
+void TCoverPrint::LCenterClick() {
+    movienameChange();
+}
+
+void TCoverPrint::LAligndownClick() {
+    movienameChange();
+}
+
+void TCoverPrint::LDownupClick() {
+    movienameChange();
+}
+
+void TCoverPrint::LupdownClick() {
+    movienameChange();
+}
+
 void TCoverPrint::JustifyClick() {
     Label5.setEnabled(Justify.checked());
     tb.setEnabled(Justify.checked());
@@ -165,11 +250,51 @@ std::optional<CoverItemIndex> TCoverPrint::selectedItem() const {
     return std::nullopt;
 }
 
-void TCoverPrint::ModifyClick() {
+void TCoverPrint::enableModifyButtons() {
     const bool item = selectedItem().has_value();
     MFont.setEnabled(item || CBorder.checked());
     MSet.setEnabled(CBorder.checked());
     MPos.setEnabled(item || clogo.checked());
+}
+
+void TCoverPrint::cnoneClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::CBorderClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::ctitleClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::clengthClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::ckindClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::cdescClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::csubClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::clngClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::ccommClick() {
+    enableModifyButtons();
+}
+
+void TCoverPrint::clogoClick() {
+    enableModifyButtons();
 }
 
 void TCoverPrint::MFontClick() {

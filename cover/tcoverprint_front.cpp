@@ -89,7 +89,39 @@ void TCoverPrint::Button6Click() {
     showfit(Zoom);
 }
 
-void TCoverPrint::PositionClick() {
+void TCoverPrint::ULClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::UMClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::URClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::MLClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::MMClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::MRClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::DLClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::DMClick() {
+    showfit(Zoom);
+}
+
+void TCoverPrint::DRClick() {
     showfit(Zoom);
 }
 

@@ -2,11 +2,13 @@
 
 #include "platform/core/files.h"
 #include "platform/gdi/bmp_file.h"
+#include "platform/gdi/jpeg_file.h"
 
 #include <QPainter>
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <limits>
 
 namespace platform::gdi {
@@ -131,12 +133,26 @@ void Picture::loadFromFile(const std::string& path) {
         graphic_ = std::move(bitmap);
         return;
     }
-    if (ext == "jpg" || ext == "jpeg" || ext == "png" || ext == "gif") {
+    if (ext == "jpg" || ext == "jpeg") {
+        std::optional<JpegImage> jpeg = decodeJpeg(readWhole(path));
+        if (!jpeg)
+            throw GraphicError(ImageNotValidText);
+        QImage image(jpeg->width, jpeg->height, QImage::Format_RGB32);
+        if (image.isNull())
+            throw GraphicError(ImageNotValidText);
+        const std::size_t rowBytes = static_cast<std::size_t>(jpeg->width) * sizeof(std::uint32_t);
+        for (int y = 0; y < jpeg->height; ++y)
+            std::memcpy(image.scanLine(y), jpeg->pixels.data() + static_cast<std::size_t>(y) * jpeg->width,
+                        rowBytes);
+        graphic_ = std::make_unique<ImageGraphic>(std::move(image));
+        return;
+    }
+    if (ext == "png" || ext == "gif") {
         const std::string bytes = readWhole(path);
         if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
             throw GraphicError(ImageNotValidText);
         QImage image;
-        const char* format = ext == "jpeg" ? "jpg" : ext.c_str();
+        const char* format = ext.c_str();
         if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()),
                                 format) ||
             image.isNull() || static_cast<std::int64_t>(image.width()) * image.height() > MaxBmpPixels)

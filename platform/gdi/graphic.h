@@ -77,7 +77,7 @@ private:
     PixelFormat format_ = PixelFormat::Bits24;
 };
 
-// A picture decoded by Qt (JPEG, PNG, GIF).
+// A decoded picture that is not a bitmap: JPEG (libjpeg), PNG and GIF (Qt).
 class ImageGraphic : public Graphic {
 public:
     explicit ImageGraphic(QImage image) : image_(std::move(image)) {}
@@ -91,8 +91,9 @@ private:
 
 class Picture {
 public:
-    // Loads by extension, ignoring case: ".bmp" through the BMP reader; ".jpg", ".jpeg", ".png" and ".gif"
-    // through Qt. Throws GraphicError; the picture keeps its previous graphic then.
+    // Loads by extension, ignoring case: ".bmp" through the BMP reader, ".jpg" and ".jpeg" through the
+    // JPEG decoder (jpeg_file.h), ".png" and ".gif" through Qt. Throws GraphicError; the picture keeps its
+    // previous graphic then.
     void loadFromFile(const std::string& path);
     const Graphic* graphic() const { return graphic_.get(); }
     // The graphic when it is a Bitmap, else null.

@@ -1,7 +1,8 @@
 #include "cover/cover_picture.h"
 
+#include "g32/g32_bitmap32.h"
 #include "platform/gdi/bmp_file.h"
-#include "tests/cover/jpeg_maker.h"
+#include "tests/support/jpeg_maker.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,7 @@ int channel(std::uint32_t pixel, int shift) {
 
 TEST(CoverPicture, DecodesAJpegPicture) {
     const std::string jpeg =
-        test::makeJpeg(64, 32, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
+        kes::test::makeJpeg(64, 32, [](int x, int) { return x < 32 ? 0xFF0000u : 0x0000FFu; });
     auto bitmap = decodeJpeg(jpeg);
     ASSERT_EQ(bitmap->width(), 64);
     ASSERT_EQ(bitmap->height(), 32);
@@ -35,7 +36,7 @@ TEST(CoverPicture, DamagedJpegDataIsRefusedOrDecodedButNeverCrashes) {
     EXPECT_THROW(decodeJpeg(""), gdi::GraphicError);
     EXPECT_THROW(decodeJpeg("not a picture at all"), gdi::GraphicError);
     const std::string jpeg =
-        test::makeJpeg(40, 40, [](int x, int y) { return static_cast<std::uint32_t>(x * y); });
+        kes::test::makeJpeg(40, 40, [](int x, int y) { return static_cast<std::uint32_t>(x * y); });
     // A file cut inside its data still gives a picture of the full size.
     auto cut = decodeJpeg(jpeg.substr(0, jpeg.size() / 2));
     EXPECT_EQ(cut->width(), 40);
@@ -56,7 +57,7 @@ TEST(CoverPicture, DamagedJpegDataIsRefusedOrDecodedButNeverCrashes) {
 
 TEST(CoverPicture, LoadsByExtension) {
     kes::test::TempDir dir;
-    kes::test::writeBytes(dir.path() / "front.JPEG", test::makeJpeg(8, 6, [](int, int) { return 0u; }));
+    kes::test::writeBytes(dir.path() / "front.JPEG", kes::test::makeJpeg(8, 6, [](int, int) { return 0u; }));
     const std::uint32_t pixels[4] = {0xFF00FF00, 0xFF00FF00, 0xFF00FF00, 0xFF00FF00};
     kes::test::writeBytes(dir.path() / "back.bmp", gdi::encodeBmp(2, 2, pixels, 24));
     kes::test::writeBytes(dir.path() / "bad.jpg", "garbage");
@@ -67,6 +68,31 @@ TEST(CoverPicture, LoadsByExtension) {
     EXPECT_EQ(bmp->bits()[3] & 0xFFFFFF, 0x00FF00u);
     EXPECT_THROW(loadPicture(dir.file("bad.jpg")), gdi::GraphicError);
     EXPECT_THROW(loadPicture(dir.file("missing.jpg")), gdi::GraphicError);
+}
+
+// The cover's own pictures and the bitmap library's loader go through one decoder, so print software's
+// CMYK files and grey scans look the same in every place the cover shows them.
+TEST(CoverPicture, CoverAndBitmapLibraryDecodeJpegAlike) {
+    kes::test::TempDir dir;
+    const auto colour = [](int x, int y) { return x < 8 ? 0xC02020u : y < 8 ? 0x2020C0u : 0x808080u; };
+    for (kes::test::JpegKind kind : {kes::test::JpegKind::AdobeCmyk, kes::test::JpegKind::PlainCmyk,
+                                     kes::test::JpegKind::Grey, kes::test::JpegKind::Colour}) {
+        kes::test::JpegOptions options;
+        options.kind = kind;
+        const std::string path = dir.file("p" + std::to_string(static_cast<int>(kind)) + ".jpg");
+        kes::test::writeBytes(path, kes::test::makeJpeg(16, 16, colour, options));
+        auto cover = loadPicture(path);
+        g32::TBitmap32 bitmap;
+        bitmap.LoadFromFile(path);
+        ASSERT_EQ(bitmap.Width(), cover->width());
+        ASSERT_EQ(bitmap.Height(), cover->height());
+        for (int i = 0; i < 16 * 16; ++i)
+            ASSERT_EQ(bitmap.Bits()[i], cover->bits()[i] | 0xFF000000u) << static_cast<int>(kind) << " " << i;
+        if (kind == kes::test::JpegKind::AdobeCmyk) {
+            EXPECT_GT(channel(bitmap.Pixel(2, 2), 16), 0xA0); // red stays red, not its inverse
+            EXPECT_LT(channel(bitmap.Pixel(2, 2), 0), 0x40);
+        }
+    }
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #include "platform/core/registry.h"
 #include "platform/gdi/bmp_file.h"
 #include "platform/ui/dialog_script.h"
-#include "tests/cover/jpeg_maker.h"
+#include "tests/support/jpeg_maker.h"
 #include "tests/support/program_folder.h"
 #include "tests/support/temp_dir.h"
 
@@ -42,7 +42,7 @@ protected:
     std::string path(const std::string& relative) const { return (folder.path() / relative).string(); }
 
     void writeFront(const std::string& relative, int w, int h) {
-        writeBytes(folder.path() / relative, test::makeJpeg(w, h, [](int, int) { return 0x2040C0u; }));
+        writeBytes(folder.path() / relative, kes::test::makeJpeg(w, h, [](int, int) { return 0x2040C0u; }));
     }
 
     kes::test::ProgramFolder folder;
@@ -227,6 +227,79 @@ TEST_F(CoverWindow, PlacesItemsAndTheLogoWithTheMouse) {
     EXPECT_EQ(form.cov.activePage(), &form.Print);
 }
 
+std::string pixelsOf(const g32::TBitmap32& bitmap) {
+    std::string data;
+    bitmap.WriteData(data);
+    return data;
+}
+
+// Every control of the window runs its own handler: the position radios place the front, the back
+// edits, the track bar and the background box redraw the back, the "Modify" radios allow their buttons
+// and the left spine radios redraw the spine.
+TEST_F(CoverWindow, EachControlRunsItsOwnHandler) {
+    writeFront("covers/front/wide.jpg", 1000, 500);
+    writeBytes(folder.path() / "covers/back/paper.bmp", [] {
+        std::vector<std::uint32_t> px(16, 0xFF103070);
+        return platform::gdi::encodeBmp(4, 4, px.data(), 24);
+    }());
+    DialogScript script({path("covers/front/wide.jpg")});
+    TCoverPrint form(link());
+    form.Button1.click();
+    const std::pair<platform::ui::RadioButton*, std::pair<int, int>> places[] = {
+        {&form.UL, {0, 0}},   {&form.UM, {0, 0}},   {&form.UR, {0, 0}},
+        {&form.ML, {0, 100}}, {&form.MR, {0, 100}}, {&form.DL, {0, 200}},
+        {&form.DM, {0, 200}}, {&form.DR, {0, 200}}, {&form.MM, {0, 100}}};
+    for (const auto& [radio, place] : places) {
+        radio->click();
+        EXPECT_EQ(std::pair(form.PicX, form.PicY), place) << radio->caption();
+    }
+
+    form.Justify.click();
+    platform::ui::Edit* edits[] = {&form.movielength, &form.ripdesc, &form.genre, &form.subt, &form.lng,
+                                   &form.sum1,        &form.sum2,    &form.sum3,  &form.sum4};
+    for (platform::ui::Edit* edit : edits) {
+        const std::string before = pixelsOf(form.backcov.Bitmap());
+        edit->setText(edit->text() + "Wxyz");
+        EXPECT_NE(pixelsOf(form.backcov.Bitmap()), before) << "edit " << edit->text();
+    }
+    std::string before = pixelsOf(form.backcov.Bitmap());
+    form.tb.setPosition(300);
+    EXPECT_NE(pixelsOf(form.backcov.Bitmap()), before) << "track bar";
+    form.backpic.setText(path("covers/back/paper.bmp"));
+    before = pixelsOf(form.backcov.Bitmap());
+    form.usebackpic.click();
+    EXPECT_NE(pixelsOf(form.backcov.Bitmap()), before) << "background box";
+
+    const struct {
+        platform::ui::RadioButton* radio;
+        bool font, set, pos;
+    } modify[] = {{&form.CBorder, true, true, false}, {&form.ctitle, true, false, true},
+                  {&form.clength, true, false, true}, {&form.ckind, true, false, true},
+                  {&form.cdesc, true, false, true},   {&form.csub, true, false, true},
+                  {&form.clng, true, false, true},    {&form.ccomm, true, false, true},
+                  {&form.clogo, false, false, true},  {&form.cnone, false, false, false}};
+    for (const auto& m : modify) {
+        m.radio->click();
+        EXPECT_EQ(form.MFont.enabled(), m.font) << m.radio->caption();
+        EXPECT_EQ(form.MSet.enabled(), m.set) << m.radio->caption();
+        EXPECT_EQ(form.MPos.enabled(), m.pos) << m.radio->caption();
+    }
+
+    form.moviename.setText("Alien");
+    platform::ui::RadioButton* spineRadios[] = {&form.LAlignup, &form.LCenter, &form.Lupdown,
+                                                &form.LAligndown, &form.LDownup};
+    for (platform::ui::RadioButton* radio : spineRadios) {
+        before = pixelsOf(form.Image321.Bitmap());
+        radio->click();
+        EXPECT_NE(pixelsOf(form.Image321.Bitmap()), before) << radio->caption();
+    }
+    // The unbound handler draws what the title's change draws.
+    const std::string spine = pixelsOf(form.Image321.Bitmap());
+    form.Image321.Bitmap().Clear(0x00FFFFFF);
+    form.centernameClick();
+    EXPECT_EQ(pixelsOf(form.Image321.Bitmap()), spine);
+}
+
 TEST_F(CoverWindow, FontChoiceChangesTheSelectedItem) {
     DialogScript script({"Liberation Serif,300,255,bi", "Cancel"});
     TCoverPrint form(link());
@@ -281,7 +354,8 @@ TEST_F(CoverWindow, SavesAndLoadsLayoutFiles) {
 
 TEST_F(CoverWindow, DroppedFilesGoByTab) {
     writeFront("covers/front/drop.jpg", 50, 50);
-    writeBytes(folder.path() / "covers/back/drop.jpg", test::makeJpeg(4, 4, [](int, int) { return 0u; }));
+    writeBytes(folder.path() / "covers/back/drop.jpg",
+               kes::test::makeJpeg(4, 4, [](int, int) { return 0u; }));
     TCoverPrint form(link());
     form.cov.setActivePage(form.Print);
     form.WmDropFiles(path("covers/front/drop.jpg"));

@@ -245,9 +245,8 @@ void TForm6::Set2Click() {
 void TForm6::Button9Click() {
     int64_t target = 0;
     if (timeb.checked()) {
-        const double seconds = converttosec(gototime.text() + ".00");
-        if (seconds > 0)
-            target = core::roundHalfEven(static_cast<long double>(seconds) * PlayerFps);
+        if (const std::optional<int64_t> frame = gotoTimeFrame(gototime.text(), PlayerFps))
+            target = *frame;
         else
             gototime.setText("00:00:00");
     } else {

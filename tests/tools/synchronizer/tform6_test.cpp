@@ -492,5 +492,27 @@ TEST_F(SynchronizerWindow, KeyFiltersOfTheEdits) {
     EXPECT_EQ(typed(form.gotoframe, ':'), 0);
 }
 
+// "Go to" by time takes the frame at that time for the player's rate; a time that is not above zero
+// or is malformed resets the edit and goes to frame 0; a time beyond the end is refused.
+TEST_F(SynchronizerWindow, GoToByTimeUsesThePlayersRate) {
+    script.answerOk();
+    TForm6 form(link());
+    form.FrameCount = 3000;
+    form.PlayerFps = 23.976;
+    form.timeb.setChecked(true);
+    form.gototime.setText("00:01:00");
+    form.Button9.click();
+    EXPECT_EQ(form.FramePos, 1439); // 60 s x 23.976, rounded
+    form.gototime.setText("0:1:00");
+    form.Button9.click();
+    EXPECT_EQ(form.FramePos, 0);
+    EXPECT_EQ(form.gototime.text(), "00:00:00");
+    form.FramePos = 7;
+    form.gototime.setText("00:05:00");
+    form.Button9.click();
+    EXPECT_EQ(form.FramePos, 7);
+    EXPECT_EQ(script.texts("error").size(), 1u);
+}
+
 } // namespace
 } // namespace tools::synchronizer
