@@ -374,10 +374,12 @@ void TCoverPrint::AssignLangage() {
 }
 
 void TCoverPrint::takeFromMainWindow() {
+    // Without a profile the printer opens empty: nothing of the main window's texts is taken.
     if (link_.profileName) {
         const std::string profile = link_.profileName();
-        if (profile != NoProfileName)
-            moviename.setText(profile);
+        if (profile == NoProfileName)
+            return;
+        moviename.setText(profile);
     }
     if (link_.movieLength) {
         if (const auto length = link_.movieLength())

@@ -52,6 +52,7 @@ protected:
 };
 
 TEST_F(CoverWindow, OpensWithItsDefaultsAndHandsTheMainWindowBack) {
+    length = "95";
     DialogScript script;
     {
         TCoverPrint form(link());
@@ -75,9 +76,11 @@ TEST_F(CoverWindow, OpensWithItsDefaultsAndHandsTheMainWindowBack) {
         EXPECT_EQ(form.backpic.text(), form.ExeDir + "Covers/back/bckgnd.jpg");
         EXPECT_EQ(form.Image6.width(), 130);
         EXPECT_EQ(form.Image6.left(), 320);
+        // Without a profile nothing of the main window's texts is taken, not even with them at hand.
         EXPECT_EQ(form.moviename.text(), "");
-        EXPECT_EQ(form.ripdesc.text(), "XviD 1 CD");
-        EXPECT_EQ(form.sum1.text(), "a comment");
+        EXPECT_EQ(form.movielength.text(), "");
+        EXPECT_EQ(form.ripdesc.text(), "");
+        EXPECT_EQ(form.sum1.text(), "");
         form.Button7.click();
         EXPECT_EQ(restored, 1);
     }
@@ -91,6 +94,8 @@ TEST_F(CoverWindow, TakesTheProfileAndLengthAndCentresTheTitle) {
     TCoverPrint form(link("Alien"));
     EXPECT_EQ(form.moviename.text(), "Alien");
     EXPECT_EQ(form.movielength.text(), "117 min.");
+    EXPECT_EQ(form.ripdesc.text(), "XviD 1 CD");
+    EXPECT_EQ(form.sum1.text(), "a comment");
     g32::TBitmap32 measure;
     measure.Font().name = "Arial";
     measure.Font().size = 15;
