@@ -279,21 +279,52 @@ bool writeLavfAvi(const std::string& path, const LavfAviSpec& spec, std::string*
     return av_write_trailer(fmt.get()) >= 0;
 }
 
-bool writeLavfMp3(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
-                  std::string* error) {
+namespace {
+
+// quality below 0: constant bit rate, no header frame; else LAME's VBR quality with its Xing frame.
+bool writeMp3File(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
+                  int quality, std::string* error) {
     OutputPtr fmt = openOutput(path, "mp3", error);
     if (!fmt)
         return false;
     av_opt_set_int(fmt->priv_data, "id3v2_version", 0, 0);
-    av_opt_set_int(fmt->priv_data, "write_xing", 0, 0);
+    av_opt_set_int(fmt->priv_data, "write_xing", quality >= 0 ? 1 : 0, 0);
     Track audio;
-    if (!openAudio(fmt.get(), LavfAudio::Mp3, sampleRate, channels, bitRate, audio, error) ||
-        !startOutput(fmt.get(), path, error))
+    const AVCodec* codec = avcodec_find_encoder_by_name("libmp3lame");
+    if (quality < 0) {
+        if (!openAudio(fmt.get(), LavfAudio::Mp3, sampleRate, channels, bitRate, audio, error))
+            return false;
+    } else if (codec == nullptr || !openTrack(
+                                       fmt.get(), codec, audio,
+                                       [&](AVCodecContext* c) {
+                                           c->sample_rate = sampleRate;
+                                           av_channel_layout_default(&c->ch_layout, channels);
+                                           c->sample_fmt = encoderFormat(codec);
+                                           c->flags |= AV_CODEC_FLAG_QSCALE;
+                                           c->global_quality = quality * FF_QP2LAMBDA;
+                                           c->time_base = AVRational{1, sampleRate};
+                                       },
+                                       error)) {
+        return false;
+    }
+    if (!startOutput(fmt.get(), path, error))
         return false;
     if (!writeAudio(fmt.get(), audio, std::llround(seconds * sampleRate), error) ||
         !encode(fmt.get(), audio, nullptr, error))
         return false;
     return av_write_trailer(fmt.get()) >= 0;
+}
+
+} // namespace
+
+bool writeLavfMp3(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
+                  std::string* error) {
+    return writeMp3File(path, seconds, sampleRate, channels, bitRate, -1, error);
+}
+
+bool writeLavfVbrMp3(const std::string& path, double seconds, int sampleRate, int channels, int quality,
+                     std::string* error) {
+    return writeMp3File(path, seconds, sampleRate, channels, 0, quality, error);
 }
 
 bool writeLavfWav(const std::string& path, LavfPcm format, int sampleRate, int channels,

@@ -33,6 +33,9 @@ bool writeLavfAvi(const std::string& path, const LavfAviSpec& spec, std::string*
 // Writes a MP3 file (raw frames, no tag) of a tone.
 bool writeLavfMp3(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
                   std::string* error = nullptr);
+// The same with a variable bit rate (LAME's quality 0 to 9) and the Xing header frame before the audio.
+bool writeLavfVbrMp3(const std::string& path, double seconds, int sampleRate, int channels, int quality,
+                     std::string* error = nullptr);
 
 enum class LavfPcm { U8, S16, S24, S32, F32 };
 

@@ -1,5 +1,7 @@
 #include "tools/muxer/interleave.h"
 
+#include "platform/vfw/mpeg_audio_frame.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,6 +11,7 @@ namespace tools::muxer {
 namespace {
 
 constexpr double PercentScale = 100.0;
+constexpr int MpegLayer3Tag = 85;
 
 double percentOf(int64_t done, int64_t whole) {
     return whole > 0 ? static_cast<double>(done) / static_cast<double>(whole) * PercentScale : PercentScale;
@@ -60,24 +63,46 @@ bool variableSampleSize(vfw::PAVISTREAM audio) {
     return vfw::AVIStreamInfo(audio, &info, sizeof info) == vfw::AVIERR_OK && info.dwSampleSize == 0;
 }
 
+// MPEG layer III counted in bytes (an MP3 file, or MP3 held in a WAVE file): a cut inside a frame
+// leaves a piece that no decoder takes.
+bool mpegAudioBytes(vfw::PAVISTREAM audio) {
+    vfw::AVISTREAMINFO info{};
+    uint8_t format[2] = {};
+    vfw::LONG size = sizeof format;
+    const vfw::HRESULT hr = vfw::AVIStreamReadFormat(audio, 0, format, &size);
+    return vfw::AVIStreamInfo(audio, &info, sizeof info) == vfw::AVIERR_OK && info.dwSampleSize == 1 &&
+           (hr == vfw::AVIERR_OK || hr == vfw::AVIERR_BUFFERTOOSMALL) &&
+           (format[0] | format[1] << 8) == MpegLayer3Tag;
+}
+
 class AudioFeed {
 public:
     explicit AudioFeed(const InterleavePlan& plan)
         : plan_(plan), block_(bytesPerSample(plan.blockAlign)), variable_(variableSampleSize(plan.audio)),
-          a_(plan.a0), remaining_(plan.a1 - plan.a0),
-          buffer_(static_cast<size_t>(std::max(AudioBufferBytes, block_))) {}
+          a_(plan.a0), end_(plan.a1), buffer_(static_cast<size_t>(std::max(AudioBufferBytes, block_))) {
+        // Both ends of the range move to where a frame begins, so that the two parts of a split meet
+        // on the same frame; a later first byte goes to a later position, so the part keeps its sync.
+        if (mpegAudioBytes(plan.audio)) {
+            if (a_ > 0)
+                a_ = vfw::mpegAudioFrameStart(plan.audio, a_);
+            if (end_ > 0)
+                end_ = std::max(a_, vfw::mpegAudioFrameStart(plan.audio, end_));
+        }
+        remaining_ = end_ - a_;
+    }
 
-    bool pending() const { return !ended_ && a_ < plan_.a1; }
+    bool pending() const { return !ended_ && a_ < end_; }
     int64_t position() const { return a_; }
 
     // One chunk: frames is the count of video frames still to write.
     InterleaveEnd writeChunk(int64_t frames) {
         int64_t n = 0;
-        if (a_ == plan_.a0)
+        if (first_)
             n = static_cast<int64_t>(std::trunc(plan_.audioRate * plan_.preloadSeconds));
         else
             n = remaining_ / std::max<int64_t>(1, frames);
-        n = std::clamp<int64_t>(n, 1, std::max<int64_t>(1, plan_.a1 - a_));
+        n = std::clamp<int64_t>(n, 1, std::max<int64_t>(1, end_ - a_));
+        first_ = false;
         if (variable_)
             return writeFrames(n);
         n = std::min<int64_t>(n, std::max<int64_t>(1, static_cast<int64_t>(buffer_.size()) / block_));
@@ -146,7 +171,9 @@ private:
     int64_t block_;
     bool variable_;
     int64_t a_;
-    int64_t remaining_;
+    int64_t end_;
+    int64_t remaining_ = 0;
+    bool first_ = true; // the first chunk holds the preload
     bool ended_ = false;
     std::vector<uint8_t> buffer_;
 };

@@ -2,8 +2,13 @@
 // in AVI (one chunk per MP3 frame) and MP3 files must keep every second of their audio.
 
 #include "tests/support/lavf_media.h"
+#include "tests/support/program_folder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/muxer/mux_test_sink.h"
+
+#include "platform/vfw/mpeg_audio_frame.h"
+#include "tools/audio_converter/conversion_engine.h"
+#include "tools/audio_converter/wf_preset.h"
 
 #include "tools/clip_appender/clip_engine.h"
 #include "tools/muxer/mux_engine.h"
@@ -11,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 using namespace tools::muxer;
@@ -117,3 +124,162 @@ TEST(ClipLavfTest, LaterDelayOnAnAviWithMp3Audio) {
     EXPECT_NEAR(probe.first("audio")->seconds, Seconds, Tolerance);
     EXPECT_NEAR(probe.first("audio")->startSeconds, 0.5, Tolerance) << "the delay is the stream's start";
 }
+
+// ---- Cuts of MPEG audio counted in bytes ----
+
+namespace {
+
+enum class Mp3Source { FfmpegCbr, FfmpegVbr, OurLame };
+
+struct ConverterSink : tools::audio_converter::ConversionSink {
+    std::vector<std::string> errors;
+    void errorBox(const std::string& text) override { errors.push_back(text); }
+    void messageBox(const std::string& text) override { errors.push_back(text); }
+};
+
+// MP3 in a WAVE file as the audio converter writes it through our LAME encoder library.
+bool convertWithLame(const std::string& wav, const std::string& target, std::string& error) {
+    using namespace tools::audio_converter;
+    ConversionRequest r;
+    r.source = wav;
+    r.destination = target;
+    const WfTexts texts = splitWfParameter("WF=MP3/S/44.1/128");
+    r.codecText = texts.codec;
+    r.bitRateText = texts.bitRate;
+    r.target = *parsePresetString(*presetStringFor(texts));
+    r.externDir = (builtProgramDir() / "extern").string();
+    r.quiet = true;
+    ConverterSink sink;
+    ConversionEngine converter(sink);
+    bool stop = false;
+    const ConversionResult result = converter.run(r, stop);
+    error = sink.errors.empty() ? "" : sink.errors[0];
+    return !result.failed;
+}
+
+bool headerMissing(const LavfProbe& probe) {
+    return std::any_of(probe.warnings.begin(), probe.warnings.end(),
+                       [](const std::string& w) { return w.find("Header missing") != std::string::npos; });
+}
+
+// The first bytes of a file's audio stream are a frame header; the frame's sample rate, or 0.
+int firstFrameRate(const std::string& path) {
+    namespace vfw = platform::vfw;
+    vfw::PAVISTREAM s = nullptr;
+    if (vfw::AVIStreamOpenFromFile(&s, path, vfw::streamtypeAUDIO, 0, vfw::OF_READ) != vfw::AVIERR_OK)
+        return 0;
+    uint8_t header[4] = {};
+    vfw::LONG got = 0;
+    const bool read =
+        vfw::AVIStreamRead(s, vfw::AVIStreamStart(s), 4, header, 4, &got, nullptr) == vfw::AVIERR_OK &&
+        got == 4;
+    vfw::AVIStreamRelease(s);
+    const auto frame = read ? vfw::parseMpegAudioHeader(header) : std::nullopt;
+    return frame ? frame->sampleRate : 0;
+}
+
+class Mp3Cuts : public MuxLavfTest, public ::testing::WithParamInterface<Mp3Source> {
+protected:
+    void SetUp() override {
+        MuxLavfTest::SetUp();
+        mp3 = dir.file(GetParam() == Mp3Source::OurLame ? "lame.wav" : "audio.mp3");
+        switch (GetParam()) {
+        case Mp3Source::FfmpegCbr:
+            ASSERT_TRUE(writeLavfMp3(mp3, Seconds, 48000, 2, 128000));
+            break;
+        case Mp3Source::FfmpegVbr:
+            ASSERT_TRUE(writeLavfVbrMp3(mp3, Seconds, 44100, 2, 4));
+            break;
+        case Mp3Source::OurLame: {
+            std::vector<double> tone(static_cast<size_t>(Seconds * 44100) * 2);
+            for (size_t i = 0; i < tone.size(); ++i)
+                tone[i] = 0.5 * std::sin(static_cast<double>(i / 2) * 0.0627);
+            ASSERT_TRUE(writeLavfWav(dir.file("tone.wav"), LavfPcm::S16, 44100, 2, tone));
+            std::string error;
+            ASSERT_TRUE(convertWithLame(dir.file("tone.wav"), mp3, error)) << error;
+            break;
+        }
+        }
+        ASSERT_EQ(mux(mp3).outcome, MuxOutcome::Done);
+        std::filesystem::rename(target(), whole());
+        const LavfProbe probe = probeLavf(whole());
+        ASSERT_NE(probe.first("audio"), nullptr);
+        wholeSeconds = probe.first("audio")->seconds;
+        ASSERT_NEAR(wholeSeconds, Seconds, 0.1);
+        frameSeconds = 1152.0 / probe.first("audio")->sampleRate;
+    }
+    std::string whole() const { return dir.file("whole.avi"); }
+
+    // Each part is read without a missing header, starts on a frame, keeps its place in the movie by
+    // its start field within one frame, and the parts add up to the whole (total; below 0: not known).
+    void expectParts(const std::vector<std::string>& parts, double total) {
+        double sum = 0;
+        for (const std::string& part : parts) {
+            SCOPED_TRACE(part);
+            const LavfProbe probe = probeLavf(part);
+            const LavfStream* audio = probe.first("audio");
+            ASSERT_NE(audio, nullptr);
+            EXPECT_FALSE(headerMissing(probe)) << probe.warnings[0];
+            EXPECT_GT(firstFrameRate(part), 0) << "the audio does not start on a frame";
+            EXPECT_GE(std::max(audio->startSeconds, 0.0), 0.0);
+            EXPECT_LT(std::max(audio->startSeconds, 0.0), frameSeconds + 0.001);
+            sum += audio->seconds;
+        }
+        if (total >= 0) {
+            EXPECT_NEAR(sum, total, frameSeconds + 0.001);
+        }
+    }
+
+    std::string mp3;
+    double wholeSeconds = 0;
+    double frameSeconds = 0;
+};
+
+} // namespace
+
+TEST_P(Mp3Cuts, MuxerSplitMeetsOnAFrame) {
+    MuxSettings settings;
+    settings.source = video();
+    settings.wavSource = mp3;
+    settings.target = target();
+    settings.split = true;
+    settings.audioBytes = getAudioSize(mp3);
+    bool userBreak = false;
+    for (const bool first : {true, false})
+        ASSERT_EQ(engine.run(settings, first, userBreak).outcome, MuxOutcome::Done);
+    expectParts({target(), dir.file("movie2.avi")}, wholeSeconds);
+}
+
+TEST_P(Mp3Cuts, MuxerEarlierDelayStartsOnAFrame) {
+    ASSERT_EQ(mux(mp3, 0.34).outcome, MuxOutcome::Done);
+    // Bytes count time only at a constant bit rate: a variable one skips 0.34 s of bytes, not of audio.
+    expectParts({target()}, GetParam() == Mp3Source::FfmpegVbr ? -1 : wholeSeconds - 0.34);
+}
+
+TEST_P(Mp3Cuts, ClipAppenderSplitMeetsOnAFrame) {
+    std::filesystem::create_directories(dir.file("Vexlor"));
+    LavfAviSpec clip;
+    clip.frames = 10;
+    clip.audio = LavfAudio::None;
+    ASSERT_TRUE(writeLavfAvi(dir.file("Vexlor/Vexlor64x48.avi"), clip));
+    tools::clip_appender::ClipSettings settings;
+    settings.source = whole();
+    settings.target = dir.file("clip.avi");
+    settings.logoPrefix = dir.file("Vexlor/Vexlor");
+    settings.split = true;
+    ClipRecorder clipSink;
+    tools::clip_appender::ClipEngine clipEngine(clipSink);
+    bool userBreak = false;
+    for (const bool first : {true, false})
+        ASSERT_EQ(clipEngine.run(settings, first, userBreak).outcome, MuxOutcome::Done)
+            << (clipSink.errors.empty() ? "" : clipSink.errors[0]);
+    expectParts({dir.file("clip.avi"), dir.file("clip2.avi")}, wholeSeconds);
+}
+
+INSTANTIATE_TEST_SUITE_P(Mp3, Mp3Cuts,
+                         ::testing::Values(Mp3Source::FfmpegCbr, Mp3Source::FfmpegVbr, Mp3Source::OurLame),
+                         [](const ::testing::TestParamInfo<Mp3Source>& p) {
+                             return p.param == Mp3Source::FfmpegCbr   ? "FfmpegCbr"
+                                    : p.param == Mp3Source::FfmpegVbr ? "FfmpegVbr"
+                                                                      : "OurLame";
+                         });
