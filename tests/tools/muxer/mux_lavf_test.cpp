@@ -2,13 +2,11 @@
 // in AVI (one chunk per MP3 frame) and MP3 files must keep every second of their audio.
 
 #include "tests/support/lavf_media.h"
-#include "tests/support/program_folder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/tools/audio_converter/mp3_sources.h"
 #include "tests/tools/muxer/mux_test_sink.h"
 
 #include "platform/vfw/mpeg_audio_frame.h"
-#include "tools/audio_converter/conversion_engine.h"
-#include "tools/audio_converter/wf_preset.h"
 
 #include "tools/clip_appender/clip_engine.h"
 #include "tools/muxer/mux_engine.h"
@@ -129,34 +127,6 @@ TEST(ClipLavfTest, LaterDelayOnAnAviWithMp3Audio) {
 
 namespace {
 
-enum class Mp3Source { FfmpegCbr, FfmpegVbr, OurLame };
-
-struct ConverterSink : tools::audio_converter::ConversionSink {
-    std::vector<std::string> errors;
-    void errorBox(const std::string& text) override { errors.push_back(text); }
-    void messageBox(const std::string& text) override { errors.push_back(text); }
-};
-
-// MP3 in a WAVE file as the audio converter writes it through our LAME encoder library.
-bool convertWithLame(const std::string& wav, const std::string& target, std::string& error) {
-    using namespace tools::audio_converter;
-    ConversionRequest r;
-    r.source = wav;
-    r.destination = target;
-    const WfTexts texts = splitWfParameter("WF=MP3/S/44.1/128");
-    r.codecText = texts.codec;
-    r.bitRateText = texts.bitRate;
-    r.target = *parsePresetString(*presetStringFor(texts));
-    r.externDir = (builtProgramDir() / "extern").string();
-    r.quiet = true;
-    ConverterSink sink;
-    ConversionEngine converter(sink);
-    bool stop = false;
-    const ConversionResult result = converter.run(r, stop);
-    error = sink.errors.empty() ? "" : sink.errors[0];
-    return !result.failed;
-}
-
 bool headerMissing(const LavfProbe& probe) {
     return std::any_of(probe.warnings.begin(), probe.warnings.end(),
                        [](const std::string& w) { return w.find("Header missing") != std::string::npos; });
@@ -182,24 +152,9 @@ class Mp3Cuts : public MuxLavfTest, public ::testing::WithParamInterface<Mp3Sour
 protected:
     void SetUp() override {
         MuxLavfTest::SetUp();
-        mp3 = dir.file(GetParam() == Mp3Source::OurLame ? "lame.wav" : "audio.mp3");
-        switch (GetParam()) {
-        case Mp3Source::FfmpegCbr:
-            ASSERT_TRUE(writeLavfMp3(mp3, Seconds, 48000, 2, 128000));
-            break;
-        case Mp3Source::FfmpegVbr:
-            ASSERT_TRUE(writeLavfVbrMp3(mp3, Seconds, 44100, 2, 4));
-            break;
-        case Mp3Source::OurLame: {
-            std::vector<double> tone(static_cast<size_t>(Seconds * 44100) * 2);
-            for (size_t i = 0; i < tone.size(); ++i)
-                tone[i] = 0.5 * std::sin(static_cast<double>(i / 2) * 0.0627);
-            ASSERT_TRUE(writeLavfWav(dir.file("tone.wav"), LavfPcm::S16, 44100, 2, tone));
-            std::string error;
-            ASSERT_TRUE(convertWithLame(dir.file("tone.wav"), mp3, error)) << error;
-            break;
-        }
-        }
+        std::string error;
+        mp3 = writeMp3Source(GetParam(), dir.path().string(), Seconds, error);
+        ASSERT_FALSE(mp3.empty()) << error;
         ASSERT_EQ(mux(mp3).outcome, MuxOutcome::Done);
         std::filesystem::rename(target(), whole());
         const LavfProbe probe = probeLavf(whole());
@@ -278,8 +233,4 @@ TEST_P(Mp3Cuts, ClipAppenderSplitMeetsOnAFrame) {
 
 INSTANTIATE_TEST_SUITE_P(Mp3, Mp3Cuts,
                          ::testing::Values(Mp3Source::FfmpegCbr, Mp3Source::FfmpegVbr, Mp3Source::OurLame),
-                         [](const ::testing::TestParamInfo<Mp3Source>& p) {
-                             return p.param == Mp3Source::FfmpegCbr   ? "FfmpegCbr"
-                                    : p.param == Mp3Source::FfmpegVbr ? "FfmpegVbr"
-                                                                      : "OurLame";
-                         });
+                         [](const ::testing::TestParamInfo<Mp3Source>& p) { return mp3SourceName(p.param); });
