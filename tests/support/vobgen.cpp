@@ -302,6 +302,33 @@ VobNavInfo navInfo(const VobSpec& spec, int64_t start, int64_t length, size_t pa
 
 } // namespace
 
+VobVideoMaker variableRateVideo(std::vector<VideoRatePart> parts) {
+    return [parts](const VobSpec& spec, std::vector<VobUnit>& units) {
+        std::vector<uint8_t> video;
+        const auto pictures = static_cast<int64_t>(std::ceil(spec.seconds * kPicturesPerSecond));
+        double cycle = 0.0;
+        for (const auto& part : parts)
+            cycle += part.seconds;
+        for (int64_t i = 0; i < pictures; ++i) {
+            double at = cycle > 0.0 ? std::fmod(static_cast<double>(i) / kPicturesPerSecond, cycle) : 0.0;
+            int rate = parts.empty() ? spec.videoBytesPerSecond : parts.back().bytesPerSecond;
+            for (const auto& part : parts) {
+                if (at < part.seconds) {
+                    rate = part.bytesPerSecond;
+                    break;
+                }
+                at -= part.seconds;
+            }
+            const auto pictureBytes = static_cast<size_t>(std::max(rate / kPicturesPerSecond, 8));
+            units.push_back({video.size(), pictureBytes, i * kPtsRate / kPicturesPerSecond});
+            const std::vector<uint8_t> start = {0, 0, 1, static_cast<uint8_t>(i == 0 ? 0xB3 : 0x00)};
+            video.insert(video.end(), start.begin(), start.end());
+            video.insert(video.end(), pictureBytes - start.size(), static_cast<uint8_t>(0x55 + (i & 0x0F)));
+        }
+        return video;
+    };
+}
+
 VobSet makeProgramStream(const VobSpec& spec) {
     VobSet set;
     std::vector<VobUnit> videoUnits;

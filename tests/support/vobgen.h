@@ -84,6 +84,14 @@ struct VobSet {
 
 constexpr size_t kVobPackSize = 2048;
 
+// A dummy video stream whose byte rate changes over time: each part's rate for its seconds, the parts
+// in turn and then again from the first, so that bytes and time are far from proportional.
+struct VideoRatePart {
+    double seconds = 1.0;
+    int bytesPerSecond = 40000;
+};
+VobVideoMaker variableRateVideo(std::vector<VideoRatePart> parts);
+
 VobSet makeProgramStream(const VobSpec& spec);
 // Writes the set into a folder as namePrefix + "1.VOB", "2.VOB", ... and "vob.lst" (full paths, CR LF).
 VobSet writeVobSet(const std::filesystem::path& folder, const VobSpec& spec);

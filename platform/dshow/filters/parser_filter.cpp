@@ -141,7 +141,7 @@ HRESULT ParserFilter::connectInput(IPin* sourcePin) {
     source_ = std::move(source);
     parser_ = std::move(parser);
     durationPts_ = duration;
-    startOffset_ = 0;
+    seekTarget_.reset();
     startTime_ = 0;
     position_ = 0;
     IncrementPinVersion();
@@ -184,7 +184,7 @@ HRESULT ParserFilter::Stop() {
     if (readAllocator_)
         readAllocator_->Decommit();
     // The next run starts from the beginning again.
-    startOffset_ = 0;
+    seekTarget_.reset();
     startTime_ = 0;
     return hr;
 }
@@ -192,7 +192,8 @@ HRESULT ParserFilter::Stop() {
 void ParserFilter::startStreaming() {
     if (thread_.joinable() || !parser_ || !readAllocator_ || FAILED(readAllocator_->Commit()))
         return;
-    parser_->seek(startOffset_);
+    if (!seekTarget_ || !parser_->seekTime(basePts_ + *seekTarget_ * kPtsClock / UNITS, seekReference()))
+        parser_->seek(seekTarget_ ? offsetOfTime(*seekTarget_) : 0);
     position_ = startTime_;
     for (auto& pin : outputs_)
         if (pin->IsConnected())
@@ -260,6 +261,18 @@ void ParserFilter::deliverPacket(const ParsedPacket& packet, std::vector<bool>& 
     open[packet.output] = false;
     if (!isQuietRefusal(hr) && !stopRequested_)
         NotifyEvent(EC_ERRORABORT, hr, 0);
+}
+
+size_t ParserFilter::seekReference() const {
+    // The stream being taken out decides where a seek lands: the first connected audio output, else
+    // the first connected output, else the first audio output.
+    const auto connected = [&](size_t i) { return outputs_[i]->IsConnected(); };
+    for (size_t i = 1; i < outputs_.size(); ++i)
+        if (connected(i))
+            return i;
+    if (!outputs_.empty() && connected(0))
+        return 0;
+    return outputs_.size() > 1 ? 1 : 0;
 }
 
 int64_t ParserFilter::offsetOfTime(REFERENCE_TIME time) {
@@ -349,7 +362,7 @@ HRESULT ParserFilter::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLO
     wanted = std::max<REFERENCE_TIME>(wanted, 0);
     const bool streaming = thread_.joinable();
     stopStreaming();
-    startOffset_ = offsetOfTime(wanted);
+    seekTarget_ = wanted;
     startTime_ = wanted;
     position_ = wanted;
     if (streaming)

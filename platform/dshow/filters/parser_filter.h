@@ -8,7 +8,8 @@
 // stream. A read error ends the stream too, after EC_ERRORABORT.
 //
 // Seeking (IMediaSeeking on the filter): a new position stops the thread with a flush downstream and
-// continues from the byte offset that the time falls on.
+// continues from the pack that the time stamps near it show to hold the time, the audio from the frame
+// that holds it; where the stamps give no way there, from the byte offset in proportion to the time.
 
 #include "platform/com/com_ptr.h"
 #include "platform/dshow/base_filter.h"
@@ -93,6 +94,7 @@ private:
     void deliverPacket(const ParsedPacket& packet, std::vector<bool>& open);
     REFERENCE_TIME timeOf(int64_t pts) const;
     int64_t offsetOfTime(REFERENCE_TIME time);
+    size_t seekReference() const;
 
     CCritSec lock_;
     ParserInputPin input_;
@@ -109,9 +111,9 @@ private:
 
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};
-    int64_t startOffset_ = 0;                 // where the next start reads from
-    REFERENCE_TIME startTime_ = 0;            // the time that offset stands for
-    std::atomic<REFERENCE_TIME> position_{0}; // the time of the last delivered packet
+    std::optional<REFERENCE_TIME> seekTarget_; // where the next start seeks to; nothing: the start
+    REFERENCE_TIME startTime_ = 0;             // the time the next start begins its segment at
+    std::atomic<REFERENCE_TIME> position_{0};  // the time of the last delivered packet
 };
 
 } // namespace platform::dshow::filters

@@ -36,8 +36,6 @@ constexpr uint8_t kMpeg1PtsDts = 0x30;
 constexpr uint8_t kMpeg1NoTimes = 0x0F;
 constexpr size_t kMpeg1PtsDtsSize = 10;
 
-// Sub-stream headers of private stream 1: the id, the frame count and the first access unit pointer.
-constexpr size_t kAudioSubHeaderSize = 4;
 constexpr uint8_t kStreamNumberMask = 0x07;
 
 bool isPesWithHeader(uint8_t id) {
@@ -149,13 +147,14 @@ std::optional<ElementaryUnit> elementaryUnit(const PesPacket& packet) {
     if (id != kPrivateStream1 || packet.payload.empty())
         return std::nullopt;
     ByteCursor in(packet.payload);
-    unit.id = in.peek();
+    unit.id = in.u8();
+    in.skip(1); // frame count
+    // The pointer counts from the byte after it, 1 for the first; 0 when no frame begins here.
+    const size_t pointer = in.be16();
     if (unit.id >= kFirstAc3SubId && unit.id <= kLastAc3SubId) {
         unit.kind = StreamKind::Ac3;
-        in.skip(kAudioSubHeaderSize);
     } else if (unit.id >= kFirstLpcmSubId && unit.id <= kLastLpcmSubId) {
         unit.kind = StreamKind::Lpcm;
-        in.skip(kAudioSubHeaderSize);
         unit.lpcm = parseLpcmHeader(in.take(kLpcmHeaderSize));
         if (!unit.lpcm)
             return std::nullopt;
@@ -165,7 +164,35 @@ std::optional<ElementaryUnit> elementaryUnit(const PesPacket& packet) {
     if (in.overrun())
         return std::nullopt;
     unit.payload = in.rest();
+    if (pointer > 0 && pointer <= unit.payload.size())
+        unit.firstFrame = pointer - 1;
     return unit;
+}
+
+std::optional<Ac3Frame> ac3Frame(std::span<const uint8_t> bytes) {
+    // Sync word, CRC, then the sample rate code (2 bits) and the frame size code (6 bits).
+    constexpr uint16_t kSyncWord = 0x0B77;
+    constexpr size_t kHeaderSize = 5;
+    constexpr int kRates[] = {48000, 44100, 32000};
+    constexpr int kKbits[] = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                              192, 224, 256, 320, 384, 448, 512, 576, 640};
+    constexpr int kBitsPerWord = 16;
+    ByteCursor in(bytes);
+    const uint16_t sync = in.be16();
+    in.skip(2);
+    const uint8_t code = in.u8();
+    if (bytes.size() < kHeaderSize || in.overrun() || sync != kSyncWord)
+        return std::nullopt;
+    const int rateCode = code >> 6;
+    const auto sizeCode = static_cast<size_t>(code & 0x3F);
+    if (rateCode >= static_cast<int>(std::size(kRates)) || sizeCode / 2 >= std::size(kKbits))
+        return std::nullopt;
+    const int rate = kRates[rateCode];
+    // 16-bit words per frame: the bit rate over the frame rate; 44.1 kHz pads every odd size code.
+    const int64_t words =
+        int64_t{kKbits[sizeCode / 2]} * 1000 * kAc3FrameSamples / (int64_t{rate} * kBitsPerWord);
+    const int64_t padding = rate == 44100 ? static_cast<int64_t>(sizeCode & 1) : 0;
+    return Ac3Frame{static_cast<size_t>((words + padding) * 2), rate};
 }
 
 int dvdAudioStreamNumber(uint8_t id) {

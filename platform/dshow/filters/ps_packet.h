@@ -56,11 +56,23 @@ struct ElementaryUnit {
     std::optional<int64_t> pts;
     std::span<const uint8_t> payload;
     std::optional<LpcmFormat> lpcm; // from this packet's LPCM header
+    // AC3 and LPCM: where in the payload the first frame that begins in this packet starts (the frame
+    // the time stamp belongs to); nothing when no frame begins here or the pointer lies outside.
+    std::optional<size_t> firstFrame;
 };
 
 // The elementary stream a PES packet belongs to, or nothing for streams no output carries (navigation,
 // padding, subpictures, DTS, ...) and for sub-stream headers that do not fit.
 std::optional<ElementaryUnit> elementaryUnit(const PesPacket& packet);
+
+// An AC3 frame's sync information: its length in bytes and its sample rate (1536 samples a frame).
+struct Ac3Frame {
+    size_t size = 0;
+    int sampleRate = 0;
+};
+constexpr int kAc3FrameSamples = 1536;
+// The frame that begins at the start of bytes; nothing without the sync word or for reserved codes.
+std::optional<Ac3Frame> ac3Frame(std::span<const uint8_t> bytes);
 
 // The DVD audio stream number of an audio stream id (0-7: the low three bits of the sub-stream id of
 // AC3 and LPCM, of the PES stream id of MPEG audio), which orders the parser's audio outputs.

@@ -9,6 +9,7 @@ namespace {
 constexpr size_t kResyncChunk = 64 * 1024;
 constexpr uint8_t kDefaultVideoId = kFirstVideoId;
 constexpr int kNoOutput = -1;
+constexpr int64_t kPtsClock = 90'000;
 
 bool isPackStartAt(std::span<const uint8_t> bytes, size_t i) {
     return bytes[i] == 0 && bytes[i + 1] == 0 && bytes[i + 2] == 1 && bytes[i + 3] == kPackStartCode;
@@ -37,19 +38,36 @@ bool ProgramStreamParser::open() {
     packs_ = 0;
     error_.clear();
     std::vector<ScannedStream> found;
-    while (window_.position() < options_.scanLimit) {
+    std::optional<int64_t> firstStamp;
+    int64_t latestStamp = 0;
+    const auto scanning = [&] {
+        const int64_t at = window_.position();
+        if (at < options_.scanLimit)
+            return true;
+        return at < options_.scanMaxBytes && firstStamp &&
+               latestStamp - *firstStamp < options_.scanSeconds * kPtsClock;
+    };
+    while (scanning()) {
         ElementaryUnit unit;
         int64_t position = 0;
         int64_t skipped = 0;
         const Step step = readUnit(unit, position, skipped);
         if (step == Step::Pending)
             continue;
+        // Past the bytes it must examine, a failing source ends the scan with what it found.
+        if (step == Step::Error && window_.position() >= options_.scanLimit)
+            break;
         if (step == Step::Error) {
             error_ = "The source could not be read.";
             return false;
         }
         if (step == Step::End)
             break;
+        if (unit.pts) {
+            if (!firstStamp)
+                firstStamp = unit.pts;
+            latestStamp = std::max(latestStamp, *unit.pts);
+        }
         auto known = std::find_if(found.begin(), found.end(), [&](const auto& s) { return s.id == unit.id; });
         if (known == found.end())
             known = found.insert(found.end(), ScannedStream{unit.kind, unit.id, unit.pts, unit.lpcm});
@@ -98,6 +116,8 @@ void ProgramStreamParser::seek(int64_t offset) {
     window_.seek(std::max<int64_t>(offset, 0));
     needPack_ = true;
     fresh_.assign(outputs_.size(), true);
+    trimTime_.reset();
+    trimPending_.assign(outputs_.size(), false);
 }
 
 ParseStatus ProgramStreamParser::next(ParsedPacket& packet) {
@@ -118,6 +138,13 @@ ParseStatus ProgramStreamParser::next(ParsedPacket& packet) {
             continue;
         }
         const auto index = static_cast<size_t>(output);
+        if (trimPending_[index]) {
+            if (!trimToTime(unit, outputs_[index].format)) {
+                skipped += static_cast<int64_t>(unit.payload.size());
+                continue;
+            }
+            trimPending_[index] = false;
+        }
         packet.output = index;
         packet.payload = unit.payload;
         packet.pts = unit.pts;
@@ -157,6 +184,7 @@ ProgramStreamParser::Step ProgramStreamParser::readUnit(ElementaryUnit& unit, in
                 continue;
             }
             ++packs_;
+            packStart_ = window_.position();
             window_.advance(size);
             skipped += static_cast<int64_t>(size);
             continue;

@@ -47,9 +47,15 @@ enum class ParseStatus {
 class ProgramStreamParser {
 public:
     struct Options {
-        int64_t scanLimit = 8 * 1024 * 1024; // bytes examined by open() to find the streams
-        int64_t skipPerCall = 1024 * 1024;   // bytes next() may pass over before it returns Pending
-        int64_t tailScan = 2 * 1024 * 1024;  // bytes at the end examined for the last time stamp
+        int64_t scanLimit = 8 * 1024 * 1024; // bytes open() always examines to find the streams
+        // Beyond scanLimit, open() reads on while the time stamps it meets lie within this many seconds
+        // of the first one (a title may open with a long still or menu part before some of its
+        // streams begin), but never past scanMaxBytes.
+        int64_t scanSeconds = 60;
+        int64_t scanMaxBytes = 256 * 1024 * 1024;
+        int64_t skipPerCall = 1024 * 1024;    // bytes next() may pass over before it returns Pending
+        int64_t tailScan = 2 * 1024 * 1024;   // bytes at the end examined for the last time stamp
+        int64_t probeBytes = 4 * 1024 * 1024; // bytes a seek reads from a guess to meet a time stamp
     };
 
     explicit ProgramStreamParser(ByteSource& source);
@@ -65,6 +71,14 @@ public:
 
     // Continues from a byte offset (clamped to the stream), at the next pack header from there.
     void seek(int64_t offset);
+    // Continues from a time of the stream's own clock (90 kHz). The pack is found from the time stamps
+    // of the reference output: a guess between two packs of known time, read there, narrowed, until
+    // the pack of its last stamped packet at or before the time. The first AC3 and LPCM packets then
+    // start at the frame (LPCM: the sample) that holds the time, with that frame's time stamp; video
+    // and MPEG audio start at their first packet from the pack. Returns the time stamp of the pack's
+    // packet; nothing, with the position unchanged, when the stream's stamps give no way there (no
+    // length, no stamps, or stamps that do not rise with the bytes, as where they restart).
+    std::optional<int64_t> seekTime(int64_t pts, size_t reference);
     int64_t position() const { return window_.position(); }
     std::optional<int64_t> length() { return source_.length(); }
     // The time from the first time stamp of the scan to the last one in the stream's tail, in 90 kHz
@@ -77,6 +91,19 @@ public:
 private:
     enum class Step { Unit, Pending, End, Error };
     struct ScannedStream;
+    struct Stamp {
+        int64_t pack = 0; // stream offset of the pack that carries the packet
+        int64_t pts = 0;
+    };
+
+    // The first stamped packet of an output at or after an offset, within probeBytes.
+    std::optional<Stamp> probeStamp(int64_t offset, size_t output);
+    std::optional<Stamp> lastStamp(size_t output);
+    // The last stamped packet of the output at or before the time, read on from a pack before it.
+    Stamp scanToTime(Stamp from, int64_t pts, size_t output, int64_t end);
+    // After seekTime: drops what lies before the time from an audio output's first packets; false
+    // when the whole packet lies before it.
+    bool trimToTime(ElementaryUnit& unit, const StreamFormat& format) const;
 
     Step readUnit(ElementaryUnit& unit, int64_t& unitPosition, int64_t& skipped);
     Step resync(int64_t& skipped);
@@ -91,6 +118,10 @@ private:
     // Output index by stream id; the ids of video, MPEG audio, AC3 and LPCM never overlap.
     std::array<int, 256> outputById_{};
     std::vector<bool> fresh_;
+    std::optional<int64_t> trimTime_; // the time of the last seekTime
+    std::vector<bool> trimPending_;   // outputs whose first packet after it is still to come
+    int64_t trimFrom_ = 0;            // the pack it landed on
+    int64_t packStart_ = 0;           // offset of the last pack header read
     int64_t packs_ = 0;
     bool needPack_ = true;
     bool damaged_ = false;

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <thread>
 
@@ -437,6 +438,38 @@ TEST_F(StockFilters, TheParserSeeksByTime) {
     LONGLONG position = 0;
     ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
     EXPECT_GT(position, half);
+}
+
+TEST_F(StockFilters, ASeekIntoALaterFileOfAVariableRateSetStartsAtTheSampleOfTheTime) {
+    VobSpec spec;
+    spec.seconds = 16.0;
+    spec.audio = {{VobAudioKind::Lpcm, 0xA0, 2, 48000, 16, 0, 660.0}};
+    spec.videoMaker = variableRateVideo({{5.0, 20000}, {5.0, 900000}});
+    spec.packsPerFile = 1000;
+    const auto set = writeVobSet(dir.path(), spec);
+    ASSERT_GE(set.files.size(), 4u);
+    const auto& pcm = set.audio[0].pcm;
+    for (const double time : {7.5, 13.25}) {
+        Extraction run;
+        run.build(set, 2, dir.file("seek.wav"));
+        ComPtr<IMediaSeeking> seeking;
+        ASSERT_EQ(run.parser->QueryInterface(IID_IMediaSeeking, seeking.putVoid()), S_OK);
+        LONGLONG wanted = std::llround(time * UNITS);
+        ASSERT_EQ(
+            seeking->SetPositions(&wanted, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning),
+            S_OK);
+        LONGLONG position = 0;
+        ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
+        EXPECT_EQ(position, wanted);
+        const auto samples = wavSamples(run.runToEnd());
+        // Every sample from the one at the time on, and nothing before it.
+        const auto first = static_cast<size_t>(time * 48000) * 2;
+        ASSERT_EQ(samples.size(), pcm.size() - first) << time;
+        EXPECT_TRUE(
+            std::equal(samples.begin(), samples.end(), pcm.begin() + static_cast<std::ptrdiff_t>(first)));
+        ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
+        EXPECT_GE(position, wanted);
+    }
 }
 
 } // namespace
