@@ -12,7 +12,11 @@ using namespace platform::dshow::filters;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     MemoryByteSource source(std::vector<uint8_t>(data, data + size));
-    ProgramStreamParser parser(source, {.scanLimit = 1 << 20, .skipPerCall = 1 << 16, .tailScan = 1 << 16});
+    ProgramStreamParser parser(source, {.scanLimit = 1 << 20,
+                                        .scanMaxBytes = 1 << 22,
+                                        .skipPerCall = 1 << 16,
+                                        .tailScan = 1 << 16,
+                                        .probeBytes = 1 << 16});
     if (!parser.open())
         return 0;
     std::vector<std::unique_ptr<AudioDecoder>> decoders;
@@ -36,6 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             decoder->endOfStream(sink);
     parser.seek(static_cast<int64_t>(size / 2));
     parser.next(packet);
+    // A seek by time through whatever stamps the bytes hold, then the trimmed first packets.
+    if (parser.outputs().size() > 1 && parser.outputs()[1].firstPts) {
+        static_cast<void>(parser.seekTime(*parser.outputs()[1].firstPts + 90000, 1));
+        for (int calls = 0; calls < 64 && parser.next(packet) == ParseStatus::Packet; ++calls) {
+        }
+    }
     static_cast<void>(parser.durationPts());
     return 0;
 }
