@@ -192,7 +192,7 @@ HRESULT ParserFilter::Stop() {
 void ParserFilter::startStreaming() {
     if (thread_.joinable() || !parser_ || !readAllocator_ || FAILED(readAllocator_->Commit()))
         return;
-    if (!seekTarget_ || !parser_->seekTime(basePts_ + *seekTarget_ * kPtsClock / UNITS, seekReference()))
+    if (!seekTarget_ || !parser_->seekTime(ptsOf(*seekTarget_), seekReference()))
         parser_->seek(seekTarget_ ? offsetOfTime(*seekTarget_) : 0);
     position_ = startTime_;
     for (auto& pin : outputs_)
@@ -218,6 +218,12 @@ void ParserFilter::stopStreaming() {
 
 REFERENCE_TIME ParserFilter::timeOf(int64_t pts) const {
     return (pts - basePts_) * UNITS / kPtsClock;
+}
+
+int64_t ParserFilter::ptsOf(REFERENCE_TIME time) const {
+    // Time stamps have 33 bits: a later time stands for the end.
+    constexpr REFERENCE_TIME kLatest = (int64_t{1} << 33) * UNITS / kPtsClock;
+    return basePts_ + std::clamp<REFERENCE_TIME>(time, 0, kLatest) * kPtsClock / UNITS;
 }
 
 void ParserFilter::streamLoop() {

@@ -93,6 +93,7 @@ private:
     void streamLoop();
     void deliverPacket(const ParsedPacket& packet, std::vector<bool>& open);
     REFERENCE_TIME timeOf(int64_t pts) const;
+    int64_t ptsOf(REFERENCE_TIME time) const;
     int64_t offsetOfTime(REFERENCE_TIME time);
     size_t seekReference() const;
 

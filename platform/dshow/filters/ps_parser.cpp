@@ -40,12 +40,14 @@ bool ProgramStreamParser::open() {
     std::vector<ScannedStream> found;
     std::optional<int64_t> firstStamp;
     int64_t latestStamp = 0;
+    const auto deadline = std::chrono::steady_clock::now() + options_.scanBudget;
     const auto scanning = [&] {
         const int64_t at = window_.position();
         if (at < options_.scanLimit)
             return true;
         return at < options_.scanMaxBytes && firstStamp &&
-               latestStamp - *firstStamp < options_.scanSeconds * kPtsClock;
+               latestStamp - *firstStamp < options_.scanSeconds * kPtsClock &&
+               std::chrono::steady_clock::now() < deadline;
     };
     while (scanning()) {
         ElementaryUnit unit;

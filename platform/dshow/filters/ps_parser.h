@@ -10,6 +10,7 @@
 #include "platform/dshow/filters/ps_packet.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -50,9 +51,10 @@ public:
         int64_t scanLimit = 8 * 1024 * 1024; // bytes open() always examines to find the streams
         // Beyond scanLimit, open() reads on while the time stamps it meets lie within this many seconds
         // of the first one (a title may open with a long still or menu part before some of its
-        // streams begin), but never past scanMaxBytes.
+        // streams begin), but never past scanMaxBytes nor for longer than scanBudget.
         int64_t scanSeconds = 60;
         int64_t scanMaxBytes = 256 * 1024 * 1024;
+        std::chrono::milliseconds scanBudget{3000};
         int64_t skipPerCall = 1024 * 1024;    // bytes next() may pass over before it returns Pending
         int64_t tailScan = 2 * 1024 * 1024;   // bytes at the end examined for the last time stamp
         int64_t probeBytes = 4 * 1024 * 1024; // bytes a seek reads from a guess to meet a time stamp

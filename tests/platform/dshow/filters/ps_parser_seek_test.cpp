@@ -198,13 +198,16 @@ TEST(ParserScan, AStreamThatBeginsAfterTheFirstEightMebibytesIsFound) {
     EXPECT_EQ(parser.outputs()[2].firstPts, VobSpec{}.firstPts + 10 * kTicks);
 
     // The scan is bounded by the stream's time: a stream that begins later than that stays unseen,
-    // and so it does within the bytes alone.
+    // and so it does within the bytes alone or without time to read on.
     ProgramStreamParser shortTime(source, {.scanSeconds = 5});
     ASSERT_TRUE(shortTime.open());
     EXPECT_EQ(shortTime.outputs().size(), 2u);
     ProgramStreamParser shortBytes(source, {.scanMaxBytes = 8 * 1024 * 1024});
     ASSERT_TRUE(shortBytes.open());
     EXPECT_EQ(shortBytes.outputs().size(), 2u);
+    ProgramStreamParser noTime(source, {.scanBudget = std::chrono::milliseconds(0)});
+    ASSERT_TRUE(noTime.open());
+    EXPECT_EQ(noTime.outputs().size(), 2u);
 }
 
 } // namespace

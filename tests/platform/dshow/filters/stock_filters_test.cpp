@@ -470,6 +470,19 @@ TEST_F(StockFilters, ASeekIntoALaterFileOfAVariableRateSetStartsAtTheSampleOfThe
         ASSERT_EQ(seeking->GetCurrentPosition(&position), S_OK);
         EXPECT_GE(position, wanted);
     }
+
+    // A time far past the end: the last packet, and the run completes.
+    Extraction run;
+    run.build(set, 2, dir.file("end.wav"));
+    ComPtr<IMediaSeeking> seeking;
+    ASSERT_EQ(run.parser->QueryInterface(IID_IMediaSeeking, seeking.putVoid()), S_OK);
+    LONGLONG far = LONGLONG{1} << 60;
+    ASSERT_EQ(seeking->SetPositions(&far, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning),
+              S_OK);
+    const auto samples = wavSamples(run.runToEnd());
+    ASSERT_FALSE(samples.empty());
+    EXPECT_LT(samples.size(), size_t{48000});
+    EXPECT_TRUE(std::equal(samples.rbegin(), samples.rend(), pcm.rbegin()));
 }
 
 } // namespace
