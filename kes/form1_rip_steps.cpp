@@ -203,6 +203,7 @@ private:
         muxer.MuxStreams(true);
         if (mainMux) {
             RipRecord.LogoClipOk = muxer.Label9.caption().empty();
+            clipSeconds_ = muxer.VideoFps > 0 ? static_cast<double>(muxer.ClipFrames) / muxer.VideoFps : 0;
             RipRecord.MuxVideoLen = muxer.VideoSeconds;
             RipRecord.MuxAudioLen = muxer.AudioSeconds;
         } else {
@@ -314,6 +315,8 @@ private:
             adjuster->Edit1.setText(base + IndexExt);
             adjuster->BatchMode = true;
             adjuster->f1.setText(f_.FinalFile.text());
+            // The logo clip after the first part's last frame is not the movie's time.
+            adjuster->ClipSeconds = clipSeconds_;
             adjuster->show();
             adjuster->Button5Click();
             // It closes itself after the cut; a cut that never started leaves it open.
@@ -328,6 +331,7 @@ private:
 
     TForm1& f_;
     const bool multi_;
+    double clipSeconds_ = 0; // the logo clip the main mux appended to the first part
 };
 
 } // namespace

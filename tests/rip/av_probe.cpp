@@ -96,9 +96,11 @@ void appendFirstChannel(const AVFrame* frame, std::vector<float>& out) {
 
 // Decodes the packets of the first audio stream (or counts the video packets) of an open input.
 struct ReadResult {
-    std::vector<long long> packets; // per stream
-    std::vector<long long> samples; // per stream, decoded audio samples
-    std::vector<float> firstAudio;  // the first channel of the first audio stream
+    std::vector<long long> packets;                // per stream
+    std::vector<long long> samples;                // per stream, decoded audio samples
+    std::vector<long long> bytes;                  // per stream
+    std::vector<std::vector<long long>> keyFrames; // per stream, the key packets' numbers
+    std::vector<float> firstAudio;                 // the first channel of the first audio stream
     int firstAudioRate = 0;
 };
 
@@ -107,6 +109,8 @@ ReadResult readAll(AVFormatContext* input) {
     const unsigned count = input->nb_streams;
     result.packets.assign(count, 0);
     result.samples.assign(count, 0);
+    result.bytes.assign(count, 0);
+    result.keyFrames.assign(count, {});
     std::vector<Decoder> decoders(count);
     int firstAudio = -1;
     for (unsigned i = 0; i < count; ++i) {
@@ -131,6 +135,9 @@ ReadResult readAll(AVFormatContext* input) {
     while (av_read_frame(input, packet.get()) >= 0) {
         const auto s = static_cast<unsigned>(packet->stream_index);
         if (s < count) {
+            if (packet->flags & AV_PKT_FLAG_KEY)
+                result.keyFrames[s].push_back(result.packets[s]);
+            result.bytes[s] += packet->size;
             ++result.packets[s];
             if (decoders[s] && avcodec_send_packet(decoders[s].get(), packet.get()) >= 0)
                 drain(s);
@@ -172,6 +179,9 @@ ProbedFile probeMedia(const std::string& path) {
         s.codec = avcodec_get_name(par->codec_id);
         s.fourcc = fourccText(par->codec_tag);
         s.frames = read.packets[i];
+        s.bytes = read.bytes[i];
+        if (par->codec_type == AVMEDIA_TYPE_VIDEO)
+            s.keyFrames = read.keyFrames[i];
         if (par->codec_type == AVMEDIA_TYPE_VIDEO) {
             s.width = par->width;
             s.height = par->height;

@@ -19,6 +19,8 @@ struct ProbedStream {
     int height = 0;
     double frameRate = 0;
     long long frames = 0;
+    long long bytes = 0;              // of every packet
+    std::vector<long long> keyFrames; // video: the packets flagged as key frames, by number
 };
 
 struct ProbedFile {

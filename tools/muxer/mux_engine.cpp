@@ -66,7 +66,7 @@ private:
         return result_;
     }
     bool openClip(const VideoFormat& format, StreamRef& clip);
-    void computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t& audioLength);
+    void computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t leadIn, int64_t& audioLength);
 
     MuxEngine& engine_;
     MuxSink& sink_;
@@ -169,7 +169,8 @@ MuxResult MuxEngine::Job::run() {
         return fail(NoAudioStreamText);
     }
     int64_t audioLength = 0;
-    computeValues(audio.get(), rate, end, audioLength);
+    const int64_t leadIn = decoderLeadIn(audioFormat);
+    computeValues(audio.get(), rate, end, leadIn, audioLength);
 
     // The frame-rate correction; a part without frames writes nothing.
     if (s_.autosynch && result_.values.newFps > 0) {
@@ -193,7 +194,9 @@ MuxResult MuxEngine::Job::run() {
         roundSamples(static_cast<double>(result_.splitFrame) / fps_ * rate) + delay + 1;
     InterleavePlan plan;
     audioInfo.dwStart = 0;
-    audioInfo.dwLength = setPartAudio(plan, s_.split, firstPart_, delay, splitSample, audioLength);
+    // A second part's decoder takes in the block before the split and gives sound from the split on.
+    const int64_t partStart = s_.split && !firstPart_ ? splitSample - leadIn : splitSample;
+    audioInfo.dwLength = setPartAudio(plan, s_.split, firstPart_, delay, partStart, audioLength);
     if (!target.createStream(audioInfo, audioFormat.bytes, outAudio))
         return fail(CannotCreateTargetText);
 
@@ -213,6 +216,8 @@ MuxResult MuxEngine::Job::run() {
     if (ended == InterleaveEnd::Done && withClip) {
         ended = appendClip(clip.get(), outVideo.get(), frames);
         result_.clipAdded = ended == InterleaveEnd::Done;
+        if (result_.clipAdded)
+            result_.clipFrames = vfw::AVIStreamLength(clip.get());
     }
     if (ended != InterleaveEnd::Done && ended != InterleaveEnd::Stopped)
         return fail(interleaveEndText(ended));
@@ -227,24 +232,28 @@ MuxResult MuxEngine::Job::run() {
     return result_;
 }
 
-void MuxEngine::Job::computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t& audioLength) {
+// The stream's first leadIn samples give no sound: the audio is as long as the video when it has that
+// many more samples than the video's time holds.
+void MuxEngine::Job::computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t leadIn,
+                                   int64_t& audioLength) {
     const int64_t stored = std::max<vfw::LONG>(0, vfw::AVIStreamLength(audio));
-    const int64_t expected = roundSamples(static_cast<double>(length_) / fps_ * rate);
+    const int64_t expected = roundSamples(static_cast<double>(length_) / fps_ * rate) + leadIn;
     audioLength = stored;
     if (stored > expected)
-        audioLength = roundSamples(static_cast<double>(end) / fps_ * rate);
+        audioLength = roundSamples(static_cast<double>(end) / fps_ * rate) + leadIn;
+    const int64_t sound = std::max<int64_t>(0, std::min(stored, expected) - leadIn);
     MuxValues& v = result_.values;
     v.audioRate = rate;
     // The caller's values describe the whole movie's audio, also for a first part that holds half
     // of it: the byte rate divides the whole audio's bytes by the whole audio's seconds.
-    v.audioSeconds = roundTo(static_cast<double>(std::min(stored, expected)) / rate, CentiScale);
+    v.audioSeconds = roundTo(static_cast<double>(sound) / rate, CentiScale);
     v.audioByteRate =
         v.audioSeconds > 0
             ? static_cast<int32_t>(core::roundHalfEven(static_cast<double>(s_.audioBytes) / v.audioSeconds))
             : 0;
     // The rate that makes the whole video last as long as the audio; audio longer than the video is
     // measured only up to the video's end, also when this part ends earlier.
-    const double fpsSeconds = roundTo(static_cast<double>(std::min(stored, expected)) / rate, CentiScale);
+    const double fpsSeconds = roundTo(static_cast<double>(sound) / rate, CentiScale);
     v.newFps = fpsSeconds > 0 ? roundTo(static_cast<double>(length_) / fpsSeconds, FpsScale) : 0;
     result_.valuesSet = true;
 }

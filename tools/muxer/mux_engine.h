@@ -90,7 +90,8 @@ struct MuxResult {
     bool valuesSet = false; // the values below were computed (the streams were opened)
     MuxValues values;
     bool clipAdded = false;
-    std::string clipPath; // the clip file looked for ("" when no clip was asked)
+    int64_t clipFrames = 0; // the frames appended after the part's last frame
+    std::string clipPath;   // the clip file looked for ("" when no clip was asked)
     std::string targetPath;
     int64_t splitFrame = -1; // with a split
 };

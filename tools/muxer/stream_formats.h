@@ -14,6 +14,7 @@ namespace vfw = platform::vfw;
 
 // Wave format tag of WMA audio, whose streams are read one block at a time.
 inline constexpr uint16_t WaveFormatWma = 353;
+inline constexpr uint16_t WaveFormatWma1 = 352;
 // The largest format the tools copy; real formats are tens of bytes.
 inline constexpr int64_t MaxFormatBytes = 65536;
 
@@ -28,6 +29,10 @@ struct AudioFormat {
     uint16_t blockAlign = 0;
     int64_t sampleBytes = 1; // bytes of one sample as the stream reads them
 };
+
+// Samples a decoder takes in before its first sound: one coded block of WMA (its bit reservoir and
+// transform overlap start there), at the start of a stream as after a cut; none for other audio.
+int64_t decoderLeadIn(const AudioFormat& format);
 
 // False when the stream has no usable format.
 bool readVideoFormat(vfw::PAVISTREAM stream, VideoFormat& out);

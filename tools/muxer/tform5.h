@@ -2,8 +2,8 @@
 
 // The muxer window "DivX Mux". Batch use (the rip): set Split, sih, saft, splitsize, the Vexlor box
 // (checked and enabled alike), Autosynch and LogoPrefix; show(); set SourceEdit, WavSourceEdit and
-// TargetEdit; MuxStreams(true); read AudioSeconds, NewFps, AudioByteRate, Label9 and UserBreak, and
-// treat JobFailed like a set UserBreak (the job ended on an error box and wrote nothing); with a split,
+// TargetEdit; MuxStreams(true); read AudioSeconds, NewFps, AudioByteRate, Label9, ClipFrames and UserBreak,
+// and treat JobFailed like a set UserBreak (the job ended on an error box and wrote nothing); with a split,
 // MuxStreams(false) for the second part. Audio extraction: set SourceEdit and TargetEdit, check demux,
 // show(), SaveWave(), then read UserBreak and JobFailed the same way.
 
@@ -81,6 +81,7 @@ public:
     double VideoFps = 0;
     double AudioRate = 0;
     double NewFps = 0;
+    int64_t ClipFrames = 0; // frames of the clip the last first-part job appended; 0 without one
     int32_t AudioByteRate = 0;
     std::string LogoPrefix;
 

@@ -60,6 +60,8 @@ void TForm5::MuxStreams(bool firstPart) {
         NewFps = result.values.newFps;
         AudioByteRate = result.values.audioByteRate;
     }
+    if (firstPart)
+        ClipFrames = result.clipFrames;
     JobFailed = result.outcome == MuxOutcome::Failed;
     go.setEnabled(true);
 }

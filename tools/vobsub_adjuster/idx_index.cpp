@@ -4,6 +4,7 @@
 #include "platform/core/paths.h"
 #include "platform/core/text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 
@@ -182,45 +183,60 @@ void VobSubIndex::scale(int language, double factor) {
     adjustLanguage(language, TimeOperation::Multiply, factor);
 }
 
-// The second part keeps the index's head up to the language's first subtitle (less the "Vob/Cell"
-// comment line before it, never less than the language's "id:" line), then the last "Vob/Cell" comment seen
-// before the cut (an empty line when none), then everything from the first subtitle at or after the cut time
-// to the end of the file, the language's timestamps moved back by the cut time.
+// One language block of the second part: the block without its subtitles before the cut and without
+// the "Vob/Cell" comments among them, but for the last of those (an empty line when there is none),
+// which goes before the first subtitle kept; the kept subtitles are moved back by the cut time.
+void VobSubIndex::cutLanguage(const IdxLanguage& record, double cutSeconds,
+                              std::vector<std::string>& out) const {
+    const int last = std::min(record.lastLine, static_cast<int>(lines_.size()));
+    int cellLine = 0;
+    bool keeping = false;
+    for (int i = std::max(record.firstLine, 1); i <= last; ++i) {
+        const std::string& text = lines_[i - 1];
+        if (!keeping) {
+            if (i > record.idLine && contains(text, VobCellTag)) {
+                cellLine = i;
+                continue;
+            }
+            if (!isTimestampLine(text)) {
+                out.push_back(text);
+                continue;
+            }
+            const auto seconds = timestampSeconds(text);
+            if (!seconds || *seconds < cutSeconds)
+                continue;
+            keeping = true;
+            out.push_back(cellLine != 0 ? lines_[cellLine - 1] : std::string());
+        }
+        out.push_back(isTimestampLine(text) ? adjust(text, TimeOperation::Add, -cutSeconds) : text);
+    }
+}
+
+// The second part of a movie cut at cutSeconds: the index's head as it stands, then every language
+// block cut at that time (a language with nothing after the cut keeps its "id:" line and no subtitle).
+// Refused when the chosen language has no subtitle from the cut on.
 CutResult VobSubIndex::cut(int language, double cutSeconds) const {
     CutResult result;
     if (!validLanguage(language))
         return result;
     const IdxLanguage& record = languages_[language];
-    const int count = static_cast<int>(lines_.size());
-    const int last = std::min(record.lastLine, count);
-    int vobCellLine = 0;
-    int part2Line = 0;
-    for (int i = std::max(record.firstLine, 1); i <= last && part2Line == 0; ++i) {
-        const std::string& text = lines_[i - 1];
-        if (contains(text, VobCellTag))
-            vobCellLine = i;
-        if (isTimestampLine(text)) {
-            const auto seconds = timestampSeconds(text);
-            if (seconds && *seconds >= cutSeconds)
-                part2Line = i;
-        }
+    const int last = std::min(record.lastLine, static_cast<int>(lines_.size()));
+    bool anyKept = false;
+    for (int i = std::max(record.firstLine, 1); i <= last && !anyKept; ++i) {
+        if (!isTimestampLine(lines_[i - 1]))
+            continue;
+        const auto seconds = timestampSeconds(lines_[i - 1]);
+        anyKept = seconds && *seconds >= cutSeconds;
     }
-    if (part2Line == 0 || record.firstTimestampLine == 0) {
+    if (!anyKept || record.firstTimestampLine == 0) {
         result.status = CutStatus::NothingToKeep;
         return result;
     }
     std::vector<std::string>& out = result.lines;
-    int headEnd = record.firstTimestampLine - 1;
-    if (headEnd > record.idLine && contains(lines_[headEnd - 1], VobCellTag))
-        --headEnd;
-    for (int i = 1; i <= headEnd; ++i)
+    for (int i = 1; i < languages_.front().firstLine; ++i)
         out.push_back(lines_[i - 1]);
-    out.push_back(vobCellLine != 0 ? lines_[vobCellLine - 1] : std::string());
-    for (int i = part2Line; i <= count; ++i) {
-        const std::string& text = lines_[i - 1];
-        out.push_back(i <= last && isTimestampLine(text) ? adjust(text, TimeOperation::Add, -cutSeconds)
-                                                         : text);
-    }
+    for (const IdxLanguage& block : languages_)
+        cutLanguage(block, cutSeconds, out);
     result.status = CutStatus::Ok;
     return result;
 }

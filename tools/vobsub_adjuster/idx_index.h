@@ -66,10 +66,12 @@ public:
     void shift(int language, double value);
     // Multiplies every timestamp of a language by factor.
     void scale(int language, double factor);
-    // The index of the second part of a movie cut at cutSeconds, for one language (see the .cpp).
+    // The index of the second part of a movie cut at cutSeconds: every language's subtitles from the
+    // cut on, moved back by it; refused when the given language has none (see the .cpp).
     CutResult cut(int language, double cutSeconds) const;
 
 private:
+    void cutLanguage(const IdxLanguage& record, double cutSeconds, std::vector<std::string>& out) const;
     bool validLanguage(int language) const;
     void adjustLanguage(int language, TimeOperation operation, double value);
 

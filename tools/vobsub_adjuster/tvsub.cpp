@@ -395,7 +395,7 @@ void TVSUB::Button5Click() {
         return;
     stopPreview();
     cutting_ = true;
-    double cutTime = part1Length_;
+    double cutTime = part1Length_ - ClipSeconds;
     if (overlap.checked()) {
         bool ok = false;
         cutTime = overlapCutTime(ok);

@@ -1,8 +1,8 @@
 #pragma once
 
 // The VobSub index adjuster window. Batch use (the rip): set Edit1 to the ".idx" path (which loads it),
-// set BatchMode, set f1 to the first part's AVI (which measures it), show(), Button5Click(); the window
-// closes itself when the cut ends.
+// set BatchMode, set f1 to the first part's AVI (which measures it), ClipSeconds when a clip follows the
+// movie in that part, show(), Button5Click(); the window closes itself when the cut ends.
 
 #include "tools/vobsub_adjuster/idx_index.h"
 
@@ -71,6 +71,9 @@ public:
 
     // Set by the rip before the cut: the window then closes itself instead of reporting.
     bool BatchMode = false;
+    // Seconds at the end of the first part that are not the movie's own (a clip appended after its last
+    // frame): the second part starts that much before the first part's end.
+    double ClipSeconds = 0;
     // A preview graph plays the movie.
     bool Previewing = false;
 

@@ -103,6 +103,8 @@ TEST(VobSubIndex, SavesByteExactWithCrLf) {
     EXPECT_EQ(readBytes(path), crlf(TwoLanguages));
 }
 
+// Every language of the second part holds its subtitles from the cut on, moved back by the cut time,
+// after the last cell comment before the cut; the chosen language only decides whether the cut is made.
 TEST(VobSubIndex, CutForThePart2) {
     VobSubIndex index;
     index.setLines(TwoLanguages);
@@ -116,8 +118,7 @@ TEST(VobSubIndex, CutForThePart2) {
         TwoLanguages[4],
         TwoLanguages[5],
         TwoLanguages[6],
-        TwoLanguages[7],
-        TwoLanguages[8],
+        "timestamp: 00:00:00:000, filepos: 000001000", // exactly at the cut
         TwoLanguages[9],
         TwoLanguages[10],
         TwoLanguages[11],
@@ -128,16 +129,28 @@ TEST(VobSubIndex, CutForThePart2) {
     EXPECT_EQ(result.lines, expected);
 }
 
-TEST(VobSubIndex, CutOfAFirstLanguageKeepsTheOthersAsTheyStand) {
+TEST(VobSubIndex, CutOfAFirstLanguageCutsTheOthersToo) {
     VobSubIndex index;
     index.setLines(TwoLanguages);
     const CutResult result = index.cut(0, 10);
     ASSERT_EQ(result.status, CutStatus::Ok);
-    std::vector<std::string> expected(TwoLanguages.begin(), TwoLanguages.begin() + 6);
-    expected.push_back("# Vob/Cell ID: 1, 1 (PTS: 0)");
+    std::vector<std::string> expected(TwoLanguages.begin(), TwoLanguages.begin() + 7);
     expected.push_back("timestamp: 00:49:50:000, filepos: 000001000");
-    expected.insert(expected.end(), TwoLanguages.begin() + 9, TwoLanguages.end());
+    expected.insert(expected.end(), TwoLanguages.begin() + 9, TwoLanguages.begin() + 13);
+    expected.insert(expected.end(), {"timestamp: 00:00:50:000, filepos: 000002000", TwoLanguages[14],
+                                     "timestamp: 00:48:50:000, filepos: 000003000", TwoLanguages[16],
+                                     "timestamp: 00:54:50:500, filepos: 000004000",
+                                     "timestamp: 01:23:10:000, filepos: 000005000"});
     EXPECT_EQ(result.lines, expected);
+
+    // A language with nothing after the cut keeps its block without a subtitle.
+    const CutResult late = index.cut(1, 3200);
+    ASSERT_EQ(late.status, CutStatus::Ok);
+    expected.assign(TwoLanguages.begin(), TwoLanguages.begin() + 6);
+    expected.insert(expected.end(), {TwoLanguages[9], TwoLanguages[10], TwoLanguages[11], TwoLanguages[16],
+                                     "timestamp: 00:01:40:500, filepos: 000004000",
+                                     "timestamp: 00:30:00:000, filepos: 000005000"});
+    EXPECT_EQ(late.lines, expected);
 }
 
 // Other programs write no "Vob/Cell" comments and no comment naming the language: the "id:" line is
@@ -163,11 +176,10 @@ TEST(VobSubIndex, CutWithoutCellCommentsKeepsTheIdLine) {
     EXPECT_EQ(index.languages()[1].firstLine, 8);
     const CutResult second = index.cut(1, 5);
     ASSERT_EQ(second.status, CutStatus::Ok);
-    EXPECT_EQ(second.lines,
-              (std::vector<std::string>{"# VobSub index file, v7 (do not modify this line!)", "langidx: 1",
-                                        "", "id: en, index: 0", "timestamp: 00:00:01:000, filepos: 000000000",
-                                        "timestamp: 00:00:09:000, filepos: 000000800", "", "id: de, index: 1",
-                                        "", "timestamp: 00:00:03:000, filepos: 000001800"}));
+    EXPECT_EQ(second.lines, (std::vector<std::string>{
+                                "# VobSub index file, v7 (do not modify this line!)", "langidx: 1", "",
+                                "id: en, index: 0", "", "timestamp: 00:00:04:000, filepos: 000000800", "",
+                                "id: de, index: 1", "", "timestamp: 00:00:03:000, filepos: 000001800"}));
 }
 
 // FFmpeg's reading of the part-2 indexes of both layouts (the pictures file may be empty for that).

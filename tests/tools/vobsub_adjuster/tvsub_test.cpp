@@ -89,11 +89,40 @@ TEST_F(AdjusterFixture, BatchCutWritesPart2AndCloses) {
         "# German",
         "id: de, index: 1",
         "# Vob/Cell ID: 1, 1 (PTS: 0)",
-        Index[13],
-        Index[14],
+        "timestamp: 00:00:58:000, filepos: 000002000",
+        "timestamp: 00:01:58:000, filepos: 000003000",
     };
     EXPECT_EQ(readBytes(dir.file("movie2.idx")), crlf(expected));
     EXPECT_EQ(readBytes(idx), crlf(Index));
+}
+
+// A clip after the movie's last frame in the first part: the second part starts where the movie does.
+TEST_F(AdjusterFixture, BatchCutLeavesTheClipOutOfThePart1Length) {
+    TVSUB window;
+    window.Edit1.setText(idx);
+    window.BatchMode = true;
+    window.f1.setText(avi1);
+    window.ClipSeconds = 0.5;
+    window.show();
+    window.Button5Click();
+    EXPECT_TRUE(script.shown().empty());
+    const std::vector<std::string> expected = {
+        Index[0],
+        Index[1],
+        Index[2],
+        Index[3],
+        Index[4],
+        "timestamp: 00:00:00:000, filepos: 000000800",
+        Index[7],
+        "timestamp: 00:00:01:500, filepos: 000001000",
+        "",
+        "# German",
+        "id: de, index: 1",
+        "# Vob/Cell ID: 1, 1 (PTS: 0)",
+        "timestamp: 00:00:58:500, filepos: 000002000",
+        "timestamp: 00:01:58:500, filepos: 000003000",
+    };
+    EXPECT_EQ(readBytes(dir.file("movie2.idx")), crlf(expected));
 }
 
 TEST_F(AdjusterFixture, BatchCutThatFailsStillCloses) {
@@ -209,8 +238,8 @@ TEST_F(AdjusterFixture, OverlappingPartsAreAlignedOnTheMatchingFrame) {
         Index[10],
         Index[11],
         Index[12],
-        Index[13],
-        Index[14],
+        "timestamp: 00:00:59:000, filepos: 000002000",
+        "timestamp: 00:01:59:000, filepos: 000003000",
     };
     EXPECT_EQ(readBytes(dir.file("movie2.idx")), crlf(expected));
     EXPECT_EQ(script.texts("information").size(), 1u);

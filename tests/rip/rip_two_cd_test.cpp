@@ -1,0 +1,279 @@
+// A rip onto two CDs: both AC3 streams through the AC3 file decoder, compressed to WMA with one preset;
+// DivX 3 video with the codec dialog automated, resized and cropped; the movie split in halves with the
+// logo clip after the first part, the second stream's audio taken back out of its own two parts; both
+// subtitle languages extracted, packed, and their index cut for the second part; the work WAV files
+// deleted. And a split by size, whose size must reach the muxer.
+#include "tests/rip/av_probe.h"
+#include "tests/rip/rip_checks.h"
+#include "tests/rip/rip_road.h"
+
+#include "kes/form1_unit.h"
+
+#include "tests/outside/rar/run_tool.h"
+#include "tests/outside/vobsub/ffmpeg_vobsub.h"
+#include "tests/support/lavf_media.h"
+#include "tests/support/moviegen.h"
+
+#include <cmath>
+
+namespace kes::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int ClipFrames = 25;
+constexpr int FramesPerSecond = 25;
+
+std::vector<int64_t> startsMs(const FfmpegSubtitleStream& stream) {
+    std::vector<int64_t> starts;
+    for (const auto& s : stream.subtitles)
+        starts.push_back(s.startMs);
+    return starts;
+}
+
+// The subtitles of a title that start at or after a cut, as times from the cut, in milliseconds.
+std::vector<int64_t> startsAfter(const std::vector<double>& starts, double cut) {
+    std::vector<int64_t> ms;
+    for (const double s : starts)
+        if (s >= cut - 1e-9)
+            ms.push_back(std::llround((s - cut) * 1000));
+    return ms;
+}
+
+// The key frame that a split at t takes: the nearer of the last one before t and the first one from t
+// on (the later one when both are as far); the end of the movie when none follows.
+long long splitFrameNear(const std::vector<long long>& keys, long long t, long long frames) {
+    long long before = 0;
+    long long after = frames;
+    for (const long long k : keys) {
+        if (k <= t)
+            before = k;
+        if (k >= t) {
+            after = k;
+            break;
+        }
+    }
+    return t - before < after - t ? before : after;
+}
+
+// The VobSub pair of a part as a player finds it: "<part>.idx" beside the ".sub" packed in
+// "<part>.rar", unpacked into a folder of its own for FFmpeg.
+std::vector<FfmpegSubtitleStream> readPackedPair(const std::string& part, const TempDir& into,
+                                                 std::string* error) {
+    const fs::path folder = fs::path(part).parent_path();
+    const ToolRun list = runTool({"bsdtar", "-tf", part + ".rar"}, folder);
+    if (list.status != 0 || list.out.empty()) {
+        *error = "no member in " + part + ".rar: " + list.err;
+        return {};
+    }
+    const std::string member = list.out.substr(0, list.out.find('\n'));
+    const ToolRun sub = runTool({"bsdtar", "-xOf", part + ".rar", member}, folder);
+    const fs::path base = into.path() / fs::path(part).filename();
+    writeBytes(base.string() + ".sub", sub.out);
+    fs::copy_file(part + ".idx", base.string() + ".idx");
+    return readWithFfmpeg(base.string() + ".idx", error);
+}
+
+// The "id:" lines of an index, as they stand.
+std::vector<std::string> idLines(const std::string& index) {
+    std::vector<std::string> lines;
+    const std::string text = readBytes(index);
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(at, end - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.starts_with("id:"))
+            lines.push_back(line);
+        at = end + 1;
+    }
+    return lines;
+}
+
+class TwoCdRoadTest : public RipRoadTest {
+protected:
+    void SetUp() override {
+        fillMissingHelpers();
+        out = at("out/");
+    }
+    std::string out;
+};
+
+TEST_F(TwoCdRoadTest, TwoStreamsWmaDivX3SplitInHalvesWithLogoClipAndCutSubtitles) {
+    DvdTitleSpec spec;
+    spec.video = true;
+    spec.beeps = {1.0, 4.4};
+    makeTitle(spec);
+    // The logo clip for the cropped picture size, made by another program in the movie's codec.
+    const fs::path clip = program("Vexlor/Vexlor320x240.avi");
+    fs::create_directories(clip.parent_path());
+    MovieSpec clipSpec;
+    clipSpec.video = MovieSpec::Video::MsMpeg4v3;
+    clipSpec.audio = MovieSpec::Audio::None;
+    clipSpec.width = 320;
+    clipSpec.height = 240;
+    clipSpec.frames = ClipFrames;
+    clipSpec.keyEvery = ClipFrames;
+    std::string error;
+    ASSERT_TRUE(writeMovie(clip.string(), clipSpec, &error)) << error;
+    ASSERT_TRUE(setVideoFourcc(clip.string(), "DIV3"));
+    start();
+
+    saveProfile("TwoCd", "twocd.pfl", [&](TForm1& f) {
+        f.RipAudio.setChecked(true);
+        f.arip.setText("AC3Dec");
+        f.SubStream.setText(f.SubStream.items().at(0));
+        f.twostreams.setChecked(true);
+        f.SecSubStream.setText(f.SecSubStream.items().at(1));
+        f.compress.setChecked(true);
+        f.DelWav.setChecked(true);
+        f.mp3wma.setText("WMA");
+        f.compaudiofile.setText(out + "work/audio.wma.wav");
+        f.compressedSS2.setText(out + "work/audio2.wma.wav");
+        f.RipVid.setChecked(true);
+        f.DivxAuto.setChecked(true);
+        f.Codec.setText("Low Motion");
+        f.kframe.setText("1");
+        f.DivFR.setText("1500");
+        f.DownX.setChecked(true);
+        f.DownY.setChecked(true);
+        f.XSize.setText("320");
+        f.YSize.setText("256");
+        f.Crop.setChecked(true);
+        f.XCrop.setText("320");
+        f.YCrop.setText("240");
+        f.Merge.setChecked(true);
+        f.Split.setChecked(true);
+        f.sih.setChecked(true);
+        f.Vexlor.setChecked(true);
+        f.ifofile.setText(title.ifoPath.string());
+        for (int i = 0; i < f.IFOlngList.itemCount(); ++i)
+            f.IFOlngList.setSelected(i, true);
+        f.SpeedButton5Click();
+    });
+    loadProfile("TwoCd");
+    EXPECT_EQ(loadBoxes, Lines{});
+    EXPECT_EQ(form->SecSubStream.text(), "0x81 [Francais]");
+    EXPECT_EQ(form->selectedlng.items(), (Lines{"English", "Francais"}));
+    const std::string part1 = out + "TwoCd";
+    const std::string part2 = out + "TwoCd2";
+    EXPECT_EQ(form->destsub.text(), part1 + ".sub");
+    launch();
+    ASSERT_FALSE(RipAborted) << ::testing::PrintToString(shown());
+    EXPECT_EQ(shown(), Lines{});
+    ASSERT_EQ(reports().size(), 1u);
+    const std::string report = reports()[0];
+    EXPECT_NE(report.find("2CD-PAL-320x240-WMA/44.1/64- DivX 3"), std::string::npos) << report;
+
+    // The converter's movie: DivX 3 at the cropped size, as long as the title, a key frame a second.
+    const ProbedFile movie = probeMedia(out + "work/movie.avi");
+    ASSERT_TRUE(movie.opened) << movie.error;
+    ASSERT_EQ(movie.streams.size(), 1u);
+    const ProbedStream& whole = movie.streams[0];
+    EXPECT_EQ(whole.codec, "msmpeg4v3");
+    EXPECT_EQ(whole.fourcc, "DIV3");
+    EXPECT_EQ(whole.width, 320);
+    EXPECT_EQ(whole.height, 240);
+    EXPECT_NEAR(whole.seconds, title.spec.seconds, VideoFrame);
+    const long long frames = whole.frames;
+    const long long split = splitFrameNear(whole.keyFrames, std::llround(frames / 2.0), frames);
+    ASSERT_GT(split, 0);
+    ASSERT_LT(split, frames);
+    const double splitSeconds = static_cast<double>(split) / FramesPerSecond;
+
+    // The two parts: the movie's frames split at that key frame, the clip after the first part's last
+    // frame; the first stream's WMA beside the pictures, in step with them, the parts adding up.
+    const ProbedFile avi1 = probeMedia(part1 + ".avi");
+    const ProbedFile avi2 = probeMedia(part2 + ".avi");
+    ASSERT_TRUE(avi1.opened) << avi1.error;
+    ASSERT_TRUE(avi2.opened) << avi2.error;
+    for (const ProbedFile* part : {&avi1, &avi2}) {
+        ASSERT_EQ(part->streams.size(), 2u);
+        const ProbedStream* video = part->first("video");
+        const ProbedStream* audio = part->first("audio");
+        ASSERT_TRUE(video && audio);
+        EXPECT_EQ(video->codec, "msmpeg4v3");
+        EXPECT_EQ(video->fourcc, "DIV3");
+        EXPECT_EQ(video->width, 320);
+        EXPECT_EQ(video->height, 240);
+        EXPECT_NEAR(video->frameRate, 25.0, 1e-6);
+        EXPECT_EQ(audio->codec, "wmav2");
+        EXPECT_EQ(audio->fourcc, "0161");
+        EXPECT_EQ(audio->sampleRate, 44100);
+        EXPECT_EQ(audio->channels, 2);
+    }
+    const ProbedStream& video1 = *avi1.first("video");
+    const ProbedStream& video2 = *avi2.first("video");
+    EXPECT_EQ(video1.frames, split + ClipFrames);
+    EXPECT_EQ(video2.frames, frames - split);
+    EXPECT_NEAR(avi1.first("audio")->seconds, splitSeconds, VideoFrame);
+    EXPECT_NEAR(avi2.first("audio")->seconds, title.spec.seconds - splitSeconds, VideoFrame);
+    const ProbedFile clipFile = probeMedia(clip.string());
+    ASSERT_EQ(clipFile.streams.size(), 1u);
+    EXPECT_EQ(video1.bytes + video2.bytes, whole.bytes + clipFile.streams[0].bytes);
+    const std::vector<double> flashes1 = {title.spec.beeps[0]};
+    const std::vector<double> flashes2 = {title.spec.beeps[1] - splitSeconds};
+    expectBeeps(flashStarts(part1 + ".avi"), flashes1, VideoFrame / 2);
+    expectBeeps(flashStarts(part2 + ".avi"), flashes2, VideoFrame / 2);
+    expectBeeps(beepStarts(part1 + ".avi"), flashes1, VideoFrame);
+    expectBeeps(beepStarts(part2 + ".avi"), flashes2, VideoFrame);
+
+    // The compressed streams, both by the same preset, each as long as the title.
+    const ProbedFile wma1 = probeMedia(out + "work/audio.wma.wav");
+    const ProbedFile wma2 = probeMedia(out + "work/audio2.wma.wav");
+    for (const ProbedFile* wma : {&wma1, &wma2}) {
+        ASSERT_EQ(wma->streams.size(), 1u) << wma->error;
+        EXPECT_EQ(wma->format, "wav");
+        EXPECT_EQ(wma->streams[0].codec, "wmav2");
+        EXPECT_EQ(wma->streams[0].sampleRate, 44100);
+        EXPECT_EQ(wma->streams[0].channels, 2);
+        EXPECT_NEAR(wma->streams[0].seconds, title.spec.seconds, VideoFrame + 2048.0 / 44100);
+    }
+    expectBeeps(beepStarts(out + "work/audio.wma.wav"), title.spec.beeps, VideoFrame);
+
+    // The second stream's audio of each part, taken back out of its own split movie.
+    const ProbedFile final1 = probeMedia(out + "FinalAudio.wav");
+    const ProbedFile final2 = probeMedia(out + "FinalAudio2.wav");
+    ASSERT_EQ(final1.streams.size(), 1u) << final1.error;
+    ASSERT_EQ(final2.streams.size(), 1u) << final2.error;
+    EXPECT_EQ(final1.streams[0].codec, "wmav2");
+    EXPECT_EQ(final2.streams[0].codec, "wmav2");
+    EXPECT_NEAR(final1.streams[0].seconds, splitSeconds, VideoFrame);
+    EXPECT_NEAR(final2.streams[0].seconds, title.spec.seconds - splitSeconds, VideoFrame);
+
+    // The report's figures are the files'.
+    EXPECT_NEAR(reportSeconds(report, "Compressed audio length"), wma1.streams[0].seconds, 0.05) << report;
+    EXPECT_NEAR(reportSeconds(report, "Video length in the final AVI"), whole.seconds, 0.01) << report;
+    EXPECT_NEAR(reportSeconds(report, "Audio length in the final AVI"), wma1.streams[0].seconds, 0.05)
+        << report;
+    expectOneLog(folder.path(), report);
+
+    // Subtitles: the pair of the whole movie serves the first part; the second part has the index cut
+    // at the split, each language's subtitles from there on, beside its own copy of the archive and of
+    // the IFO file.
+    expectSubtitlePair(part1, title);
+    EXPECT_EQ(idLines(part1 + ".idx"), (Lines{"id: en, index: 0", "id: fr, index: 1"}));
+    EXPECT_EQ(idLines(part2 + ".idx"), (Lines{"id: en, index: 0", "id: fr, index: 1"}));
+    TempDir unpacked("kes-two-cd-sub");
+    const auto streams = readPackedPair(part2, unpacked, &error);
+    ASSERT_EQ(streams.size(), 2u) << error;
+    EXPECT_EQ(streams[0].language, "en");
+    EXPECT_EQ(streams[1].language, "fr");
+    EXPECT_EQ(startsMs(streams[0]), startsAfter(englishSubtitleStarts(title.spec.seconds), splitSeconds));
+    EXPECT_EQ(startsMs(streams[1]), startsAfter(frenchSubtitleStarts(title.spec.seconds), splitSeconds));
+    EXPECT_EQ(readBytes(part2 + ".rar"), readBytes(part1 + ".rar"));
+    EXPECT_EQ(readBytes(part2 + ".ifo"), readBytes(title.ifoPath));
+
+    // What the rip leaves: no decoded WAV (deleted once compressed), no part of the second stream's
+    // movie (its audio is out).
+    EXPECT_EQ(filesUnder(out),
+              (Lines{"FinalAudio.wav", "FinalAudio2.wav", "TwoCd.avi", "TwoCd.idx", "TwoCd.rar", "TwoCd.sub",
+                     "TwoCd2.avi", "TwoCd2.idx", "TwoCd2.ifo", "TwoCd2.rar", "work/audio.wma.wav",
+                     "work/audio2.wma.wav", "work/movie.avi"}));
+}
+
+} // namespace
+} // namespace kes::test
