@@ -14,6 +14,7 @@
 #include "tests/support/lavf_media.h"
 #include "tests/support/moviegen.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kes::test {
@@ -273,6 +274,63 @@ TEST_F(TwoCdRoadTest, TwoStreamsWmaDivX3SplitInHalvesWithLogoClipAndCutSubtitles
               (Lines{"FinalAudio.wav", "FinalAudio2.wav", "TwoCd.avi", "TwoCd.idx", "TwoCd.rar", "TwoCd.sub",
                      "TwoCd2.avi", "TwoCd2.idx", "TwoCd2.ifo", "TwoCd2.rar", "work/audio.wma.wav",
                      "work/audio2.wma.wav", "work/movie.avi"}));
+}
+
+// A split by size: the first part holds as much of the movie as the size allows, at a key frame, and
+// the second part the rest. A muxer that split in halves, or by another size, makes other parts.
+TEST_F(TwoCdRoadTest, SplitBySizeReachesTheMuxer) {
+    constexpr int Frames = 500;
+    constexpr int Rate = 48000;
+    constexpr int64_t Megabyte = 1024000;
+    LavfAviSpec video;
+    video.width = 160;
+    video.height = 120;
+    video.frames = Frames;
+    video.gop = 10;
+    video.audio = LavfAudio::None;
+    std::string error;
+    fs::create_directories(out + "work");
+    ASSERT_TRUE(writeLavfAvi(out + "work/movie.avi", video, &error)) << error;
+    // 20 s of 16-bit stereo: 3.84 MB, nearly four times the split size.
+    std::vector<double> samples(static_cast<size_t>(Frames / FramesPerSecond * Rate * 2));
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = 0.2 * std::sin(static_cast<double>(i / 2) * 0.05);
+    ASSERT_TRUE(writeLavfWav(out + "work/audio.wav", LavfPcm::S16, Rate, 2, samples, &error)) << error;
+    makeTitle(); // the profile names its first VOB; nothing reads it
+    start();
+
+    saveProfile("BySize", "bysize.pfl", [&](TForm1& f) {
+        f.compaudiofile.setText(out + "work/audio.wav");
+        f.Merge.setChecked(true);
+        f.Split.setChecked(true);
+        f.Saft.setChecked(true);
+        f.splitsize.setText("1");
+    });
+    loadProfile("BySize");
+    EXPECT_TRUE(form->Saft.checked());
+    EXPECT_EQ(form->splitsize.text(), "1");
+    launch();
+    ASSERT_FALSE(RipAborted) << ::testing::PrintToString(shown());
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_EQ(reports().size(), 1u);
+
+    const ProbedFile movie = probeMedia(out + "work/movie.avi");
+    const ProbedFile avi1 = probeMedia(out + "BySize.avi");
+    const ProbedFile avi2 = probeMedia(out + "BySize2.avi");
+    ASSERT_TRUE(movie.opened && avi1.opened && avi2.opened) << avi1.error << avi2.error;
+    ASSERT_EQ(avi1.streams.size(), 2u);
+    ASSERT_EQ(avi2.streams.size(), 2u);
+    const ProbedStream& whole = movie.streams.at(0);
+    const long long frames1 = avi1.first("video")->frames;
+    EXPECT_EQ(frames1 + avi2.first("video")->frames, Frames);
+    EXPECT_TRUE(std::count(whole.keyFrames.begin(), whole.keyFrames.end(), frames1) == 1) << frames1;
+    // As near the size as a key frame allows: the movie holds 10 frames between key frames, each of
+    // them some 8 kB.
+    const auto size1 = static_cast<int64_t>(fs::file_size(out + "BySize.avi"));
+    EXPECT_NEAR(static_cast<double>(size1), static_cast<double>(Megabyte), 0.05 * Megabyte);
+    EXPECT_NEAR(avi1.first("audio")->seconds, static_cast<double>(frames1) / FramesPerSecond, VideoFrame);
+    EXPECT_NEAR(avi2.first("audio")->seconds, static_cast<double>(Frames - frames1) / FramesPerSecond,
+                VideoFrame);
 }
 
 } // namespace

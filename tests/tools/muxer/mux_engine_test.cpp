@@ -299,3 +299,49 @@ TEST_F(MuxEngineTest, SplitFirstPartReportsTheWholeAudio) {
     EXPECT_DOUBLE_EQ(result.values.audioSeconds, 2.0);
     EXPECT_EQ(result.values.audioByteRate, TwoSeconds * Bytes / 2);
 }
+
+namespace {
+
+constexpr int WmaBlock = 372; // 64 kbit/s at 44.1 kHz: 2048 samples a block, 8010 bytes a second
+
+// Block i of a WMA stream: distinct bytes for each block.
+std::string wmaBlock(int i) {
+    std::string block(WmaBlock, static_cast<char>('A' + i % 26));
+    block[0] = static_cast<char>(i);
+    return block;
+}
+
+std::string wmaBlocks(int from, int count) {
+    std::string data;
+    for (int i = from; i < from + count; ++i)
+        data += wmaBlock(i);
+    return data;
+}
+
+// A RIFF WAVE file of WMA version 2 as the audio converter writes it.
+std::string wmaWav(int blocks) {
+    const std::string data = wmaBlocks(0, blocks);
+    std::string format = le16(353) + le16(2) + le32(44100) + le32(8010) + le16(WmaBlock) + le16(16) +
+                         le16(10) + std::string("\0\x08\0\0\x01\0\x74\x01\0\0", 10);
+    return "RIFF" + le32(static_cast<uint32_t>(4 + 8 + format.size() + 8 + data.size())) + "WAVEfmt " +
+           le32(static_cast<uint32_t>(format.size())) + format + "data" +
+           le32(static_cast<uint32_t>(data.size())) + data;
+}
+
+} // namespace
+
+// A WMA decoder gives no sound for the first block it is given: the second part starts with the block
+// before the split, so that its sound starts at the split, and the audio counts as long as the video
+// with that one block more.
+TEST_F(MuxEngineTest, WmaSecondPartStartsWithTheBlockItsDecoderTakesIn) {
+    writeBytes(wav(), wmaWav(46));
+    settings.split = true; // in halves: at frame 30, 1.2 s, in block 25.8 of 21.53 a second
+    MuxResult result = run(true);
+    ASSERT_EQ(result.outcome, MuxOutcome::Done) << (sink.errors.empty() ? "" : sink.errors[0]);
+    EXPECT_EQ(result.splitFrame, 30);
+    EXPECT_DOUBLE_EQ(result.values.audioSeconds, 2.0); // 43 blocks of sound
+    ASSERT_EQ(run(false).outcome, MuxOutcome::Done);
+    EXPECT_EQ(readStream(target(), false).bytes, wmaBlocks(0, 27));
+    // The 2 s of video hold 43 blocks of sound, after the stream's first block.
+    EXPECT_EQ(readStream(dir.file("movie2.avi"), false).bytes, wmaBlocks(26, 44 - 26));
+}
