@@ -250,6 +250,13 @@ TEST_F(TwoCdRoadTest, TwoStreamsWmaDivX3SplitInHalvesWithLogoClipAndCutSubtitles
     EXPECT_NEAR(reportSeconds(report, "Video length in the final AVI"), whole.seconds, 0.01) << report;
     EXPECT_NEAR(reportSeconds(report, "Audio length in the final AVI"), wma1.streams[0].seconds, 0.05)
         << report;
+    EXPECT_NEAR(reportSeconds(report, "Compressed audio length (2)"), wma2.streams[0].seconds, 0.05)
+        << report;
+    EXPECT_NEAR(reportSeconds(report, "Audio length of stream 2"), whole.seconds, VideoFrame) << report;
+    EXPECT_NEAR(reportSeconds(report, "Audio length in the final AVI"), whole.seconds, VideoFrame) << report;
+    // No length warning, and the logo clip was added.
+    EXPECT_EQ(report.find("WARNING"), std::string::npos) << report;
+    EXPECT_EQ(report.find("No logo clip"), std::string::npos) << report;
     expectOneLog(folder.path(), report);
 
     // Subtitles: the pair of the whole movie serves the first part; the second part has the index cut
