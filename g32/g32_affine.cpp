@@ -6,8 +6,10 @@
 #include "g32/vector_rows.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <numbers>
 
@@ -272,66 +274,296 @@ private:
     std::vector<TColor32> line_;
 };
 
-// Each row through the row kernels over the span of X whose source pixel lies inside the source clip.
-void transformNearestRows(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip,
-                          const TVectorKernels& rows) {
-    SpanWriter out(r.dst, r.combine, rows);
-    for (int y = dstClip.Top; y <= dstClip.Bottom; ++y) {
-        const RowSums sums = rowSums(t, y, HalfBelow);
-        if (!sums.fits32(dstClip.Left, dstClip.Right)) {
-            for (int x = dstClip.Left; x <= dstClip.Right; ++x)
-                nearestPixel(r, x, y);
-            continue;
+// The spans of a band of rows walked in tiles of a run of columns, so that a turned source is read while
+// its lines are still cached; a custom combine sees the pixels in row order instead (one row a band).
+constexpr int TileRows = 16;
+constexpr int TileColumns = 64;
+
+template <class Run>
+void eachTile(int top, const std::vector<Span>& spans, Run run) {
+    int first = std::numeric_limits<int>::max(), last = std::numeric_limits<int>::min();
+    for (const Span& s : spans)
+        if (s.first <= s.last) {
+            first = std::min(first, s.first);
+            last = std::max(last, s.last);
         }
-        const auto sx = [&](int x) { return sums.sumX(x) >> IntShift; };
-        const auto sy = [&](int x) { return sums.sumY(x) >> IntShift; };
-        const Span inside =
-            between(dstClip.Left, dstClip.Right, sx, r.srcClip.Left - 1, r.srcClip.Right + 1)
-                .meet(between(dstClip.Left, dstClip.Right, sy, r.srcClip.Top - 1, r.srcClip.Bottom + 1));
-        const int count = inside.last - inside.first + 1;
+    for (int left = first; left <= last; left += TileColumns)
+        for (std::size_t k = 0; k < spans.size(); ++k) {
+            const int from = std::max(spans[k].first, left);
+            const int to = std::min(spans[k].last, left + TileColumns - 1);
+            if (from <= to)
+                run(top + static_cast<int>(k), from, to);
+        }
+}
+
+// The span of X of row y whose source pixel lies inside the source clip; empty, with every pixel done one
+// by one, when the row's sums leave 32 bits.
+Span nearestSpan(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip, int y) {
+    const RowSums sums = rowSums(t, y, HalfBelow);
+    if (!sums.fits32(dstClip.Left, dstClip.Right)) {
+        for (int x = dstClip.Left; x <= dstClip.Right; ++x)
+            nearestPixel(r, x, y);
+        return {};
+    }
+    const auto sx = [&](int x) { return sums.sumX(x) >> IntShift; };
+    const auto sy = [&](int x) { return sums.sumY(x) >> IntShift; };
+    return between(dstClip.Left, dstClip.Right, sx, r.srcClip.Left - 1, r.srcClip.Right + 1)
+        .meet(between(dstClip.Left, dstClip.Right, sy, r.srcClip.Top - 1, r.srcClip.Bottom + 1));
+}
+
+// A quarter turn: source x = cx + sB * Y, source y = cy + sD * X with sB and sD 1 or -1.
+bool quarterTurn(const TAffineTransformation& t) {
+    constexpr int One = 1 << IntShift;
+    return t.A == 0 && t.E == 0 && std::abs(t.B) == One && std::abs(t.D) == One;
+}
+
+// A stored quarter turn: the destination is the source turned over its diagonal (and flipped), so where
+// a band of Block rows lies inside the source together, it is made of block transposes; the rest of each
+// row goes through the span kernel.
+void transformQuarterRows(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip,
+                          const TVectorKernels& rows) {
+    const int n = rows.Block;
+    const int sB = t.B > 0 ? 1 : -1;
+    const int sD = t.D > 0 ? 1 : -1;
+    const auto cx = static_cast<int>((std::int64_t{t.C} + HalfBelow) >> IntShift);
+    const auto cy = static_cast<int>((std::int64_t{t.F} + HalfBelow) >> IntShift);
+    std::vector<Span> spans;
+    std::vector<const TColor32*> from(static_cast<std::size_t>(n));
+    std::vector<TColor32*> to(static_cast<std::size_t>(n)), at(static_cast<std::size_t>(n));
+    const auto runSpan = [&](int y, int first, int last) {
+        const int count = last - first + 1;
         if (count <= 0)
-            continue;
-        rows.AffineNearest(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(sums.sumX(inside.first)),
-                           static_cast<std::int32_t>(sums.sumY(inside.first)), t.A, t.D,
-                           out.target(inside.first, y, count), count);
-        out.done(inside.first, y, count);
+            return;
+        const RowSums sums = rowSums(t, y, HalfBelow);
+        rows.AffineNearest(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(sums.sumX(first)),
+                           static_cast<std::int32_t>(sums.sumY(first)), t.A, t.D, r.dst.PixelAddr(first, y),
+                           count);
+    };
+    for (int top = dstClip.Top; top <= dstClip.Bottom; top += n) {
+        const int bottom = std::min(dstClip.Bottom, top + n - 1);
+        spans.clear();
+        Span common{dstClip.Left, dstClip.Right};
+        for (int y = top; y <= bottom; ++y) {
+            spans.push_back(nearestSpan(r, t, dstClip, y));
+            common = common.meet(spans.back());
+        }
+        int done = common.first; // the blocks cover [common.first, done)
+        if (bottom - top + 1 == n) {
+            // The source columns of the band, lowest first, and the destination row of each.
+            const int firstColumn = sB > 0 ? cx + top : cx - bottom;
+            for (int k = 0; k < n; ++k)
+                to[static_cast<std::size_t>(k)] = r.dst.RowAddr(sB > 0 ? top + k : bottom - k);
+            for (; done + n - 1 <= common.last; done += n) {
+                for (int i = 0; i < n; ++i)
+                    from[static_cast<std::size_t>(i)] = r.src.RowAddr(cy + sD * (done + i)) + firstColumn;
+                for (std::size_t k = 0; k < to.size(); ++k)
+                    at[k] = to[k] + done;
+                rows.TransposeBlock(from.data(), at.data());
+            }
+        }
+        for (int y = top; y <= bottom; ++y) {
+            const Span& span = spans[static_cast<std::size_t>(y - top)];
+            if (done > common.first) {
+                runSpan(y, span.first, common.first - 1);
+                runSpan(y, done, span.last);
+            } else {
+                runSpan(y, span.first, span.last);
+            }
+        }
     }
 }
 
-// Each row through the row kernels over the span of X whose four source pixels lie inside the source
-// clip; the pixels about it that read the outer colour go one by one.
+// The linear form of a stored quarter turn: the fractions of the source position are the same for every
+// pixel, so each block mixes whole source rows and turns the result over its diagonal. The pixels about
+// the rows' direct spans go one by one, the rest of the spans through the span kernel.
+void transformQuarterLinearRows(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip,
+                                const TVectorKernels& rows) {
+    const int n = rows.Block;
+    const int sB = t.B > 0 ? 1 : -1;
+    const int sD = t.D > 0 ? 1 : -1;
+    // Source position in 1/256: sB * 256 * Y + pc across, sD * 256 * X + pf down.
+    const auto pc = static_cast<int>((std::int64_t{t.C} + SubpixelBias) >> SubpixelShift);
+    const auto pf = static_cast<int>((std::int64_t{t.F} + SubpixelBias) >> SubpixelShift);
+    const TColor32 wx = ChannelMax - static_cast<TColor32>(pc & FractionMask);
+    const TColor32 wy = ChannelMax - static_cast<TColor32>(pf & FractionMask);
+    const int cx = pc >> FractionBits;
+    const int cy = pf >> FractionBits;
+    const TRect& clip = r.srcClip;
+    std::vector<Span> spans;
+    std::vector<const TColor32*> top(static_cast<std::size_t>(n)), bottom(static_cast<std::size_t>(n));
+    std::vector<TColor32*> to(static_cast<std::size_t>(n)), at(static_cast<std::size_t>(n));
+    const auto runSpan = [&](int y, int first, int last) {
+        const int count = last - first + 1;
+        if (count <= 0)
+            return;
+        const RowSums sums = rowSums(t, y, SubpixelBias);
+        rows.AffineLinear(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(sums.sumX(first)),
+                          static_cast<std::int32_t>(sums.sumY(first)), t.A, t.D, r.dst.PixelAddr(first, y),
+                          count);
+    };
+    for (int bandTop = dstClip.Top; bandTop <= dstClip.Bottom; bandTop += n) {
+        const int bandBottom = std::min(dstClip.Bottom, bandTop + n - 1);
+        spans.clear();
+        Span common{dstClip.Left, dstClip.Right};
+        for (int y = bandTop; y <= bandBottom; ++y) {
+            const RowSums sums = rowSums(t, y, SubpixelBias);
+            Span direct;
+            if (!sums.fits32(dstClip.Left, dstClip.Right)) {
+                for (int x = dstClip.Left; x <= dstClip.Right; ++x)
+                    linearPixel(r, x, y);
+            } else {
+                const auto sx = [&](int x) { return (sums.sumX(x) >> SubpixelShift) >> FractionBits; };
+                const auto sy = [&](int x) { return (sums.sumY(x) >> SubpixelShift) >> FractionBits; };
+                const int from = dstClip.Left, last = dstClip.Right;
+                const Span reached =
+                    between(from, last, sx, -2, clip.Right).meet(between(from, last, sy, -2, clip.Bottom));
+                direct = between(from, last, sx, clip.Left, clip.Right - 1)
+                             .meet(between(from, last, sy, clip.Top, clip.Bottom - 1));
+                if (direct.last < direct.first)
+                    direct = {reached.last + 1, reached.last};
+                for (int x = reached.first; x < direct.first; ++x)
+                    linearPixel(r, x, y);
+                for (int x = direct.last + 1; x <= reached.last; ++x)
+                    linearPixel(r, x, y);
+            }
+            spans.push_back(direct);
+            common = common.meet(direct);
+        }
+        int done = common.first; // the blocks cover [common.first, done)
+        if (bandBottom - bandTop + 1 == n) {
+            const int firstColumn = sB > 0 ? cx + bandTop : cx - bandBottom;
+            for (int k = 0; k < n; ++k)
+                to[static_cast<std::size_t>(k)] = r.dst.RowAddr(sB > 0 ? bandTop + k : bandBottom - k);
+            for (; done + n - 1 <= common.last; done += n) {
+                for (int i = 0; i < n; ++i) {
+                    const int row = cy + sD * (done + i);
+                    top[static_cast<std::size_t>(i)] = r.src.RowAddr(row) + firstColumn;
+                    bottom[static_cast<std::size_t>(i)] = r.src.RowAddr(row + 1) + firstColumn;
+                }
+                for (std::size_t k = 0; k < to.size(); ++k)
+                    at[k] = to[k] + done;
+                rows.TransposeMixBlock(top.data(), bottom.data(), wx, wy, at.data());
+            }
+        }
+        for (int y = bandTop; y <= bandBottom; ++y) {
+            const Span& span = spans[static_cast<std::size_t>(y - bandTop)];
+            if (done > common.first) {
+                runSpan(y, span.first, common.first - 1);
+                runSpan(y, done, span.last);
+            } else {
+                runSpan(y, span.first, span.last);
+            }
+        }
+    }
+}
+
+// Through the row kernels over the span of X of each row whose source pixel lies inside the source clip.
+void transformNearestRows(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip,
+                          const TVectorKernels& rows) {
+    SpanWriter out(r.dst, r.combine, rows);
+    const int bandRows = r.combine.mode() == TDrawMode::dmCustom ? 1 : TileRows;
+    std::vector<Span> spans;
+    for (int top = dstClip.Top; top <= dstClip.Bottom; top += bandRows) {
+        const int bottom = std::min(dstClip.Bottom, top + bandRows - 1);
+        spans.clear();
+        for (int y = top; y <= bottom; ++y) {
+            const RowSums sums = rowSums(t, y, HalfBelow);
+            if (!sums.fits32(dstClip.Left, dstClip.Right)) {
+                for (int x = dstClip.Left; x <= dstClip.Right; ++x)
+                    nearestPixel(r, x, y);
+                spans.push_back({});
+                continue;
+            }
+            const auto sx = [&](int x) { return sums.sumX(x) >> IntShift; };
+            const auto sy = [&](int x) { return sums.sumY(x) >> IntShift; };
+            spans.push_back(
+                between(dstClip.Left, dstClip.Right, sx, r.srcClip.Left - 1, r.srcClip.Right + 1)
+                    .meet(between(dstClip.Left, dstClip.Right, sy, r.srcClip.Top - 1, r.srcClip.Bottom + 1)));
+        }
+        eachTile(top, spans, [&](int y, int from, int to) {
+            const RowSums sums = rowSums(t, y, HalfBelow);
+            const int count = to - from + 1;
+            rows.AffineNearest(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(sums.sumX(from)),
+                               static_cast<std::int32_t>(sums.sumY(from)), t.A, t.D,
+                               out.target(from, y, count), count);
+            out.done(from, y, count);
+        });
+    }
+}
+
+// Through the row kernels over the span of X of each row whose four source pixels lie inside the source
+// clip; the pixels about it that read the outer colour go one by one. The spans are walked in tiles of a
+// band of rows by a run of columns, so that a turned source is read while its lines are still cached;
+// a custom combine sees the pixels in row order instead.
 void transformLinearRows(const AffineRun& r, const TAffineTransformation& t, const TRect& dstClip,
                          const TVectorKernels& rows) {
+    const bool inOrder = r.combine.mode() == TDrawMode::dmCustom;
+    const int bandRows = inOrder ? 1 : TileRows;
     SpanWriter out(r.dst, r.combine, rows);
     const TRect& clip = r.srcClip;
-    for (int y = dstClip.Top; y <= dstClip.Bottom; ++y) {
-        const RowSums sums = rowSums(t, y, SubpixelBias);
-        if (!sums.fits32(dstClip.Left, dstClip.Right)) {
-            for (int x = dstClip.Left; x <= dstClip.Right; ++x)
-                linearPixel(r, x, y);
+    struct RowSpan {
+        RowSums sums;
+        Span reached, direct;
+    };
+    std::vector<RowSpan> band;
+    const auto runSpan = [&](const RowSpan& row, int y, int first, int last) {
+        const int count = last - first + 1;
+        if (count <= 0)
+            return;
+        rows.AffineLinear(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(row.sums.sumX(first)),
+                          static_cast<std::int32_t>(row.sums.sumY(first)), t.A, t.D,
+                          out.target(first, y, count), count);
+        out.done(first, y, count);
+    };
+    const auto leftOf = [&](const RowSpan& row, int y) {
+        for (int x = row.reached.first; x < row.direct.first; ++x)
+            linearPixel(r, x, y);
+    };
+    const auto rightOf = [&](const RowSpan& row, int y) {
+        for (int x = row.direct.last + 1; x <= row.reached.last; ++x)
+            linearPixel(r, x, y);
+    };
+    for (int top = dstClip.Top; top <= dstClip.Bottom; top += bandRows) {
+        const int bottom = std::min(dstClip.Bottom, top + bandRows - 1);
+        band.clear();
+        int first = dstClip.Right + 1, last = dstClip.Left - 1;
+        for (int y = top; y <= bottom; ++y) {
+            RowSpan row{rowSums(t, y, SubpixelBias), {}, {}};
+            if (!row.sums.fits32(dstClip.Left, dstClip.Right)) {
+                row.reached = {dstClip.Left, dstClip.Right};
+                row.direct = {dstClip.Right + 1, dstClip.Right}; // every pixel one by one
+            } else {
+                const RowSums& sums = row.sums;
+                const auto sx = [&](int x) { return (sums.sumX(x) >> SubpixelShift) >> FractionBits; };
+                const auto sy = [&](int x) { return (sums.sumY(x) >> SubpixelShift) >> FractionBits; };
+                const int from = dstClip.Left, to = dstClip.Right;
+                row.reached =
+                    between(from, to, sx, -2, clip.Right).meet(between(from, to, sy, -2, clip.Bottom));
+                row.direct = between(from, to, sx, clip.Left, clip.Right - 1)
+                                 .meet(between(from, to, sy, clip.Top, clip.Bottom - 1));
+                if (row.direct.last < row.direct.first)
+                    row.direct = {row.reached.last + 1, row.reached.last};
+            }
+            band.push_back(row);
+            first = std::min(first, row.direct.first);
+            last = std::max(last, row.direct.last);
+        }
+        if (inOrder) {
+            leftOf(band[0], top);
+            runSpan(band[0], top, band[0].direct.first, band[0].direct.last);
+            rightOf(band[0], top);
             continue;
         }
-        const auto sx = [&](int x) { return (sums.sumX(x) >> SubpixelShift) >> FractionBits; };
-        const auto sy = [&](int x) { return (sums.sumY(x) >> SubpixelShift) >> FractionBits; };
-        const int from = dstClip.Left, to = dstClip.Right;
-        const Span reached =
-            between(from, to, sx, -2, clip.Right).meet(between(from, to, sy, -2, clip.Bottom));
-        const Span direct = between(from, to, sx, clip.Left, clip.Right - 1)
-                                .meet(between(from, to, sy, clip.Top, clip.Bottom - 1));
-        const int count = direct.last - direct.first + 1;
-        if (count <= 0) {
-            for (int x = reached.first; x <= reached.last; ++x)
-                linearPixel(r, x, y);
-            continue;
+        for (int y = top; y <= bottom; ++y) {
+            leftOf(band[static_cast<std::size_t>(y - top)], y);
+            rightOf(band[static_cast<std::size_t>(y - top)], y);
         }
-        for (int x = reached.first; x < direct.first; ++x)
-            linearPixel(r, x, y);
-        rows.AffineLinear(r.src.Bits(), r.src.Width(), static_cast<std::int32_t>(sums.sumX(direct.first)),
-                          static_cast<std::int32_t>(sums.sumY(direct.first)), t.A, t.D,
-                          out.target(direct.first, y, count), count);
-        out.done(direct.first, y, count);
-        for (int x = direct.last + 1; x <= reached.last; ++x)
-            linearPixel(r, x, y);
+        for (int left = first; left <= last; left += TileColumns)
+            for (int y = top; y <= bottom; ++y) {
+                const RowSpan& row = band[static_cast<std::size_t>(y - top)];
+                runSpan(row, y, std::max(row.direct.first, left),
+                        std::min(row.direct.last, left + TileColumns - 1));
+            }
     }
 }
 
@@ -366,8 +598,12 @@ void Transform(TBitmap32* Dst, TBitmap32* Src, TTransformation* Transformation) 
                         std::int64_t{Src->Width()} * Src->Height() < std::numeric_limits<std::int32_t>::max()
                     ? detail::ActiveVectorKernels()
                     : nullptr;
-            if (rows && nearest)
+            if (rows && nearest && combine.mode() == TDrawMode::dmOpaque && quarterTurn(*affine))
+                transformQuarterRows(run, *affine, dstClip, *rows);
+            else if (rows && nearest)
                 transformNearestRows(run, *affine, dstClip, *rows);
+            else if (rows && combine.mode() == TDrawMode::dmOpaque && quarterTurn(*affine))
+                transformQuarterLinearRows(run, *affine, dstClip, *rows);
             else if (rows)
                 transformLinearRows(run, *affine, dstClip, *rows);
             else if (nearest)

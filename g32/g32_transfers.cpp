@@ -6,6 +6,7 @@
 #include "g32/transfer_combine.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -240,10 +241,11 @@ void stretchFiltered(TBitmap32& dst, const TBitmap32& src, const Geometry& g, TS
     }
 }
 
-// The same sums taken in two passes: each source row that a row list names is weighed across once per
-// destination column (kept while row lists still name it), then the rows are weighed down. The sums
-// are exact integers either way, so the result is the same.
-void stretchFilteredRows(TBitmap32& dst, const TBitmap32& src, const Geometry& g, TStretchFilter filter,
+// The same sums taken in two passes through the row kernels: each source row that a row list names is
+// weighed across once per destination column (kept while row lists still name it), then the rows are
+// weighed down. The sums are exact integers either way, so the result is the same; when a sum could
+// leave the 32-bit range (or a weight the 16-bit range) the pixel path does the work instead.
+bool stretchFilteredRows(TBitmap32& dst, const TBitmap32& src, const Geometry& g, TStretchFilter filter,
                          const Combiner& combine, const TVectorKernels& rows) {
     const std::vector<TMappingList> columns =
         BuildMappingTable(g.DW(), src.Width(), g.src.Left, g.src.Right, filter, g.clip.Left - g.dst.Left,
@@ -252,73 +254,92 @@ void stretchFilteredRows(TBitmap32& dst, const TBitmap32& src, const Geometry& g
         BuildMappingTable(g.DH(), src.Height(), g.src.Top, g.src.Bottom, filter, g.clip.Top - g.dst.Top,
                           g.clip.Bottom - g.dst.Top);
     if (columns.empty() || rowLists.empty())
-        return;
+        return true;
+    // The largest weight totals bound every sum.
+    const auto largestTotal = [](const std::vector<TMappingList>& lists, bool& fits16) {
+        std::int64_t most = 0;
+        for (const TMappingList& list : lists) {
+            std::int64_t total = 0;
+            for (const TPointRec& p : list) {
+                fits16 = fits16 && p.Weight >= std::numeric_limits<std::int16_t>::min() &&
+                         p.Weight <= std::numeric_limits<std::int16_t>::max();
+                total += std::abs(static_cast<std::int64_t>(p.Weight));
+            }
+            most = std::max(most, total);
+        }
+        return most;
+    };
+    bool fits16 = true;
+    const std::int64_t across = largestTotal(columns, fits16);
+    bool rowsFit16 = true; // the row weights multiply 32-bit lanes
+    const std::int64_t down = largestTotal(rowLists, rowsFit16);
+    if (!fits16 ||
+        across * static_cast<std::int64_t>(ChannelMax) * 2 > std::numeric_limits<std::int32_t>::max() ||
+        across * down * static_cast<std::int64_t>(ChannelMax) > std::numeric_limits<std::int32_t>::max())
+        return false;
+
     constexpr std::size_t Channels = 4;
     const std::size_t n = columns.size();
+    std::size_t taps = 2;
+    for (const TMappingList& list : columns)
+        taps = std::max(taps, list.size() + list.size() % 2);
+    // Every list padded to the same even count of taps with weight 0 on a column it already reads.
+    std::vector<std::int32_t> pos(n * taps), pairs(n * taps / 2);
+    for (std::size_t x = 0; x < n; ++x) {
+        const TMappingList& list = columns[x];
+        for (std::size_t t = 0; t < taps; ++t) {
+            const bool real = t < list.size();
+            pos[x * taps + t] = real ? list[t].Pos : (list.empty() ? 0 : list[0].Pos);
+            const auto w = static_cast<std::uint16_t>(real ? list[t].Weight : 0);
+            pairs[(x * taps + t) / 2] |=
+                static_cast<std::int32_t>(static_cast<std::uint32_t>(w) << (16 * (t % 2)));
+        }
+    }
     struct Across {
         int row = -1;
-        std::vector<std::int64_t> sums;
+        std::vector<std::int32_t> sums;
     };
     std::vector<Across> pool;
-    auto weighAcross = [&](Across& a, int r) {
-        a.row = r;
-        a.sums.assign(n * Channels, 0);
-        const TColor32* line = src.RowAddr(r);
-        for (std::size_t x = 0; x < n; ++x) {
-            std::int64_t* sum = a.sums.data() + x * Channels;
-            for (const TPointRec& c : columns[x]) {
-                const TColor32 p = line[c.Pos];
-                for (std::size_t ch = 0; ch < Channels; ++ch)
-                    sum[ch] += static_cast<std::int64_t>((p >> (ch * 8)) & ChannelMax) * c.Weight;
-            }
-        }
-    };
     auto listed = [](const TMappingList& list, int r) {
         return std::any_of(list.begin(), list.end(), [r](const TPointRec& p) { return p.Pos == r; });
     };
     const bool opaque = combine.mode() == TDrawMode::dmOpaque;
-    std::vector<TColor32> line(n);
-    std::vector<const Across*> used; // taken after the pool has stopped growing for the row
-    std::vector<std::int64_t> down(n * Channels);
+    std::vector<TColor32> line(opaque ? 0 : n);
+    std::vector<const std::int32_t*> used;
+    std::vector<std::int32_t> weights;
     for (int y = g.clip.Top; y < g.clip.Bottom; ++y) {
         const TMappingList& rowList = rowLists[static_cast<std::size_t>(y - g.clip.Top)];
-        used.clear();
         for (const TPointRec& r : rowList) {
             auto found =
                 std::find_if(pool.begin(), pool.end(), [&](const Across& a) { return a.row == r.Pos; });
+            if (found != pool.end())
+                continue;
+            found = std::find_if(pool.begin(), pool.end(),
+                                 [&](const Across& a) { return !listed(rowList, a.row); });
             if (found == pool.end()) {
-                found = std::find_if(pool.begin(), pool.end(),
-                                     [&](const Across& a) { return !listed(rowList, a.row); });
-                if (found == pool.end()) {
-                    pool.emplace_back();
-                    found = pool.end() - 1;
-                }
-                weighAcross(*found, r.Pos);
+                pool.push_back({-1, std::vector<std::int32_t>(n * Channels)});
+                found = pool.end() - 1;
             }
+            found->row = r.Pos;
+            rows.FilterAcross(src.RowAddr(r.Pos), pos.data(), pairs.data(), static_cast<int>(taps),
+                              found->sums.data(), static_cast<int>(n));
         }
-        for (const TPointRec& r : rowList)
-            used.push_back(
-                &*std::find_if(pool.begin(), pool.end(), [&](const Across& a) { return a.row == r.Pos; }));
-        std::fill(down.begin(), down.end(), 0);
-        for (std::size_t k = 0; k < rowList.size(); ++k) {
-            const std::int64_t w = rowList[k].Weight;
-            const std::int64_t* across = used[k]->sums.data();
-            for (std::size_t i = 0; i < down.size(); ++i)
-                down[i] += across[i] * w;
+        // The pointers are taken once the pool has stopped growing for this row.
+        used.clear();
+        weights.clear();
+        for (const TPointRec& r : rowList) {
+            used.push_back(std::find_if(pool.begin(), pool.end(), [&](const Across& a) {
+                               return a.row == r.Pos;
+                           })->sums.data());
+            weights.push_back(r.Weight);
         }
         TColor32* to = dst.RowAddr(y) + g.clip.Left;
-        TColor32* out = opaque ? to : line.data();
-        for (std::size_t x = 0; x < n; ++x) {
-            TColor32 c = 0;
-            for (std::size_t ch = 0; ch < Channels; ++ch) {
-                const std::int64_t v = std::clamp<std::int64_t>(down[x * Channels + ch], 0, ChannelLimit);
-                c |= static_cast<TColor32>(v / FilterScale) << (ch * 8);
-            }
-            out[x] = c;
-        }
+        rows.FilterDown(used.data(), weights.data(), static_cast<int>(used.size()), opaque ? to : line.data(),
+                        static_cast<int>(n));
         if (!opaque)
             combine.row(line.data(), to, static_cast<int>(n), rows);
     }
+    return true;
 }
 
 } // namespace
@@ -407,9 +428,7 @@ void StretchBlock(TBitmap32* Dst, TRect DstRect, TBitmap32* Src, TRect SrcRect, 
         break;
     case TStretchFilter::sfLinear2:
     case TStretchFilter::sfSpline:
-        if (rows)
-            stretchFilteredRows(*Dst, *Src, g, StretchFilter, combine, *rows);
-        else
+        if (!rows || !stretchFilteredRows(*Dst, *Src, g, StretchFilter, combine, *rows))
             stretchFiltered(*Dst, *Src, g, StretchFilter, combine);
         break;
     }

@@ -37,6 +37,22 @@ struct TVectorKernels {
                           std::int32_t Ax, std::int32_t Ay, TColor32* Out, int Count);
     void (*AffineLinear)(const TColor32* Bits, std::int32_t Stride, std::int32_t X0, std::int32_t Y0,
                          std::int32_t Ax, std::int32_t Ay, TColor32* Out, int Count);
+    // The filtered stretches in two passes. Across: Sums[4x + c] := the sum over t < Taps (even) of
+    // channel c of Row[Pos[x * Taps + t]] times weight t, the weights of taps t and t + 1 in the low and
+    // high 16 bits (signed) of Pairs[(x * Taps + t) / 2]. Down: channel c of Out[x] := the sum over
+    // k < RowCount of W[k] * Rows[k][4x + c], divided by 65536 and kept within 0..255. The caller makes
+    // sure no sum leaves the 32-bit range.
+    void (*FilterAcross)(const TColor32* Row, const std::int32_t* Pos, const std::int32_t* Pairs, int Taps,
+                         std::int32_t* Sums, int Count);
+    void (*FilterDown)(const std::int32_t* const* Rows, const std::int32_t* W, int RowCount, TColor32* Out,
+                       int Count);
+    // A square block of Block x Block pixels turned over its diagonal: Dst[k][i] := Src[i][k].
+    int Block;
+    void (*TransposeBlock)(const TColor32* const* Src, TColor32* const* Dst);
+    // The same for a linear quarter turn: row i of the block before turning is ColorMix(ColorMix(Top[i][k],
+    // Top[i][k + 1], Wx), ColorMix(Bottom[i][k], Bottom[i][k + 1], Wx), Wy) for k < Block.
+    void (*TransposeMixBlock)(const TColor32* const* Top, const TColor32* const* Bottom, TColor32 Wx,
+                              TColor32 Wy, TColor32* const* Dst);
 };
 
 // The widest level the processor and the build allow (None off x86).

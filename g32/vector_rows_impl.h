@@ -228,8 +228,88 @@ struct Kernels {
         }
     }
 
-    static constexpr g32::detail::TVectorKernels table{rowOver,   rowOverScaled, rowMix,      rowMixPairs,
-                                                       rowGather, affineNearest, affineLinear};
+    // One destination pixel's four channel sums per 128-bit register, two taps per multiply-add.
+    static void filterAcross(const TColor32* Row, const int32_t* Pos, const int32_t* Pairs, int Taps,
+                             int32_t* Sums, int Count) {
+        const __m128i zero = _mm_setzero_si128();
+        const int pairs = Taps / 2;
+        for (int x = 0; x < Count; ++x) {
+            const int32_t* pos = Pos + x * Taps;
+            const int32_t* w = Pairs + x * pairs;
+            __m128i acc = zero;
+            for (int t = 0; t < pairs; ++t) {
+                const __m128i a = _mm_cvtsi32_si128(static_cast<int>(Row[pos[2 * t]]));
+                const __m128i b = _mm_cvtsi32_si128(static_cast<int>(Row[pos[2 * t + 1]]));
+                // a0 b0 a1 b1 a2 b2 a3 b3 in 16-bit lanes against wa wb wa wb ...
+                const __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), zero);
+                acc = _mm_add_epi32(acc, _mm_madd_epi16(ab, _mm_set1_epi32(w[t])));
+            }
+            _mm_storeu_si128(static_cast<__m128i*>(static_cast<void*>(Sums + 4 * x)), acc);
+        }
+    }
+
+    static void filterDown(const int32_t* const* Rows, const int32_t* W, int RowCount, TColor32* Out,
+                           int Count) {
+        constexpr int Channels = 4;
+        constexpr int PixelsPerRegister = N / Channels;
+        constexpr int SumShift = 16;
+        int x = 0;
+        for (; x + N <= Count; x += N) {
+            R acc[Channels] = {V::set32(0), V::set32(0), V::set32(0), V::set32(0)};
+            for (int k = 0; k < RowCount; ++k) {
+                const R w = V::set32(W[k]);
+                const int32_t* row = Rows[k] + Channels * x;
+                for (int r = 0; r < Channels; ++r)
+                    acc[r] = V::add32(acc[r], V::mul32(V::load(row + r * Channels * PixelsPerRegister), w));
+            }
+            for (R& a : acc)
+                a = V::template srai32<SumShift>(a);
+            V::store(Out + x, V::packSums(acc[0], acc[1], acc[2], acc[3]));
+        }
+        for (; x < Count; ++x) {
+            TColor32 out = 0;
+            for (int c = 0; c < Channels; ++c) {
+                long long s = 0;
+                for (int k = 0; k < RowCount; ++k)
+                    s += static_cast<long long>(W[k]) * Rows[k][Channels * x + c];
+                s = s < 0 ? 0 : s >> SumShift;
+                out |= static_cast<TColor32>(s > WeightTop ? WeightTop : s) << (c * ByteShift);
+            }
+            Out[x] = out;
+        }
+    }
+
+    static void transposeBlock(const TColor32* const* Src, TColor32* const* Dst) {
+        R rows[N];
+        for (int i = 0; i < N; ++i)
+            rows[i] = V::load(Src[i]);
+        V::transpose(rows);
+        for (int k = 0; k < N; ++k)
+            V::store(Dst[k], rows[k]);
+    }
+
+    static void transposeMixBlock(const TColor32* const* Top, const TColor32* const* Bottom, TColor32 Wx,
+                                  TColor32 Wy, TColor32* const* Dst) {
+        const R wx = V::set16(static_cast<short>(clampWeight(Wx)));
+        const R wy = V::set16(static_cast<short>(clampWeight(Wy)));
+        R rows[N];
+        for (int i = 0; i < N; ++i) {
+            const R a = V::load(Top[i]);
+            const R b = V::load(Top[i] + 1);
+            const R c = V::load(Bottom[i]);
+            const R d = V::load(Bottom[i] + 1);
+            const R lo = mix16(mix16(V::lo8(a), V::lo8(b), wx), mix16(V::lo8(c), V::lo8(d), wx), wy);
+            const R hi = mix16(mix16(V::hi8(a), V::hi8(b), wx), mix16(V::hi8(c), V::hi8(d), wx), wy);
+            rows[i] = V::pack16(lo, hi);
+        }
+        V::transpose(rows);
+        for (int k = 0; k < N; ++k)
+            V::store(Dst[k], rows[k]);
+    }
+
+    static constexpr g32::detail::TVectorKernels table{
+        rowOver,      rowOverScaled, rowMix,     rowMixPairs, rowGather,      affineNearest,
+        affineLinear, filterAcross,  filterDown, N,           transposeBlock, transposeMixBlock};
 };
 
 } // namespace

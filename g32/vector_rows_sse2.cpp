@@ -60,6 +60,21 @@ struct Sse2 {
         constexpr int AlphaLane = _MM_SHUFFLE(3, 3, 3, 3);
         return _mm_shufflehi_epi16(_mm_shufflelo_epi16(v, AlphaLane), AlphaLane);
     }
+    // Four rows of four pixels turned over the diagonal.
+    static void transpose(R* r) {
+        const R a = _mm_unpacklo_epi32(r[0], r[1]); // 00 10 01 11
+        const R b = _mm_unpacklo_epi32(r[2], r[3]); // 20 30 21 31
+        const R c = _mm_unpackhi_epi32(r[0], r[1]); // 02 12 03 13
+        const R d = _mm_unpackhi_epi32(r[2], r[3]); // 22 32 23 33
+        r[0] = _mm_unpacklo_epi64(a, b);
+        r[1] = _mm_unpackhi_epi64(a, b);
+        r[2] = _mm_unpacklo_epi64(c, d);
+        r[3] = _mm_unpackhi_epi64(c, d);
+    }
+    // Four registers of one pixel's four 32-bit channels each, saturated to bytes, in order.
+    static R packSums(R a, R b, R c, R d) {
+        return _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
+    }
     static R gather(const TColor32* base, R index) {
         const int i0 = _mm_cvtsi128_si32(index);
         const int i1 = _mm_cvtsi128_si32(_mm_shuffle_epi32(index, _MM_SHUFFLE(1, 1, 1, 1)));

@@ -279,6 +279,32 @@ TEST(VectorRows, TransformsMatchThePixelPath) {
     }
 }
 
+// Quarter turns go through block transposes: every turn, with whole and fractional offsets, partly off
+// the destination, on sizes that are not multiples of the blocks.
+TEST(VectorRows, QuarterTurnsMatchThePixelPath) {
+    std::mt19937 rng(11);
+    TBitmap32 src, background;
+    fillRandom(background, rng, 45, 38);
+    fillRandom(src, rng, 37, 29);
+    const float offsets[][2] = {{0, 0}, {3, -5}, {0.3f, 0.7f}, {-10.5f, 12.25f}};
+    for (const float turn : {90.0f, 270.0f, -90.0f, 450.0f})
+        for (const auto& offset : offsets)
+            for (const TStretchFilter filter : {TStretchFilter::sfNearest, TStretchFilter::sfLinear})
+                for (const Mode& m : Modes) {
+                    TAffineTransformation t;
+                    t.SetSrcRect(TFloatRect{0, 0, 37, 29});
+                    t.Rotate(18, 14, turn);
+                    t.Translate(offset[0], offset[1]);
+                    src.SetStretchFilter(filter);
+                    src.SetDrawMode(m.mode);
+                    src.SetMasterAlpha(m.master);
+                    src.OnPixelCombine = m.mode == TDrawMode::dmCustom ? Swirl : TPixelCombineEvent{};
+                    expectSameBits(
+                        background, [&](TBitmap32& dst) { Transform(&dst, &src, &t); },
+                        "turn " + std::to_string(turn) + " offset " + std::to_string(offset[0]));
+                }
+}
+
 TEST(VectorRows, BlockBlendOntoItselfMatchesThePixelPath) {
     std::mt19937 rng(3);
     TBitmap32 background;
