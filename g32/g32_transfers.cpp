@@ -255,27 +255,26 @@ bool stretchFilteredRows(TBitmap32& dst, const TBitmap32& src, const Geometry& g
                           g.clip.Bottom - g.dst.Top);
     if (columns.empty() || rowLists.empty())
         return true;
-    // The largest weight totals bound every sum.
-    const auto largestTotal = [](const std::vector<TMappingList>& lists, bool& fits16) {
+    // The largest weight totals bound every sum; the column weights take 16-bit lanes.
+    const auto largestTotal = [](const std::vector<TMappingList>& lists) {
         std::int64_t most = 0;
         for (const TMappingList& list : lists) {
             std::int64_t total = 0;
-            for (const TPointRec& p : list) {
-                fits16 = fits16 && p.Weight >= std::numeric_limits<std::int16_t>::min() &&
-                         p.Weight <= std::numeric_limits<std::int16_t>::max();
+            for (const TPointRec& p : list)
                 total += std::abs(static_cast<std::int64_t>(p.Weight));
-            }
             most = std::max(most, total);
         }
         return most;
     };
-    bool fits16 = true;
-    const std::int64_t across = largestTotal(columns, fits16);
-    bool rowsFit16 = true; // the row weights multiply 32-bit lanes
-    const std::int64_t down = largestTotal(rowLists, rowsFit16);
+    const bool fits16 = std::all_of(columns.begin(), columns.end(), [](const TMappingList& list) {
+        return std::all_of(list.begin(), list.end(), [](const TPointRec& p) {
+            return p.Weight >= std::numeric_limits<std::int16_t>::min() &&
+                   p.Weight <= std::numeric_limits<std::int16_t>::max();
+        });
+    });
+    const std::int64_t sumLimit = std::numeric_limits<std::int32_t>::max();
     if (!fits16 ||
-        across * static_cast<std::int64_t>(ChannelMax) * 2 > std::numeric_limits<std::int32_t>::max() ||
-        across * down * static_cast<std::int64_t>(ChannelMax) > std::numeric_limits<std::int32_t>::max())
+        largestTotal(columns) * largestTotal(rowLists) * static_cast<std::int64_t>(ChannelMax) > sumLimit)
         return false;
 
     constexpr std::size_t Channels = 4;
