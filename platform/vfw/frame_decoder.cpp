@@ -113,6 +113,7 @@ public:
         return false;
     }
     bool reorders() const override { return av_->ctx->codec_id == AV_CODEC_ID_MPEG4; }
+    int delay() const override { return av_->ctx->has_b_frames > 0 ? 1 : 0; }
 
 private:
     static bool toArgb(const AVFrame* f, int width, int height, std::vector<uint32_t>& argb);

@@ -34,6 +34,9 @@ public:
     virtual bool taggedPicture(int64_t tag, int width, int height, std::vector<uint32_t>& argb) const = 0;
     // Whether the chunks are MPEG-4 part 2 VOPs, which may come in another order than they are shown.
     virtual bool reorders() const = 0;
+    // Chunks a picture comes out after its slot, as the stream's headers say once the decoder saw them:
+    // 1 for MPEG-4 with B-pictures (a picture comes out as the next chunk goes in), else 0.
+    virtual int delay() const = 0;
 };
 
 // Whether a FourCC names a format the decoder knows (any letter case).

@@ -80,7 +80,7 @@ bool openVideo(Writer& w, const MovieSpec& spec) {
     w.video->framerate = AVRational{spec.fps, 1};
     w.video->pix_fmt = AV_PIX_FMT_YUV420P;
     w.video->gop_size = spec.keyEvery;
-    w.video->max_b_frames = 0;
+    w.video->max_b_frames = spec.video == MovieSpec::Video::Mpeg4 ? spec.bFrames : 0;
     w.video->bit_rate = 400000;
     if (avcodec_open2(w.video, codec, nullptr) < 0)
         return w.fail("video encoder does not open");

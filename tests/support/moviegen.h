@@ -19,6 +19,7 @@ struct MovieSpec {
     int fps = 25;
     int frames = 50;
     int keyEvery = 10;   // a key frame every so many frames, from frame 0
+    int bFrames = 0;     // consecutive B-frames (MPEG-4: stored before the pictures shown ahead of them)
     int flashFrame = -1; // the white frame, -1 for none
     int sampleRate = 44100;
     int channels = 2;

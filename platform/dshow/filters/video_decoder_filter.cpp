@@ -17,6 +17,14 @@ constexpr int kBytesPerPixel = 4;
 // Pictures larger than this are refused: no AVI of the tools comes near it.
 constexpr int32_t kMaxDimension = 4096;
 
+std::optional<SampleTimes> timesOf(IMediaSample* sample) {
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    if (FAILED(sample->GetTime(&start, &stop)))
+        return std::nullopt;
+    return SampleTimes{start, stop};
+}
+
 } // namespace
 
 VideoDecoderFilter::VideoDecoderFilter(const char* name, IUnknown* outer, const CLSID& clsid,
@@ -142,6 +150,7 @@ HRESULT VideoDecoderFilter::receive(IMediaSample* sample) {
         if (sample->IsSyncPoint() != S_OK)
             return S_OK; // a frame that needs the ones before it: wait for the next key frame
         decoder_->reset();
+        previousTimes_.reset();
         waitKey_ = false;
     }
     BYTE* data = nullptr;
@@ -149,6 +158,9 @@ HRESULT VideoDecoderFilter::receive(IMediaSample* sample) {
         return E_POINTER;
     const auto length = static_cast<size_t>(std::max<LONG>(sample->GetActualDataLength(), 0));
     const int pictures = decoder_->decode(data, length);
+    const std::optional<SampleTimes> now = timesOf(sample);
+    const std::optional<SampleTimes> slot = decoder_->delay() > 0 ? previousTimes_ : now;
+    previousTimes_ = now;
     if (pictures < 0) {
         ++failed_;
         waitKey_ = true; // a damaged frame: start again at the next key frame
@@ -156,7 +168,7 @@ HRESULT VideoDecoderFilter::receive(IMediaSample* sample) {
     }
     if (pictures == 0 || !decoder_->picture(width_, height_, picture_))
         return S_OK;
-    return deliverPicture(sample);
+    return deliverPicture(slot);
 }
 
 HRESULT VideoDecoderFilter::deliverBitmap(IMediaSample* sample) {
@@ -172,23 +184,28 @@ HRESULT VideoDecoderFilter::deliverBitmap(IMediaSample* sample) {
         ++failed_;
         return S_OK; // a frame cut short or of another size is left out
     }
-    return deliverPicture(sample);
+    return deliverPicture(timesOf(sample));
 }
 
-HRESULT VideoDecoderFilter::deliverPicture(IMediaSample* sample) {
+HRESULT VideoDecoderFilter::deliverPicture(const std::optional<SampleTimes>& times) {
     ++decoded_;
-    std::optional<SampleTimes> times;
-    REFERENCE_TIME start = 0;
-    REFERENCE_TIME stop = 0;
-    if (SUCCEEDED(sample->GetTime(&start, &stop)))
-        times = SampleTimes{start, stop};
     const auto* bytes = reinterpret_cast<const uint8_t*>(picture_.data());
     return output_.deliverBytes(std::span<const uint8_t>(bytes, picture_.size() * sizeof(uint32_t)), times,
                                 false);
 }
 
 HRESULT VideoDecoderFilter::endOfStream() {
-    return output_.IsConnected() ? output_.DeliverEndOfStream() : S_OK;
+    if (!output_.IsConnected())
+        return S_OK;
+    {
+        // A decoder with a delay still holds the last picture: it goes in the last sample's slot.
+        std::lock_guard stream(stream_);
+        if (decoder_ && !waitKey_ && decoder_->delay() > 0 && decoder_->decode(nullptr, 0) > 0 &&
+            decoder_->picture(width_, height_, picture_))
+            deliverPicture(previousTimes_);
+        waitKey_ = true; // the drained decoder starts again at the next key frame
+    }
+    return output_.DeliverEndOfStream();
 }
 
 void VideoDecoderFilter::beginFlush() {

@@ -73,8 +73,8 @@ private:
     void endFlush() override;
     void newSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
     HRESULT deliverBitmap(IMediaSample* sample);
-    // Delivers picture_ with the times of the sample it came from.
-    HRESULT deliverPicture(IMediaSample* sample);
+    // Delivers picture_ with the given times.
+    HRESULT deliverPicture(const std::optional<SampleTimes>& times);
 
     CCritSec lock_;
     std::mutex stream_; // held while a frame is being decoded
@@ -84,6 +84,9 @@ private:
     bool uncompressed_ = false;
     std::vector<uint32_t> picture_;
     bool waitKey_ = true;
+    // The times of the last sample decoded: a decoder with a delay gives a picture for the slot before
+    // the sample that made it come out.
+    std::optional<SampleTimes> previousTimes_;
     std::atomic<uint32_t> fourcc_{0};
     std::atomic<int32_t> width_{0};
     std::atomic<int32_t> height_{0};

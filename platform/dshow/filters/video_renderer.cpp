@@ -204,7 +204,7 @@ HRESULT VideoRendererFilter::receive(IMediaSample* sample) {
     sawPicture_ = true;
     std::lock_guard log(logMutex_);
     if (log_.size() < kMaxLog)
-        log_.push_back({timed ? start : streamNow(), streamNow()});
+        log_.push_back({timed ? start : streamNow(), streamNow(), picture.pixel(width_ / 2, height_ / 2)});
     return S_OK;
 }
 

@@ -70,6 +70,7 @@ public:
     struct Shown {
         REFERENCE_TIME start = 0;
         REFERENCE_TIME at = 0;
+        uint32_t centre = 0; // the picture's middle pixel, 0xAARRGGBB
     };
     std::vector<Shown> shownLog();
     int64_t droppedCount() const { return dropped_; }

@@ -178,6 +178,35 @@ TEST(AviPlayback, PicturesGoUpWhenTheSoundReachesThem) {
     graph.control->Stop();
 }
 
+// Pictures stored before the B-pictures shown ahead of them go up in their own slots, the last one too.
+TEST(AviPlayback, BPicturesAreShownInTheirOwnSlots) {
+    TempDir dir;
+    MovieSpec spec;
+    spec.audio = MovieSpec::Audio::None;
+    spec.frames = 30;
+    spec.keyEvery = 12;
+    spec.bFrames = 2;
+    spec.flashFrame = 17;
+    const std::string path = makeMovie(dir, "movie.avi", spec);
+    PlaybackGraph graph;
+    ASSERT_EQ(graph.render(path), S_OK);
+    ASSERT_EQ(graph.control->Run(), S_OK);
+    EXPECT_TRUE(graph.playToEnd(5000));
+    auto* renderer = filterAs<VideoRendererFilter>(graph, "Video Renderer");
+    ASSERT_NE(renderer, nullptr);
+    const auto shown = renderer->shownLog();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.size() + static_cast<size_t>(renderer->droppedCount()), 30u)
+        << "every picture, the last one too";
+    EXPECT_EQ(shown.back().start, 29 * 40 * kMs);
+    const auto white = [](const auto& s) { return (s.centre & 0xFF) > 200; };
+    EXPECT_EQ(std::count_if(shown.begin(), shown.end(), white), 1);
+    const auto flash = std::find_if(shown.begin(), shown.end(), white);
+    ASSERT_NE(flash, shown.end());
+    EXPECT_EQ(flash->start, 17 * 40 * kMs);
+    graph.control->Stop();
+}
+
 TEST(AviPlayback, APatchedDelayPlaysTheSoundLater) {
     TempDir dir;
     MovieSpec spec;
