@@ -2,10 +2,14 @@
 #include "tools/audio_converter/conversion_engine.h"
 
 #include "tests/platform/acm/audio_test_util.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/audio_converter/conversion_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 using namespace tools::audio_converter;
 using namespace kes::test;
@@ -146,27 +150,66 @@ TEST(ConversionSource, UnsupportedSourceFormatFails) {
               std::vector<std::string>{std::string("error: ") + CannotConvertText + "ACMERR_NOTPOSSIBLE)"});
 }
 
-TEST(ConversionSource, DamagedCorpusNeverCrashes) {
+// Every damaged file of the RIFF corpus gets its own verdict: a file whose chunks cannot be found ends
+// the job with the reader's message and leaves no output; a file whose size fields are wrong but whose
+// samples are there is converted into a whole WAVE file that FFmpeg reads as the chosen codec.
+TEST(ConversionSource, DamagedCorpusEndsWithAMessageOrAWholeFile) {
+    const std::string cantFind = "plain: CANT FIND CHUNK";
+    const std::map<std::string, std::string> verdicts = {
+        {"data_size_past_end.wav", ""}, // the data chunk is cut to the file
+        {"data_size_zero.wav", ""},     // a zero size means the bytes present
+        {"riff_size_huge.wav", ""},     // the RIFF chunk is cut to the file
+        {"empty.wav", cantFind},
+        {"fmt_truncated.wav", cantFind},
+        {"list_size_huge.wav", cantFind},
+        {"nested_lists.wav", cantFind},
+        {"not_riff.wav", cantFind},
+        {"odd_chunk_unpadded.wav", cantFind},
+        {"riff_size_too_small.wav", cantFind}, // "data" lies outside the RIFF chunk
+        {"truncated_form_type.wav", cantFind},
+        {"truncated_header.wav", cantFind},
+        {"zero_size_chunks.wav", cantFind},
+    };
+    std::set<std::string> seen;
     for (const auto& entry : std::filesystem::directory_iterator(KES_MMIO_CORPUS)) {
-        SCOPED_TRACE(entry.path().filename().string());
-        for (const char* wf : {"WF=MP3/S/44.1/128", "WF=WMA/S/44.1/64"}) {
-            JobRun run;
-            convert(readBytes(entry.path()), run, {}, {}, wf);
-            // Either a message says why, or the result is a whole WAVE file another reader takes.
-            if (run.result.failed) {
-                EXPECT_FALSE(run.sink.boxes.empty());
-                EXPECT_FALSE(run.result.resultsValid);
+        const std::string name = entry.path().filename().string();
+        SCOPED_TRACE(name);
+        const auto verdict = verdicts.find(name);
+        ASSERT_NE(verdict, verdicts.end()) << "a corpus file without a verdict";
+        seen.insert(name);
+        for (const auto& [wf, codec] :
+             {std::pair{"WF=MP3/S/44.1/128", "mp3"}, std::pair{"WF=WMA/S/44.1/64", "wmav2"}}) {
+            SCOPED_TRACE(wf);
+            TempDir dir;
+            writeBytes(dir.file("in.wav"), readBytes(entry.path()));
+            ConversionRequest request = requestFor(wf, dir.file("in.wav"), dir.file("out.wav"));
+            RecordingSink sink;
+            ConversionEngine engine(sink);
+            bool userBreak = false;
+            const ConversionResult result = engine.run(request, userBreak);
+            EXPECT_FALSE(sink.timerOn);
+            if (!verdict->second.empty()) {
+                EXPECT_TRUE(result.failed);
+                EXPECT_FALSE(result.resultsValid);
+                EXPECT_EQ(sink.boxes, std::vector<std::string>{verdict->second});
+                EXPECT_FALSE(std::filesystem::exists(dir.path() / "out.wav"))
+                    << "a half-written target was left";
                 continue;
             }
-            EXPECT_TRUE(run.result.resultsValid);
-            ASSERT_GE(run.output.size(), 58u);
-            EXPECT_EQ(run.output.substr(0, 4), "RIFF");
-            EXPECT_EQ(run.output.substr(8, 8), "WAVEfmt ");
-            EXPECT_EQ((le32At(run.output, 4) + 1) / 2 * 2, run.output.size() - 8)
-                << "the RIFF size is completed";
-            const size_t data = run.output.find("data", 12);
-            ASSERT_NE(data, std::string::npos);
-            EXPECT_EQ((le32At(run.output, data + 4) + 1) / 2 * 2, (run.output.size() - data - 8 + 1) / 2 * 2);
+            ASSERT_FALSE(result.failed) << (sink.boxes.empty() ? "" : sink.boxes[0]);
+            EXPECT_TRUE(result.resultsValid);
+            EXPECT_TRUE(sink.boxes.empty());
+            const std::string output = readBytes(dir.file("out.wav"));
+            ASSERT_GE(output.size(), 58u);
+            EXPECT_EQ(output.substr(0, 4), "RIFF");
+            EXPECT_EQ((le32At(output, 4) + 1) / 2 * 2, output.size() - 8) << "the RIFF size is completed";
+            const LavfProbe probe = probeLavf(dir.file("out.wav"));
+            ASSERT_EQ(probe.format, "wav");
+            ASSERT_EQ(probe.streams.size(), 1u);
+            EXPECT_EQ(probe.streams[0].codec, codec);
+            EXPECT_EQ(probe.streams[0].sampleRate, 44100);
+            EXPECT_EQ(probe.streams[0].channels, 2);
         }
     }
+    EXPECT_EQ(seen.size(), verdicts.size()) << "a verdict for a file the corpus no longer has";
 }

@@ -1,6 +1,7 @@
 #include "tools/audio_converter/conversion_engine.h"
 
 #include "tests/platform/acm/audio_test_util.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/audio_converter/conversion_test_support.h"
 
@@ -34,6 +35,15 @@ void convertTone(const std::string& wf, uint32_t rate, int64_t frames, double fr
     EXPECT_FALSE(userBreak);
     EXPECT_FALSE(out.result.failed);
     out.data = dataOfExactLayout(readBytes(dir.file("out.wav")), request.target);
+    // FFmpeg reads the file as one stream of the target codec, as long as the source.
+    const LavfProbe probe = probeLavf(dir.file("out.wav"));
+    ASSERT_EQ(probe.format, "wav");
+    ASSERT_EQ(probe.streams.size(), 1u);
+    const LavfStream& stream = probe.streams[0];
+    EXPECT_EQ(stream.codec, request.target.wFormatTag == 85 ? "mp3" : "wmav2");
+    EXPECT_EQ(stream.sampleRate, static_cast<int>(request.target.nSamplesPerSec));
+    EXPECT_EQ(stream.channels, request.target.nChannels);
+    EXPECT_NEAR(stream.seconds, static_cast<double>(frames) / rate, 0.08) << wf;
 }
 
 } // namespace
