@@ -34,16 +34,6 @@ void setMax441(const char* value) {
                                                       "bMax441Khz", value));
 }
 
-void expectCanonicalWav(const std::string& bytes, uint32_t rate) {
-    ASSERT_GE(bytes.size(), 44u);
-    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
-    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
-    EXPECT_EQ(le32At(bytes, 4), bytes.size() - 8);
-    EXPECT_EQ(le32At(bytes, 24), rate);
-    EXPECT_EQ(bytes.substr(36, 4), "data");
-    EXPECT_EQ(le32At(bytes, 40), bytes.size() - 44);
-}
-
 // Files of this process open under folder.
 int openFilesUnder(const std::filesystem::path& folder) {
     int count = 0;

@@ -6,13 +6,16 @@
 #include "platform/dshow/file_interfaces.h"
 #include "platform/dshow/filters/stock_builtins.h"
 #include "platform/dshow/guids.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/program_folder.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -189,6 +192,29 @@ uint32_t le32At(const std::string& bytes, size_t offset) {
     if (offset + 4 <= bytes.size())
         std::memcpy(&value, bytes.data() + offset, 4);
     return value;
+}
+
+void expectCanonicalWav(const std::string& bytes, uint32_t rate) {
+    ASSERT_GE(bytes.size(), 44u);
+    EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+    EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(le32At(bytes, 4), bytes.size() - 8);
+    EXPECT_EQ(le32At(bytes, 24), rate);
+    EXPECT_EQ(bytes.substr(36, 4), "data");
+    EXPECT_EQ(le32At(bytes, 40), bytes.size() - 44);
+    TempDir dir;
+    writeBytes(dir.file("check.wav"), bytes);
+    const LavfProbe probe = probeLavf(dir.file("check.wav"), true);
+    ASSERT_EQ(probe.format, "wav");
+    ASSERT_EQ(probe.streams.size(), 1u);
+    const LavfStream& stream = probe.streams[0];
+    EXPECT_EQ(stream.codec, "pcm_s16le");
+    EXPECT_EQ(stream.sampleRate, static_cast<int>(rate));
+    EXPECT_EQ(stream.channels, 2);
+    const std::vector<int16_t> ours = wavSamples(bytes);
+    ASSERT_EQ(stream.pcm.size(), ours.size());
+    for (size_t i = 0; i < ours.size(); ++i)
+        ASSERT_EQ(std::lround(stream.pcm[i] * 32768.0), ours[i]) << "sample " << i;
 }
 
 std::vector<int16_t> wavSamples(const std::string& bytes) {

@@ -85,6 +85,9 @@ private:
 ComPtr<IBaseFilter> sourceFor(const std::filesystem::path& list);
 // Little-endian 32-bit number of a WAV file's bytes.
 uint32_t le32At(const std::string& bytes, size_t offset);
+// A canonical 44-byte-header PCM WAV of the given rate with its sizes completed, which FFmpeg reads as
+// 16-bit stereo PCM with every sample of the data chunk and the same samples.
+void expectCanonicalWav(const std::string& bytes, uint32_t rate);
 // The 16-bit samples after a canonical 44-byte header.
 std::vector<int16_t> wavSamples(const std::string& bytes);
 int maxDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b);

@@ -1,5 +1,8 @@
 #include "platform/dshow/filters/wav_writer.h"
 
+#include "tests/support/lavf_media.h"
+#include "tests/support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -36,6 +39,13 @@ std::string tag(const std::vector<uint8_t>& b, size_t at) {
     return std::string(b.begin() + at, b.begin() + at + 4);
 }
 
+// FFmpeg's reading of the bytes the writer wrote, as a file.
+kes::test::LavfProbe probeBytes(const std::vector<uint8_t>& bytes) {
+    kes::test::TempDir dir;
+    kes::test::writeBytes(dir.file("out.wav"), std::string(bytes.begin(), bytes.end()));
+    return kes::test::probeLavf(dir.file("out.wav"), true);
+}
+
 TEST(WavWriter, PcmGetsTheCanonical44ByteHeaderCompletedAtFinish) {
     MemorySink sink;
     WavWriter writer(sink, pcmWaveFormat(48000, 2, 16));
@@ -63,6 +73,17 @@ TEST(WavWriter, PcmGetsTheCanonical44ByteHeaderCompletedAtFinish) {
     EXPECT_EQ(tag(b, 36), "data");
     EXPECT_EQ(le32(b, 40), 2000u);
     EXPECT_EQ(b[44], 0x11);
+    const kes::test::LavfProbe probe = probeBytes(b);
+    ASSERT_EQ(probe.format, "wav");
+    ASSERT_EQ(probe.streams.size(), 1u);
+    const kes::test::LavfStream& stream = probe.streams[0];
+    EXPECT_EQ(stream.codec, "pcm_s16le");
+    EXPECT_EQ(stream.sampleRate, 48000);
+    EXPECT_EQ(stream.channels, 2);
+    EXPECT_EQ(stream.samples, 500);
+    ASSERT_EQ(stream.pcm.size(), 1000u);
+    EXPECT_NEAR(stream.pcm[0], 0x1111 / 32768.0, 1e-6);
+    EXPECT_TRUE(probe.warnings.empty()) << probe.warnings[0];
     // A second finish writes nothing more; appends after it are refused.
     const int writes = sink.writes;
     EXPECT_TRUE(writer.finish());
@@ -94,6 +115,11 @@ TEST(WavWriter, OtherFormatsKeepTheirWholeFormatAndOddSizesArePadded) {
     ASSERT_EQ(b.size(), 48u + 6);
     EXPECT_EQ(b.back(), 0); // data pad
     EXPECT_EQ(le32(b, 4), b.size() - 8);
+    const kes::test::LavfProbe probe = probeBytes(b);
+    ASSERT_EQ(probe.streams.size(), 1u);
+    EXPECT_EQ(probe.streams[0].codec, "ac3");
+    EXPECT_EQ(probe.streams[0].sampleRate, 48000);
+    EXPECT_EQ(probe.streams[0].channels, 6);
 }
 
 TEST(WavWriter, FailedWritesAreReportedAndStick) {
