@@ -3,6 +3,7 @@
 #include "platform/vfw/vfw.h"
 
 #include "tests/platform/vfw/avi_test_util.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +84,36 @@ TEST_F(AviWriteRead, HeadersFormatsAndFramesComeBackAsWritten) {
         EXPECT_EQ(samples, 1);
         ASSERT_EQ(bytes, static_cast<LONG>(expected.size()));
         EXPECT_EQ(std::string(frame.data(), static_cast<size_t>(bytes)), expected) << "frame " << i;
+    }
+}
+
+// FFmpeg's reading of the same file: both streams, every video chunk with its key flag, every audio
+// byte.
+TEST_F(AviWriteRead, AnotherReaderSeesTheSameStreamsFramesAndSamples) {
+    const std::string path = dir.file("movie.avi");
+    ASSERT_TRUE(writeTestMovie(path, 12, 5));
+    const LavfProbe probe = probeLavf(path, true);
+    ASSERT_EQ(probe.format, "avi");
+    ASSERT_EQ(probe.streams.size(), 2u);
+    const LavfStream* video = probe.first("video");
+    const LavfStream* audio = probe.first("audio");
+    ASSERT_TRUE(video && audio);
+    EXPECT_EQ(video->codec, "mpeg4");
+    EXPECT_EQ(video->width, 64);
+    EXPECT_EQ(video->height, 48);
+    EXPECT_EQ(video->packets, 12);
+    EXPECT_EQ(audio->codec, "pcm_s16le");
+    EXPECT_EQ(audio->sampleRate, 44100);
+    EXPECT_EQ(audio->channels, 2);
+    EXPECT_EQ(audio->samples, 12 * 441);
+    ASSERT_EQ(audio->pcm.size(), 12u * 441 * 2);
+    // Chunk i holds the bytes i * 7 + b; sample 0 of chunk 1 is the bytes 7, 8.
+    EXPECT_NEAR(audio->pcm[441 * 2], (8 * 256 + 7) / 32768.0, 1e-9);
+    const LavfVideo frames = readLavfVideo(path);
+    ASSERT_EQ(frames.packets.size(), 12u);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_EQ(frames.packets[static_cast<size_t>(i)].bytes, testFrame(i, i % 5 == 0)) << i;
+        EXPECT_EQ(frames.packets[static_cast<size_t>(i)].key, i % 5 == 0) << i;
     }
 }
 
@@ -204,6 +235,21 @@ void writeAudio(const std::string& path, const AVISTREAMINFO& info, const std::v
     }
     AVIStreamRelease(audio);
     AVIFileRelease(file);
+}
+
+// FFmpeg takes the audio-only files too: one MP3 stream of the format written.
+TEST_F(AviWriteRead, AnotherReaderTakesAudioOnlyFiles) {
+    writeAudio(dir.file("vbr.avi"), audioInfo(44100, 1152, 0), {417, 418, 209, 626});
+    writeAudio(dir.file("cbr.avi"), audioInfo(16000, 1, 1), {417, 418, 209});
+    for (const char* name : {"vbr.avi", "cbr.avi"}) {
+        SCOPED_TRACE(name);
+        const LavfProbe probe = probeLavf(dir.file(name));
+        ASSERT_EQ(probe.format, "avi");
+        ASSERT_EQ(probe.streams.size(), 1u);
+        EXPECT_EQ(probe.streams[0].codec, "mp3");
+        EXPECT_EQ(probe.streams[0].sampleRate, 44100);
+        EXPECT_EQ(probe.streams[0].channels, 2);
+    }
 }
 
 TEST_F(AviWriteRead, VariableBitRateAudioHasOneSamplePerChunk) {
