@@ -1,5 +1,6 @@
 #include "platform/mmio/riff_file.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,8 @@ std::string chunk(const std::string& id, const std::string& data) {
 }
 
 // Writes RIFF/WAVE with a 30-byte "fmt " and a data chunk of the given bytes.
-void writeWave(const std::string& path, const std::string& data) {
+void writeWave(const std::string& path, const std::string& data,
+               const std::string& format = std::string(30, 'f')) {
     auto file = RiffFile::open(path, OpenMode::Create);
     ASSERT_TRUE(file);
     ChunkInfo riff;
@@ -44,8 +46,8 @@ void writeWave(const std::string& path, const std::string& data) {
     ChunkInfo fmt;
     fmt.ckid = FMT;
     ASSERT_EQ(file->createChunk(fmt, CreateKind::Chunk), 0);
-    const std::string format(30, 'f');
-    ASSERT_EQ(file->write(format.data(), 30), 30);
+    ASSERT_EQ(file->write(format.data(), static_cast<int64_t>(format.size())),
+              static_cast<int64_t>(format.size()));
     ASSERT_EQ(file->ascend(fmt), 0);
     ChunkInfo dataChunk;
     dataChunk.ckid = DATA;
@@ -64,6 +66,22 @@ TEST(RiffWrite, CompletesSizesAndPadsOddChunks) {
     const std::string expected =
         "RIFF" + le32(4 + 38 + 14) + "WAVE" + chunk("fmt ", std::string(30, 'f')) + chunk("data", "abcde");
     EXPECT_EQ(readBytes(dir.file("out.wav")), expected);
+}
+
+// The converter's layout (a 30-byte "fmt " whatever its cbSize, odd data padded) with a PCM format:
+// FFmpeg reads every sample of it.
+TEST(RiffWrite, AnotherReaderTakesTheWrittenWave) {
+    TempDir dir;
+    // 8-bit mono PCM at 8000 Hz: tag 1, 1 channel, rate, bytes per second, block 1, 8 bits, cbSize 0.
+    const std::string format = std::string("\x01\x00\x01\x00", 4) + le32(8000) + le32(8000) +
+                               std::string("\x01\x00\x08\x00\x00\x00", 6) + std::string(12, '\0');
+    writeWave(dir.file("pcm.wav"), std::string("\x80\xC0\x40\xFF\x00", 5), format);
+    const kes::test::LavfProbe probe = kes::test::probeLavf(dir.file("pcm.wav"), true);
+    ASSERT_EQ(probe.format, "wav");
+    ASSERT_EQ(probe.streams.size(), 1u);
+    EXPECT_EQ(probe.streams[0].codec, "pcm_u8");
+    EXPECT_EQ(probe.streams[0].sampleRate, 8000);
+    EXPECT_EQ(probe.streams[0].pcm, (std::vector<double>{0.0, 0.5, -0.5, 127 / 128.0, -1.0}));
 }
 
 TEST(RiffWrite, FileAppearsOnlyOnCloseAndDiscardKeepsTheOldOne) {
