@@ -1,5 +1,6 @@
 #include "tests/trovel/tonegrab_run.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/vobgen.h"
 
 #include "platform/core/process.h"
@@ -8,6 +9,7 @@
 
 #include <signal.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -108,6 +110,24 @@ TonegrabFolder::TonegrabFolder() {
         folder_.copyFromBuild("extern/" + name);
 }
 
+namespace {
+
+// FFmpeg reads a WAV that Tonegrab wrote as the same 16-bit PCM with the same samples.
+void expectLavfReadsTheSame(const std::filesystem::path& file, const WavInfo& wav) {
+    const LavfProbe probe = probeLavf(file.string(), true);
+    ASSERT_EQ(probe.format, "wav") << file;
+    ASSERT_EQ(probe.streams.size(), 1u) << file;
+    const LavfStream& stream = probe.streams[0];
+    EXPECT_EQ(stream.codec, "pcm_s16le") << file;
+    EXPECT_EQ(stream.sampleRate, wav.sampleRate) << file;
+    EXPECT_EQ(stream.channels, wav.channels) << file;
+    ASSERT_EQ(stream.pcm.size(), wav.samples.size()) << file;
+    for (size_t i = 0; i < wav.samples.size(); ++i)
+        ASSERT_EQ(std::lround(stream.pcm[i] * 32768.0), wav.samples[i]) << file << " sample " << i;
+}
+
+} // namespace
+
 WavInfo readWav(const std::filesystem::path& file) {
     WavInfo wav;
     if (!std::filesystem::exists(file))
@@ -132,6 +152,7 @@ WavInfo readWav(const std::filesystem::path& file) {
             wav.samples.resize(length / 2);
             std::memcpy(wav.samples.data(), bytes.data() + body, wav.samples.size() * 2);
             wav.valid = haveFormat;
+            expectLavfReadsTheSame(file, wav);
             return wav;
         }
         at = body + size + (size & 1);
