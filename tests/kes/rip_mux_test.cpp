@@ -6,6 +6,8 @@
 
 #include "kes/vsp_ini.h"
 
+#include "tests/support/lavf_media.h"
+
 namespace kes {
 namespace {
 
@@ -25,18 +27,44 @@ protected:
         writeBytes(out + "audio.wav", test::wavBytes(44100, AudioFrames));
         script.clearShown();
     }
+    // FFmpeg's reading of a written file: video frames (packets) and audio samples a channel of its
+    // 44.1 kHz stereo PCM; -1 for a stream it does not find.
+    struct Read {
+        std::string format;
+        int64_t frames = -1;
+        int64_t samples = -1;
+    };
+    static Read lavfRead(const std::string& path) {
+        Read read;
+        const test::LavfProbe probe = test::probeLavf(path);
+        read.format = probe.format;
+        if (const test::LavfStream* video = probe.first("video"))
+            read.frames = video->packets;
+        if (const test::LavfStream* audio = probe.first("audio")) {
+            EXPECT_EQ(audio->codec, "pcm_s16le") << path;
+            EXPECT_EQ(audio->sampleRate, 44100) << path;
+            EXPECT_EQ(audio->channels, 2) << path;
+            read.samples = audio->samples;
+        }
+        return read;
+    }
     static bool isAvi(const std::string& path) {
-        return fs::exists(path) && readBytes(path).substr(8, 4) == "AVI ";
+        const Read read = lavfRead(path);
+        return read.format == "avi" && read.frames > 0 && read.samples > 0;
     }
     static bool isWav(const std::string& path) {
-        return fs::exists(path) && readBytes(path).substr(8, 4) == "WAVE";
+        const Read read = lavfRead(path);
+        return read.format == "wav" && read.frames == -1 && read.samples > 0;
     }
 };
 
 TEST_F(RipMuxTest, MuxWritesTheFinalMovieAndItsLengths) {
     launch();
     EXPECT_FALSE(RipAborted);
-    EXPECT_TRUE(isAvi(out + "final.avi"));
+    const Read movie = lavfRead(out + "final.avi");
+    EXPECT_EQ(movie.format, "avi");
+    EXPECT_EQ(movie.frames, test::MovieFrames);
+    EXPECT_EQ(movie.samples, static_cast<int64_t>(AudioFrames));
     EXPECT_FALSE(fs::exists(out + "final2.avi"));
     EXPECT_DOUBLE_EQ(RipRecord.MuxVideoLen, 0.4);
     EXPECT_DOUBLE_EQ(RipRecord.MuxAudioLen, 0.4);
@@ -56,8 +84,11 @@ TEST_F(RipMuxTest, SplitMakesTwoParts) {
     form->sih.setChecked(true);
     launch();
     EXPECT_FALSE(RipAborted);
-    EXPECT_TRUE(isAvi(out + "final.avi"));
-    EXPECT_TRUE(isAvi(out + "final2.avi"));
+    const Read part1 = lavfRead(out + "final.avi");
+    const Read part2 = lavfRead(out + "final2.avi");
+    EXPECT_TRUE(isAvi(out + "final.avi") && isAvi(out + "final2.avi"));
+    EXPECT_EQ(part1.frames + part2.frames, test::MovieFrames);
+    EXPECT_NEAR(static_cast<double>(part1.samples + part2.samples), static_cast<double>(AudioFrames), 2.0);
     EXPECT_EQ(reports(), 1u);
 }
 
@@ -88,7 +119,7 @@ TEST_F(RipMuxTest, LogoClipFlagFollowsTheClipOfThePictureSize) {
     fs::remove(out + "final.avi");
     launch();
     EXPECT_TRUE(RipRecord.LogoClipOk);
-    EXPECT_GT(fs::file_size(out + "final.avi"), 0u);
+    EXPECT_EQ(lavfRead(out + "final.avi").frames, test::MovieFrames + 3); // the clip after the movie
 }
 
 TEST_F(RipMuxTest, MissingAudioEndsTheRipWithoutReport) {
