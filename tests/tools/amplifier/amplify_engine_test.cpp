@@ -1,10 +1,12 @@
 #include "tools/amplifier/amplifier_time.h"
 #include "tools/amplifier/amplify_engine.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -181,6 +183,14 @@ TEST(Amplifier, InPlaceOneWholeBlock) {
         ASSERT_EQ(out.size(), 44 + AmplifyBlockBytes);
         EXPECT_EQ(sampleAt(out, 44), 5623);
         EXPECT_EQ(sampleAt(out, out.size() - 2), 5623);
+        // FFmpeg reads the amplified file whole, every sample at the new level.
+        const kes::test::LavfProbe probe = kes::test::probeLavf(dir.file("in.wav"), true);
+        ASSERT_EQ(probe.streams.size(), 1u);
+        EXPECT_EQ(probe.streams[0].codec, "pcm_s16le");
+        EXPECT_EQ(probe.streams[0].samples, static_cast<int64_t>(AmplifyBlockBytes / 4));
+        ASSERT_EQ(probe.streams[0].pcm.size(), values.size());
+        for (double v : probe.streams[0].pcm)
+            ASSERT_EQ(std::lround(v * 32768.0), 5623);
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1); // no temporary left
 }

@@ -4,12 +4,15 @@
 #include "tools/stream_extractor/pcm_header_fix.h"
 #include "tools/stream_extractor/wav_byte_swap.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tools::stream_extractor {
 namespace {
@@ -186,6 +189,33 @@ TEST(PcmHeaderFix, WritesThePcmTagAndTheFrameAlignment) {
     writeBytes(file, wavFile(data, 1, 2, 24, 4));
     ASSERT_EQ(setPcmHeader(file.string()), PcmHeaderStatus::Patched);
     EXPECT_EQ(readBytes(file)[32], 6);
+}
+
+// A DVD's LPCM written as it came (big-endian samples under a header that names no PCM layout): the
+// header patch and the swap make a file that FFmpeg reads as the intended 16-bit stereo samples.
+TEST(PcmHeaderFix, PatchAndSwapGiveAFileOtherReadersTake) {
+    TempDir dir;
+    const auto file = dir.path() / "lpcm.wav";
+    std::vector<int16_t> values;
+    std::string bigEndian;
+    for (int i = 0; i < 960; ++i) {
+        const auto v = static_cast<int16_t>(std::lround(12000 * std::sin(i * 0.05)));
+        values.push_back(v);
+        bigEndian.push_back(static_cast<char>((static_cast<uint16_t>(v) >> 8) & 0xFF));
+        bigEndian.push_back(static_cast<char>(static_cast<uint16_t>(v) & 0xFF));
+    }
+    writeBytes(file, wavFile(bigEndian, 0xFFFE, 2, 16, 0));
+    ASSERT_EQ(setPcmHeader(file.string()), PcmHeaderStatus::Patched);
+    ASSERT_EQ(swapWavBytes(file.string()), SwapStatus::Finished);
+    const kes::test::LavfProbe probe = kes::test::probeLavf(file.string(), true);
+    ASSERT_EQ(probe.format, "wav");
+    ASSERT_EQ(probe.streams.size(), 1u);
+    EXPECT_EQ(probe.streams[0].codec, "pcm_s16le");
+    EXPECT_EQ(probe.streams[0].sampleRate, 48000);
+    EXPECT_EQ(probe.streams[0].channels, 2);
+    ASSERT_EQ(probe.streams[0].pcm.size(), values.size());
+    for (size_t i = 0; i < values.size(); ++i)
+        ASSERT_EQ(std::lround(probe.streams[0].pcm[i] * 32768.0), values[i]) << i;
 }
 
 TEST(PcmHeaderFix, LeavesFilesThatAreNotCanonicalWavs) {
