@@ -2,7 +2,12 @@
 
 #include "platform/vfw/vfw.h"
 
+#include "tests/support/lavf_media.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace kes::test {
@@ -189,6 +194,42 @@ std::vector<IndexEntry> readIndex(const std::string& bytes) {
     return out;
 }
 
+namespace {
+
+// FFmpeg's reading of the same stream: every video chunk with its key flag, and every PCM sample (the
+// codec alone for compressed audio).
+void expectLavfReadsTheSame(const std::string& path, bool video, const StreamContent& ours) {
+    if (video) {
+        const LavfVideo theirs = readLavfVideo(path);
+        ASSERT_EQ(theirs.packets.size(), ours.frames.size()) << path;
+        for (size_t i = 0; i < ours.frames.size(); ++i) {
+            ASSERT_EQ(theirs.packets[i].bytes, ours.frames[i]) << path << " frame " << i;
+            ASSERT_EQ(theirs.packets[i].key, static_cast<bool>(ours.keys[i])) << path << " frame " << i;
+        }
+        return;
+    }
+    const LavfProbe probe = probeLavf(path, true);
+    const LavfStream* audio = probe.first("audio");
+    ASSERT_NE(audio, nullptr) << path;
+    const auto tag = ours.format.size() >= 2
+                         ? static_cast<uint16_t>(static_cast<uint8_t>(ours.format[0]) |
+                                                 static_cast<uint8_t>(ours.format[1]) << 8)
+                         : uint16_t{0};
+    if (tag != 1) {
+        if (tag == 85)
+            EXPECT_EQ(audio->codec, "mp3") << path;
+        return;
+    }
+    ASSERT_EQ(audio->pcm.size() * 2, ours.bytes.size()) << path;
+    for (size_t i = 0; i < audio->pcm.size(); ++i) {
+        const auto sample = static_cast<int16_t>(static_cast<uint8_t>(ours.bytes[2 * i]) |
+                                                 static_cast<uint8_t>(ours.bytes[2 * i + 1]) << 8);
+        ASSERT_EQ(std::lround(audio->pcm[i] * 32768.0), sample) << path << " sample " << i;
+    }
+}
+
+} // namespace
+
 StreamContent readStream(const std::string& path, bool video) {
     StreamContent out;
     vfw::AVIFileInit();
@@ -226,6 +267,8 @@ StreamContent readStream(const std::string& path, bool video) {
         vfw::AVIStreamRelease(s);
     }
     vfw::AVIFileExit();
+    if (out.found)
+        expectLavfReadsTheSame(path, video, out);
     return out;
 }
 

@@ -53,7 +53,8 @@ struct IndexEntry {
 };
 std::vector<IndexEntry> readIndex(const std::string& aviBytes);
 
-// What a stream of a file holds, read through the AVI file interface.
+// What a stream of a file holds, read through the AVI file interface; FFmpeg reads the same stream and
+// a test fails where the two readings differ.
 struct StreamContent {
     bool found = false;
     uint32_t rate = 0;
