@@ -216,8 +216,9 @@ void expectLavfReadsTheSame(const std::string& path, bool video, const StreamCon
                                                  static_cast<uint8_t>(ours.format[1]) << 8)
                          : uint16_t{0};
     if (tag != 1) {
-        if (tag == 85)
+        if (tag == 85) {
             EXPECT_EQ(audio->codec, "mp3") << path;
+        }
         return;
     }
     ASSERT_EQ(audio->pcm.size() * 2, ours.bytes.size()) << path;
