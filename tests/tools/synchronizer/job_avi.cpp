@@ -1,6 +1,11 @@
 #include "tests/tools/synchronizer/job_avi.h"
 
+#include "tests/support/lavf_media.h"
+
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cmath>
 
 namespace kes::test {
 
@@ -149,6 +154,40 @@ bool writeJobAvi(const std::string& path, const JobAviSpec& spec) {
     return ok;
 }
 
+namespace {
+
+// FFmpeg's reading of the same file: every video chunk with its key flag, and every PCM sample (the
+// codec alone for MP3).
+void expectLavfReadsTheSame(const std::string& path, const ReadBack& ours) {
+    if (!ours.frames.empty()) {
+        const LavfVideo theirs = readLavfVideo(path);
+        ASSERT_EQ(theirs.packets.size(), ours.frames.size()) << path;
+        for (std::size_t i = 0; i < ours.frames.size(); ++i) {
+            ASSERT_EQ(theirs.packets[i].bytes, ours.frames[i]) << path << " frame " << i;
+            ASSERT_EQ(theirs.packets[i].key, static_cast<bool>(ours.keys[i])) << path << " frame " << i;
+        }
+    }
+    if (ours.audioFormat.size() < 2)
+        return;
+    const LavfProbe probe = probeLavf(path, true);
+    const LavfStream* audio = probe.first("audio");
+    ASSERT_NE(audio, nullptr) << path;
+    const auto tag = static_cast<uint16_t>(ours.audioFormat[0] | ours.audioFormat[1] << 8);
+    if (tag == Mp3Tag) {
+        EXPECT_EQ(audio->codec, "mp3") << path;
+        return;
+    }
+    if (tag != PcmTag)
+        return;
+    const std::vector<uint16_t> samples = pcmSamples(ours.audioBytes);
+    ASSERT_EQ(audio->pcm.size(), samples.size()) << path;
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        ASSERT_EQ(static_cast<uint16_t>(std::lround(audio->pcm[i] * 32768.0)), samples[i])
+            << path << " sample " << i;
+}
+
+} // namespace
+
 ReadBack readJobAvi(const std::string& path) {
     ReadBack back;
     vfw::AVIFileInit();
@@ -161,10 +200,13 @@ ReadBack readJobAvi(const std::string& path) {
             vfw::AVIStreamInfo(video, &back.video, sizeof back.video);
             const vfw::LONG start = vfw::AVIStreamStart(video);
             for (vfw::LONG i = start; i < vfw::AVIStreamEnd(video); ++i) {
-                std::string frame(1024, '\0');
+                // The size first: a frame copied from a damaged source can be of any size.
                 vfw::LONG bytes = 0;
-                vfw::AVIStreamRead(video, i, 1, frame.data(), 1024, &bytes, nullptr);
-                frame.resize(static_cast<std::size_t>(bytes));
+                vfw::AVIStreamRead(video, i, 1, nullptr, 0, &bytes, nullptr);
+                std::string frame(static_cast<std::size_t>(std::max<vfw::LONG>(bytes, 0)), '\0');
+                vfw::AVIStreamRead(video, i, 1, frame.data(), static_cast<vfw::LONG>(frame.size()), &bytes,
+                                   nullptr);
+                frame.resize(static_cast<std::size_t>(std::max<vfw::LONG>(bytes, 0)));
                 back.frames.push_back(frame);
                 back.keys.push_back(vfw::AVIStreamIsKeyFrame(video, i) != 0);
             }
@@ -201,6 +243,8 @@ ReadBack readJobAvi(const std::string& path) {
     if (file != nullptr)
         vfw::AVIFileRelease(file);
     vfw::AVIFileExit();
+    if (back.opened)
+        expectLavfReadsTheSame(path, back);
     return back;
 }
 

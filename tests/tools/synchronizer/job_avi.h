@@ -55,6 +55,8 @@ struct ReadBack {
     int64_t firstAudioChunk = -1; // samples in the first audio chunk
 };
 
+// Reads the file through the AVI file interface; FFmpeg reads it too, and a test fails where the two
+// readings of the frames, key flags or PCM samples differ.
 ReadBack readJobAvi(const std::string& path);
 
 // 16-bit little-endian samples of a byte string.
