@@ -300,9 +300,21 @@ private:
         }
         if (!runProgram(std::string(VobSubLine)))
             return;
+        // The extractor and the archiver tell nothing back: what they leave says how they did. A rip
+        // whose subtitles are missing has failed and is not reported as done.
         const std::string base = core::changeFileExt(f_.destsub.text(), "");
-        if (core::fileExists(f_.destsub.text()) && !runProgram(rarLine(f_.externDir(), base)))
+        for (const std::string& written : {f_.destsub.text(), base + IndexExt}) {
+            if (!core::fileExists(written)) {
+                failStep("Can't extract the subtitles : " + written + " was not written !");
+                return;
+            }
+        }
+        if (!runProgram(rarLine(f_.externDir(), base)))
             return;
+        if (!core::fileExists(base + ArchiveExt)) {
+            failStep("Can't pack the subtitles : " + base + ArchiveExt + " was not written !");
+            return;
+        }
         if (f_.Split.checked())
             splitSubtitles(base);
     }

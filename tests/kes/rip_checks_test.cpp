@@ -4,6 +4,8 @@
 
 #include "kes/rip_record.h"
 
+#include "platform/core/paths.h"
+
 #include <gtest/gtest.h>
 
 namespace kes {
@@ -162,6 +164,11 @@ TEST_F(RipChecksTest, SubtitlesNeedAnIfoFileAndALanguage) {
 
     script.clearShown();
     form->selectedlng.addItem("English");
+    // The extractor and the archiver leave their files, so that the subtitle step has nothing to say.
+    const std::string base = platform::core::changeFileExt(form->destsub.text(), "");
+    test::writeBytes(folder.externDir() / "rundll32.exe.fake",
+                     "write " + base + ".sub s\nwrite " + base + ".idx i\n");
+    test::writeBytes(folder.externDir() / "winrar.exe.fake", "write " + base + ".rar r\n");
     form->Launchrip();
     EXPECT_EQ(shown(), Shown{});
     EXPECT_FALSE(RipAborted);

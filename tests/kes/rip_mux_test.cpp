@@ -194,8 +194,8 @@ TEST(VspIni, LinesOfTheControlFile) {
 }
 
 TEST_F(RipSubtitleTest, ExtractsAndPacksTheSubtitles) {
-    fake("rundll32.exe", "write " + out + "final.sub subpictures\n");
-    fake("winrar.exe");
+    fake("rundll32.exe", "write " + out + "final.sub subpictures\nwrite " + out + "final.idx index\n");
+    fake("winrar.exe", "write " + out + "final.rar archive\n");
     launch();
     EXPECT_FALSE(RipAborted);
     EXPECT_EQ(readBytes(folder.externDir() / "vsp.ini"),
@@ -213,12 +213,34 @@ TEST_F(RipSubtitleTest, ExtractsAndPacksTheSubtitles) {
     EXPECT_EQ(reports(), 1u);
 }
 
-TEST_F(RipSubtitleTest, NothingToPackWhenTheExtractorWroteNothing) {
+// The extractor or the archiver leaves nothing (a damaged title, a full disc): the rip ends with a
+// message and is not reported as done.
+TEST_F(RipSubtitleTest, MissingSubtitlesOrArchiveEndTheRip) {
     fake("rundll32.exe");
     fake("winrar.exe");
     launch();
-    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(RipAborted);
     EXPECT_EQ(runs("winrar.exe"), Lines{});
+    EXPECT_EQ(script.texts("error"),
+              Lines{"Can't extract the subtitles : " + out + "final.sub was not written !"});
+    EXPECT_EQ(reports(), 0u);
+
+    // Only the pictures file, no index: the same.
+    script.clearShown();
+    fake("rundll32.exe", "write " + out + "final.sub subpictures\n");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(script.texts("error"),
+              Lines{"Can't extract the subtitles : " + out + "final.idx was not written !"});
+
+    script.clearShown();
+    fake("rundll32.exe", "write " + out + "final.sub subpictures\nwrite " + out + "final.idx index\n");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(runs("winrar.exe").size(), 1u);
+    EXPECT_EQ(script.texts("error"),
+              Lines{"Can't pack the subtitles : " + out + "final.rar was not written !"});
+    EXPECT_EQ(reports(), 0u);
 }
 
 TEST_F(RipSubtitleTest, ExtractorThatCannotStartEndsTheRip) {

@@ -52,8 +52,8 @@ TEST_F(BadInputRoadTest, MissingMiddleVobEndsTheListAndTheRipTakesTheVobsBeforeI
     EXPECT_EQ(reports().size(), 1u);
 }
 
-// The subtitle languages cannot be read: the load says so, the extractor finds no stream to take and
-// writes nothing, and the audio steps go on.
+// The subtitle languages cannot be read: the load says so, the audio steps go on, the extractor finds
+// no stream to take and writes nothing, and the rip ends on that instead of reporting success.
 TEST_F(BadInputRoadTest, DamagedIfoIsReportedAtLoadAndGivesNoSubtitles) {
     saveAudioProfile();
     const std::string ifo = readBytes(title.ifoPath);
@@ -63,9 +63,10 @@ TEST_F(BadInputRoadTest, DamagedIfoIsReportedAtLoadAndGivesNoSubtitles) {
     for (const std::string& box : loadBoxes)
         EXPECT_TRUE(box.starts_with("error: ")) << box;
     launch();
-    EXPECT_FALSE(RipAborted);
-    EXPECT_EQ(shown(), Lines{});
-    EXPECT_EQ(reports().size(), 1u);
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(),
+              Lines{"error: Can't extract the subtitles : " + form->destsub.text() + " was not written !"});
+    EXPECT_EQ(reports().size(), 0u);
     EXPECT_EQ(filesUnder(out), (Lines{"work/audio.mp3.wav", "work/audio.wav"}));
     EXPECT_EQ(readBytes(title.ifoPath), ifo.substr(0, 0x260));
 }

@@ -105,10 +105,13 @@ TEST_F(RipSubtitleStepTest, DamagedTitleLeavesNoPairAndNoArchive) {
     writeBytes(title.ifoPath, readBytes(title.ifoPath).substr(0, 0x260));
     form->destsub.setText(out + "final.sub");
     launch();
-    // The extractor's failure shows up as the missing files, as the rip's later steps find them.
+    // The extractor's failure shows up as the missing files, and the rip ends on them unreported.
     EXPECT_FALSE(fs::exists(out + "final.idx"));
     EXPECT_FALSE(fs::exists(out + "final.sub"));
     EXPECT_FALSE(fs::exists(out + "final.rar"));
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{"error: Can't extract the subtitles : " + out + "final.sub was not written !"});
+    EXPECT_EQ(reports(), 0u);
 }
 
 // The generated IFO is what the main window's readers expect: audio and subpicture languages, the
