@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <unordered_map>
 
 namespace platform::vfw {
 
 namespace {
 constexpr size_t BitmapHeaderSize = 40;
 constexpr int DefaultBits = 24;
+constexpr size_t MaxRepeatsKept = 1 << 16;
 } // namespace
 
 class GetFrame {
@@ -68,6 +70,7 @@ private:
     std::vector<uint8_t> dib_;
     LONG cachedPos_ = INT_MIN;
     std::vector<Slot> slots_; // by chunk, from the stream start; filled as chunks are looked at
+    std::unordered_map<LONG, LONG> repeatShows_; // frames without a picture of their own: the chunk shown
     bool packed_ = false;
     // Decoding state: the key frame decoding started from (INT_MIN: none), the next chunk to send,
     // whether the decoder was drained at the stream end, the last frame shown of what came out.
@@ -141,6 +144,7 @@ GetFrame::Slot GetFrame::slotOf(LONG chunk) {
             // Not-coded VOPs stand for earlier pictures in a packed stream: what was known is redone.
             packed_ = true;
             std::fill(slots_.begin(), slots_.end(), Slot::Unknown);
+            repeatShows_.clear();
             key_ = INT_MIN;
         }
         if (scan.first == VopType::Bidirectional || (packed_ && chunk_.size() <= MaxNotCodedVopBytes))
@@ -220,13 +224,23 @@ bool GetFrame::decodeChunk(LONG chunk) {
 }
 
 bool GetFrame::decodePicture(LONG pos) {
-    // A slot without a picture of its own shows the one before it.
+    // A slot without a picture of its own shows the one before it; the chunk found is kept for the
+    // frame, so that playing through a long run of such slots looks back one frame at a time.
     LONG frame = pos;
     LONG chunk = chunkShown(frame);
     while (slotOf(chunk) == Slot::Repeat) {
         if (frame == data.start())
             return false;
+        if (const auto known = repeatShows_.find(frame - 1); known != repeatShows_.end()) {
+            chunk = known->second;
+            break;
+        }
         chunk = chunkShown(--frame);
+    }
+    if (frame != pos) {
+        if (repeatShows_.size() >= MaxRepeatsKept)
+            repeatShows_.clear();
+        repeatShows_[pos] = chunk;
     }
     const LONG key = decodingStart(chunk);
     if (key_ != INT_MIN && key_ <= key && frameShown(chunk) <= lastShown_)

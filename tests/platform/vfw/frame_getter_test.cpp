@@ -198,6 +198,35 @@ TEST_P(FrameGetter, DecodesEveryFrameInAnyOrder) {
     AVIStreamRelease(s);
 }
 
+TEST_P(FrameGetter, DroppedFramesRepeatThePictureBefore) {
+    const auto [codec, fcc] = GetParam();
+    auto frames = encode(codec, 12, 5);
+    ASSERT_EQ(frames.size(), 12u);
+    // Frames 6 to 8 dropped (empty chunks): the stream is 15 frames long.
+    frames.insert(frames.begin() + 6, 3, EncodedFrame{});
+    const std::string path = dir.file("dropped.avi");
+    writeVideo(path, fcc, frames, headerBytes(bitmapFormat(Width, Height, fcc)));
+    PAVISTREAM s = nullptr;
+    ASSERT_EQ(AVIStreamOpenFromFile(&s, path, streamtypeVIDEO, 0, OF_READ), AVIERR_OK);
+    PGETFRAME g = AVIStreamGetFrameOpen(s, nullptr);
+    ASSERT_NE(g, nullptr);
+    std::vector<std::string> shown;
+    for (LONG i : {0, 5, 6, 7, 8, 9, 14, 8, 6, 7}) {
+        const BITMAPINFOHEADER* dib = AVIStreamGetFrame(g, i);
+        ASSERT_NE(dib, nullptr) << "frame " << i;
+        shown.push_back(dibBytes(dib));
+        const int picture = i < 6 ? i : (i <= 8 ? 5 : i - 3);
+        const auto* px = reinterpret_cast<const uint8_t*>(dib + 1) + (Height / 2 * Width + Width / 2) * 3;
+        expectNear(static_cast<uint32_t>(px[2] << 16 | px[1] << 8 | px[0]), expectedColour(picture), 12,
+                   "frame " + std::to_string(i));
+    }
+    EXPECT_EQ(shown[2], shown[1]);
+    EXPECT_EQ(shown[4], shown[1]);
+    EXPECT_EQ(shown[7], shown[1]);
+    AVIStreamGetFrameClose(g);
+    AVIStreamRelease(s);
+}
+
 INSTANTIATE_TEST_SUITE_P(Mpeg4, FrameGetter,
                          ::testing::Values(std::make_pair(AV_CODEC_ID_MPEG4, mmioFOURCC('X', 'V', 'I', 'D')),
                                            std::make_pair(AV_CODEC_ID_MPEG4, mmioFOURCC('D', 'X', '5', '0')),
