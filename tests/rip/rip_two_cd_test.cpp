@@ -12,7 +12,6 @@
 #include "tests/outside/rar/run_tool.h"
 #include "tests/outside/vobsub/ffmpeg_vobsub.h"
 #include "tests/support/lavf_media.h"
-#include "tests/support/moviegen.h"
 
 #include <algorithm>
 #include <cmath>

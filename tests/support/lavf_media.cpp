@@ -12,6 +12,7 @@ extern "C" {
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -599,6 +600,176 @@ LavfVideo readLavfVideo(const std::string& path) {
     drain();
     avformat_close_input(&fmt);
     return video;
+}
+
+// ---- Playback movies ----
+
+namespace {
+
+constexpr int BeepHz = 1000;
+constexpr double BeepLevel = 12000.0 / 32768.0;
+constexpr int64_t MovieVideoBitRate = 400000;
+constexpr int64_t MovieAudioBitRate = 128000;
+constexpr int ChromaNeutral = 128;
+
+bool openMovieVideo(AVFormatContext* fmt, const MovieSpec& spec, Track& track, std::string* error) {
+    const AVCodec* codec = avcodec_find_encoder(
+        spec.video == MovieSpec::Video::Mpeg4 ? AV_CODEC_ID_MPEG4 : AV_CODEC_ID_MSMPEG4V3);
+    if (codec == nullptr) {
+        setError(error, "no video encoder");
+        return false;
+    }
+    return openTrack(
+        fmt, codec, track,
+        [&](AVCodecContext* c) {
+            c->width = spec.width;
+            c->height = spec.height;
+            c->time_base = AVRational{1, spec.fps};
+            c->framerate = AVRational{spec.fps, 1};
+            c->pix_fmt = AV_PIX_FMT_YUV420P;
+            c->gop_size = spec.keyEvery;
+            c->max_b_frames = 0;
+            c->bit_rate = MovieVideoBitRate;
+        },
+        error);
+}
+
+bool openMovieAudio(AVFormatContext* fmt, const MovieSpec& spec, Track& track, std::string* error) {
+    const AVCodec* codec =
+        avcodec_find_encoder(spec.audio == MovieSpec::Audio::Mp3 ? AV_CODEC_ID_MP3 : AV_CODEC_ID_PCM_S16LE);
+    if (codec == nullptr) {
+        setError(error, "no audio encoder");
+        return false;
+    }
+    return openTrack(
+        fmt, codec, track,
+        [&](AVCodecContext* c) {
+            c->sample_rate = spec.sampleRate;
+            av_channel_layout_default(&c->ch_layout, spec.channels);
+            c->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+            c->time_base = AVRational{1, spec.sampleRate};
+            c->bit_rate = MovieAudioBitRate;
+        },
+        error);
+}
+
+// A plain grey frame, or a white one for the flash; a key frame every keyEvery frames.
+bool writeMovieFrame(AVFormatContext* fmt, Track& track, AVFrame* frame, const MovieSpec& spec, int index,
+                     std::string* error) {
+    if (av_frame_make_writable(frame) < 0)
+        return false;
+    const int luma = index == spec.flashFrame ? MovieWhite : MovieGrey;
+    for (int y = 0; y < spec.height; ++y)
+        std::memset(frame->data[0] + y * frame->linesize[0], luma, static_cast<size_t>(spec.width));
+    for (int plane = 1; plane < 3; ++plane)
+        for (int y = 0; y < spec.height / 2; ++y)
+            std::memset(frame->data[plane] + y * frame->linesize[plane], ChromaNeutral,
+                        static_cast<size_t>(spec.width / 2));
+    frame->pts = index;
+    frame->pict_type = index % spec.keyEvery == 0 ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
+    return encode(fmt, track, frame, error);
+}
+
+// Silence with the beep where the spec puts it, in whole encoder frames up to sample `until`.
+bool writeMovieSound(AVFormatContext* fmt, Track& track, const MovieSpec& spec, int64_t& written,
+                     int64_t until, std::string* error) {
+    const int perFrame = track.codec->frame_size > 0 ? track.codec->frame_size : 1024;
+    FramePtr frame(av_frame_alloc());
+    while (written + perFrame <= until) {
+        av_frame_unref(frame.get());
+        frame->format = track.codec->sample_fmt;
+        frame->nb_samples = perFrame;
+        frame->sample_rate = spec.sampleRate;
+        av_channel_layout_copy(&frame->ch_layout, &track.codec->ch_layout);
+        if (av_frame_get_buffer(frame.get(), 0) < 0) {
+            setError(error, "no audio buffer");
+            return false;
+        }
+        const bool planar = av_sample_fmt_is_planar(track.codec->sample_fmt) != 0;
+        const auto packed = av_get_packed_sample_fmt(track.codec->sample_fmt);
+        for (int i = 0; i < perFrame; ++i) {
+            const double t = static_cast<double>(written + i) / spec.sampleRate;
+            double v = 0;
+            if (spec.beepAt >= 0 && t >= spec.beepAt && t < spec.beepAt + spec.beepLength)
+                v = BeepLevel * std::sin(2 * std::numbers::pi * BeepHz * t);
+            for (int ch = 0; ch < spec.channels; ++ch) {
+                const size_t slot =
+                    planar ? static_cast<size_t>(i) : static_cast<size_t>(i * spec.channels + ch);
+                uint8_t* base = frame->data[planar ? ch : 0];
+                if (packed == AV_SAMPLE_FMT_FLT)
+                    reinterpret_cast<float*>(base)[slot] = static_cast<float>(v);
+                else if (packed == AV_SAMPLE_FMT_S32)
+                    reinterpret_cast<int32_t*>(base)[slot] = static_cast<int32_t>(v * 32768.0 * 65536.0);
+                else
+                    reinterpret_cast<int16_t*>(base)[slot] = static_cast<int16_t>(v * 32768.0);
+            }
+        }
+        frame->pts = written;
+        written += perFrame;
+        if (!encode(fmt, track, frame.get(), error))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool writeMovie(const std::string& path, const MovieSpec& spec, std::string* error) {
+    OutputPtr fmt = openOutput(path, "avi", error);
+    if (!fmt)
+        return false;
+    Track video;
+    Track audio;
+    if (!openMovieVideo(fmt.get(), spec, video, error))
+        return false;
+    if (spec.audio != MovieSpec::Audio::None && !openMovieAudio(fmt.get(), spec, audio, error))
+        return false;
+    if (!startOutput(fmt.get(), path, error))
+        return false;
+    FramePtr frame(av_frame_alloc());
+    frame->format = AV_PIX_FMT_YUV420P;
+    frame->width = spec.width;
+    frame->height = spec.height;
+    if (av_frame_get_buffer(frame.get(), 0) < 0) {
+        setError(error, "no frame buffer");
+        return false;
+    }
+    // The sound follows each frame, so the file is interleaved as a player expects it.
+    int64_t soundWritten = 0;
+    for (int i = 0; i < spec.frames; ++i) {
+        if (!writeMovieFrame(fmt.get(), video, frame.get(), spec, i, error))
+            return false;
+        if (audio.codec && !writeMovieSound(fmt.get(), audio, spec, soundWritten,
+                                            static_cast<int64_t>(i + 1) * spec.sampleRate / spec.fps, error))
+            return false;
+    }
+    if (!encode(fmt.get(), video, nullptr, error))
+        return false;
+    if (audio.codec && !encode(fmt.get(), audio, nullptr, error))
+        return false;
+    if (av_write_trailer(fmt.get()) < 0) {
+        setError(error, "trailer refused");
+        return false;
+    }
+    return true;
+}
+
+bool setVideoFourcc(const std::string& path, const char fourcc[4]) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::string head(8192, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    const size_t vids = head.find("vids");
+    const size_t strf = head.find("strf", vids);
+    if (vids == std::string::npos || strf == std::string::npos)
+        return false;
+    constexpr size_t handlerAfterType = 4;
+    constexpr size_t compressionInFormat = 8 + 16;
+    file.clear();
+    file.seekp(static_cast<std::streamoff>(vids + handlerAfterType));
+    file.write(fourcc, 4);
+    file.seekp(static_cast<std::streamoff>(strf + compressionInFormat));
+    file.write(fourcc, 4);
+    return static_cast<bool>(file);
 }
 
 } // namespace kes::test

@@ -10,7 +10,7 @@
 #include "platform/dshow/filters/video_window.h"
 #include "tests/outside/dvobsub/vobsub_sample.h"
 #include "tests/platform/dshow/playback/playback_graph.h"
-#include "tests/support/moviegen.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -8,7 +8,7 @@
 #include "platform/dshow/filters/video_window.h"
 #include "platform/ui/dialog_script.h"
 #include "tests/outside/dvobsub/vobsub_sample.h"
-#include "tests/support/moviegen.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "platform/dshow/filters/video_renderer.h"
 #include "platform/dshow/filters/video_window.h"
 #include "tests/platform/dshow/playback/playback_graph.h"
-#include "tests/support/moviegen.h"
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
