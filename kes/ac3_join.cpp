@@ -64,7 +64,11 @@ Ac3JoinResult joinAc3Pieces(std::string_view folder, int count, Ac3JoinSink& sin
             result.path = path;
             return result;
         }
-        FileHandle piece(std::fopen(core::resolvePath(path).c_str(), "rb"));
+        // Only a regular file is read: a pipe of that name is refused, not waited on.
+        const int fd = core::openForReading(path);
+        FileHandle piece(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
+        if (fd >= 0 && !piece)
+            ::close(fd);
         if (!piece) {
             result.status = Ac3JoinStatus::ReadFailed;
             result.path = path;

@@ -8,8 +8,6 @@
 #include "platform/core/paths.h"
 #include "platform/ui/dialogs.h"
 
-#include <fstream>
-
 namespace kes {
 
 namespace core = platform::core;
@@ -19,14 +17,13 @@ namespace {
 constexpr int MsgTimeFormat = 2;
 constexpr int MsgVideoRange = 47;
 // Only the first line of "m2a.bat" counts; a longer first line than this is cut.
-constexpr std::streamsize MaxFirstLine = 64 * 1024;
+constexpr int64_t MaxFirstLine = 64 * 1024;
 
 std::string firstLineOf(const std::string& path, bool& found) {
-    std::ifstream in(core::resolvePath(path), std::ios::binary);
-    found = static_cast<bool>(in);
-    std::string line(static_cast<size_t>(MaxFirstLine), '\0');
-    in.read(line.data(), MaxFirstLine);
-    line.resize(static_cast<size_t>(in.gcount()));
+    // Only a regular file counts: a pipe of that name is not waited on.
+    const std::optional<std::string> head = core::readFileHead(path, MaxFirstLine);
+    found = head.has_value();
+    std::string line = head.value_or(std::string());
     if (const size_t end = line.find_first_of("\r\n"); end != std::string::npos)
         line.resize(end);
     return line;

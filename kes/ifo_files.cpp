@@ -3,8 +3,6 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 
-#include <fstream>
-
 namespace kes {
 
 namespace core = platform::core;
@@ -37,15 +35,8 @@ std::string SubNameOfAvi(std::string_view finalAvi) {
 }
 
 std::optional<std::string> readIfoHead(std::string_view path) {
-    std::ifstream in(core::resolvePath(path), std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string head(IfoHeadSize, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    if (in.bad())
-        return std::nullopt;
-    head.resize(static_cast<size_t>(in.gcount()));
-    return head;
+    // Only the head is read, and only of a regular file: a pipe is not waited on.
+    return core::readFileHead(path, static_cast<int64_t>(IfoHeadSize));
 }
 
 std::optional<uint8_t> IfoBytes::byte(size_t offset) const {

@@ -2,12 +2,16 @@
 
 #include "kes/text_helpers.h"
 
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/core/text.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <functional>
 
 namespace kes {
@@ -116,20 +120,31 @@ IfoTitleInfo readIfoTitleInfo(std::string_view ifo, const std::string& standard)
 }
 
 IfoTitleInfo ReadIfoTitleInfo(const std::string& path, const std::string& standard) {
-    std::ifstream file(core::resolvePath(path), std::ios::binary);
-    if (!file)
+    // Only a regular file, never waited on: a pipe of that name cannot be opened.
+    const int fd = core::openForReading(path);
+    if (fd < 0)
         throw IfoReadError(CannotOpen);
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size < 0)
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } const closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
         throw IfoReadError(ReadPastEnd);
-    const IfoReader reader([&file, size](int64_t offset, std::size_t n, uint8_t* out) {
-        if (offset > size || static_cast<int64_t>(n) > size - offset)
+    const int64_t size = st.st_size;
+    const IfoReader reader([fd, size](int64_t offset, std::size_t n, uint8_t* out) {
+        if (offset < 0 || offset > size || static_cast<int64_t>(n) > size - offset)
             return false;
-        file.clear();
-        file.seekg(offset);
-        file.read(reinterpret_cast<char*>(out), static_cast<std::streamsize>(n));
-        return file.gcount() == static_cast<std::streamsize>(n);
+        std::size_t done = 0;
+        while (done < n) {
+            const ssize_t got = ::pread(fd, out + done, n - done, offset + static_cast<int64_t>(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return false;
+            done += static_cast<std::size_t>(got);
+        }
+        return true;
     });
     return readTitleInfo(reader, standard);
 }

@@ -7,7 +7,6 @@
 #include "platform/core/text.h"
 
 #include <array>
-#include <fstream>
 
 namespace kes {
 
@@ -299,15 +298,8 @@ std::optional<std::string> readProfileBytes(std::string_view path) {
     const std::string resolved = core::resolvePath(path);
     if (!core::fileExists(resolved))
         return std::nullopt;
-    std::ifstream in(resolved, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    std::string bytes(static_cast<size_t>(MaxProfileBytes), '\0');
-    in.read(bytes.data(), MaxProfileBytes);
-    if (in.bad())
-        return std::nullopt;
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    return bytes;
+    // At most MaxProfileBytes, and only of a regular file: a pipe is not waited on.
+    return core::readFileHead(resolved, MaxProfileBytes);
 }
 
 std::string seekProfileItem(std::string_view text, std::string_view upper, std::string_view key) {

@@ -5,10 +5,9 @@
 #include "outside/dvd_audio/tool_message.h"
 #include "outside/dvd_audio/wav_file.h"
 
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/dshow/filters/sample_converter.h"
-
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
@@ -36,11 +35,17 @@ struct FileClose {
 // file cannot be read.
 bool decodeFile(const AzidOptions& options, const FrameSink& sink, int64_t& errors, std::string& error) {
     const std::string path = platform::core::resolvePath(options.input);
-    struct stat info {};
-    std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
-    if (!file || ::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    // Only a regular file, never waited on: a pipe of that name is refused at once.
+    const int fd = platform::core::openForReading(path);
+    std::unique_ptr<std::FILE, FileClose> file(fd >= 0 ? ::fdopen(fd, "rb") : nullptr);
+    if (fd >= 0 && !file)
+        ::close(fd);
+    if (!file) {
+        // A folder or a pipe is simply no file to read; other causes are named.
+        const int cause = errno;
         error = "The AC3 file " + options.input + " cannot be read" +
-                (file ? std::string(".") : std::string(" (") + std::strerror(errno) + ").");
+                (cause == EINVAL || cause == EISDIR ? std::string(".")
+                                                    : std::string(" (") + std::strerror(cause) + ").");
         return false;
     }
     Ac3Frames decoder;

@@ -1,5 +1,6 @@
 #include "outside/dvd_audio/file_set_source.h"
 
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 
 #include <fcntl.h>
@@ -31,11 +32,16 @@ bool FileSetSource::open(const std::vector<std::string>& paths) {
     for (const std::string& given : paths) {
         Part part;
         part.path = platform::core::resolvePath(given);
-        part.fd = ::open(part.path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Only a regular file, never waited on: a pipe of that name is refused at once.
+        part.fd = platform::core::openForReading(part.path);
         struct stat info {};
+        // A folder or a pipe is simply no file to read; other causes are named.
+        const int cause = errno;
         if (part.fd < 0 || ::fstat(part.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
             error_ = "The file " + given + " cannot be read" +
-                     (part.fd < 0 ? std::string(" (") + std::strerror(errno) + ")." : ".");
+                     (part.fd < 0 && cause != EINVAL && cause != EISDIR
+                          ? std::string(" (") + std::strerror(cause) + ")."
+                          : ".");
             if (part.fd >= 0)
                 ::close(part.fd);
             closeAll();

@@ -27,7 +27,8 @@ std::string readSmallFile(const std::string& path, size_t limit, const std::stri
         throw VobSubError("cannot open the " + what + " " + path);
     if (static_cast<uint64_t>(size) > limit)
         throw VobSubError("the " + what + " " + path + " is too large to be one");
-    std::optional<std::string> bytes = core::readFile(path);
+    // The limit holds for the read too, should the file grow after its size was taken.
+    std::optional<std::string> bytes = core::readFile(path, static_cast<int64_t>(limit));
     if (!bytes)
         throw VobSubError("cannot read the " + what + " " + path);
     return std::move(*bytes);

@@ -1,11 +1,13 @@
 #include "outside/vobsub/vob_scan.h"
 #include "outside/vobsub/vobsub_error.h"
 
-#include "platform/core/paths.h"
+#include "platform/core/files.h"
 #include "platform/dshow/filters/ps_packet.h"
 
+#include <unistd.h>
+
 #include <algorithm>
-#include <fstream>
+#include <cerrno>
 
 namespace outside::vobsub {
 
@@ -166,17 +168,44 @@ void VobScanner::subpicture(std::string_view header, std::string_view packet, in
     sink_(out);
 }
 
+namespace {
+
+// Fills the buffer from the file as far as it goes; the count read, or -1 when a read fails.
+int64_t readBlock(int fd, std::string& buffer) {
+    size_t got = 0;
+    while (got < buffer.size()) {
+        const ssize_t n = ::read(fd, buffer.data() + got, buffer.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(got);
+}
+
+} // namespace
+
 void scanVobFiles(const std::vector<std::string>& files, VobScanner& scanner, size_t* damaged) {
     std::string buffer(PackSize * ReadPacks, '\0');
     for (const std::string& file : files) {
-        std::ifstream in(platform::core::resolvePath(file), std::ios::binary);
-        if (!in)
+        // Only a regular file, never waited on: a pipe of that name (which might never end) is refused.
+        const int fd = platform::core::openForReading(file);
+        if (fd < 0)
             throw VobSubError("cannot open the VOB file " + file);
+        struct Closer {
+            int fd;
+            ~Closer() { ::close(fd); }
+        } const closer{fd};
         size_t good = 0;
         size_t bad = 0;
         for (;;) {
-            in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-            const auto got = static_cast<size_t>(in.gcount());
+            const int64_t read = readBlock(fd, buffer);
+            if (read < 0)
+                throw VobSubError("cannot read the VOB file " + file);
+            const auto got = static_cast<size_t>(read);
             for (size_t at = 0; at + PackSize <= got; at += PackSize)
                 (scanner.scanPack(std::string_view(buffer).substr(at, PackSize)) ? good : bad) += 1;
             if (got % PackSize)
@@ -184,8 +213,6 @@ void scanVobFiles(const std::vector<std::string>& files, VobScanner& scanner, si
             if (got < buffer.size())
                 break;
         }
-        if (in.bad())
-            throw VobSubError("cannot read the VOB file " + file);
         if (good == 0)
             throw VobSubError(file + " is not a VOB file (it holds no MPEG-2 program stream pack)");
         if (damaged)

@@ -145,7 +145,7 @@ template <size_t N>
 std::optional<std::array<unsigned char, N>> readBytesAt(std::string_view path, int64_t offset) {
     if (offset < 0)
         return std::nullopt;
-    Fd fd(::open(resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    Fd fd(openForReading(path));
     std::array<unsigned char, N> bytes{};
     if (!fd.ok() || !preadAll(fd.get(), reinterpret_cast<char*>(bytes.data()), N, offset))
         return std::nullopt;
@@ -167,7 +167,15 @@ bool patchBytesAt(std::string_view path, int64_t offset, const std::array<unsign
     return fd.close();
 }
 
-// Splits at CR LF, LF or a lone CR.
+struct DirCloser {
+    void operator()(DIR* dir) const {
+        if (dir)
+            closedir(dir);
+    }
+};
+
+} // namespace
+
 std::vector<std::string> splitLines(std::string_view bytes) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -187,14 +195,31 @@ std::vector<std::string> splitLines(std::string_view bytes) {
     return lines;
 }
 
-struct DirCloser {
-    void operator()(DIR* dir) const {
-        if (dir)
-            closedir(dir);
-    }
-};
+int openForReading(std::string_view path) {
+    return openRegularFile(path, O_RDONLY);
+}
 
-} // namespace
+int openRegularFile(std::string_view path, int flags) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    // Opened without blocking, so that a FIFO nobody writes to does not hold the caller at the open;
+    // then anything but a regular file is refused, since a pipe or a device may never end.
+    const int fd = ::open(resolvePath(path).c_str(), flags | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    const int status = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+        const int saved = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
 
 bool fileExists(std::string_view path) {
     struct stat st {};
@@ -249,7 +274,7 @@ bool renameFile(std::string_view from, std::string_view to) {
 bool copyFile(std::string_view from, std::string_view to, bool failIfExists) {
     if (from.empty() || to.empty())
         return false;
-    Fd in(::open(resolvePath(from).c_str(), O_RDONLY | O_CLOEXEC));
+    Fd in(openForReading(from));
     struct stat st {};
     if (!in.ok() || ::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode))
         return false;
@@ -292,14 +317,30 @@ std::optional<std::string> readFile(std::string_view path, int64_t maxBytes) {
         return std::nullopt;
     // Opened without blocking, so that a pipe nobody writes to does not hold the caller; only regular
     // files are read, since a pipe or a device may never end.
-    Fd fd(::open(resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    struct stat st {};
-    if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+    Fd fd(openForReading(path));
+    if (!fd.ok())
         return std::nullopt;
     return readWhole(fd.get(), maxBytes);
+}
+
+std::optional<std::string> readFileHead(std::string_view path, int64_t maxBytes) {
+    Fd fd(openForReading(path));
+    if (!fd.ok() || maxBytes < 0)
+        return std::nullopt;
+    std::string out(static_cast<size_t>(maxBytes), '\0');
+    size_t got = 0;
+    while (got < out.size()) {
+        const ssize_t n = ::read(fd.get(), out.data() + got, out.size() - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    out.resize(got);
+    return out;
 }
 
 bool writeFileAtomic(std::string_view path, std::string_view bytes) {

@@ -22,10 +22,19 @@ bool copyFile(std::string_view from, std::string_view to, bool failIfExists = tr
 // The size in bytes, or -1 when the file cannot be examined.
 int64_t fileSize(std::string_view path);
 
+// Opens a regular file for reading and gives its descriptor (the caller closes it), or -1 with errno
+// set. It never blocks: a FIFO without a writer, a device or a folder is refused at once, so that
+// every reader that opens by name ends on a file that never ends.
+int openForReading(std::string_view path);
+// The same with other open flags (O_RDWR for a file patched in place); O_CREAT is not for this.
+int openRegularFile(std::string_view path, int flags);
+
 // Whole files as bytes. Only regular files are read (a pipe or a device gives nothing), and a file of
 // more than maxBytes gives nothing: no file the programs read whole comes near the default.
 inline constexpr int64_t MaxWholeFileBytes = int64_t{512} * 1024 * 1024;
 std::optional<std::string> readFile(std::string_view path, int64_t maxBytes = MaxWholeFileBytes);
+// The first maxBytes bytes of a regular file (all of a shorter one); nothing for anything else.
+std::optional<std::string> readFileHead(std::string_view path, int64_t maxBytes);
 // Replaces the file atomically: the bytes go to a temporary file in the same folder, which is then
 // renamed over the target, so a failure never leaves a partly written file where a whole one stood.
 bool writeFileAtomic(std::string_view path, std::string_view bytes);
@@ -35,6 +44,8 @@ bool writeFileAtomic(std::string_view path, std::string_view bytes);
 std::optional<std::vector<std::string>> readLines(std::string_view path,
                                                   int64_t maxBytes = MaxWholeFileBytes);
 bool writeLines(std::string_view path, const std::vector<std::string>& lines);
+// Text split at CR LF, LF or a lone CR, as readLines splits it.
+std::vector<std::string> splitLines(std::string_view bytes);
 
 // Little-endian integers at a byte offset of an existing file; patching never truncates or extends it.
 std::optional<uint32_t> readLE32(std::string_view path, int64_t offset);

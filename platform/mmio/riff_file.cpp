@@ -1,5 +1,6 @@
 #include "platform/mmio/riff_file.h"
 
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 
 #include <algorithm>
@@ -66,11 +67,12 @@ std::unique_ptr<RiffFile> RiffFile::open(std::string_view path, OpenMode mode) {
     if (resolved.empty())
         return nullptr;
     if (mode == OpenMode::Read) {
-        const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+        // Only a regular file, never waited on: a pipe of that name is refused at once.
+        const int fd = core::openForReading(resolved);
         if (fd < 0)
             return nullptr;
         struct stat st {};
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fstat(fd, &st) != 0) {
             ::close(fd);
             return nullptr;
         }

@@ -1,5 +1,6 @@
 #include "platform/ui/dialog_script.h"
 
+#include "platform/core/files.h"
 #include "platform/core/text.h"
 
 #include <QGuiApplication>
@@ -26,13 +27,8 @@ EnvironmentScript& environmentScript() {
     if (!script.loaded) {
         script.loaded = true;
         if (const char* path = std::getenv(ScriptEnv); path && *path) {
-            std::ifstream in(path, std::ios::binary);
-            std::string line;
-            while (std::getline(in, line)) {
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
-                script.answers.push_back(platform::core::unescapeLine(line));
-            }
+            if (const auto text = platform::core::readFile(path, MaxScriptFileBytes))
+                script.answers = parseScriptText(*text);
         }
     }
     return script;
@@ -109,11 +105,16 @@ bool writeScriptFile(const std::string& path, const std::vector<std::string>& an
     return static_cast<bool>(out);
 }
 
-std::vector<ShownBox> readLogFile(const std::string& path) {
+std::vector<std::string> parseScriptText(std::string_view text) {
+    std::vector<std::string> answers;
+    for (const std::string& line : platform::core::splitLines(text))
+        answers.push_back(platform::core::unescapeLine(line));
+    return answers;
+}
+
+std::vector<ShownBox> parseLogText(std::string_view text) {
     std::vector<ShownBox> boxes;
-    std::ifstream in(path, std::ios::binary);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (const std::string& line : platform::core::splitLines(text)) {
         std::vector<std::string> fields;
         std::size_t start = 0;
         for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
@@ -125,6 +126,11 @@ std::vector<ShownBox> readLogFile(const std::string& path) {
         boxes.push_back(ShownBox{fields[0], fields[1], fields[2], fields[3]});
     }
     return boxes;
+}
+
+std::vector<ShownBox> readLogFile(const std::string& path) {
+    const auto text = platform::core::readFile(path, MaxScriptFileBytes);
+    return text ? parseLogText(*text) : std::vector<ShownBox>{};
 }
 
 bool scriptActive() {

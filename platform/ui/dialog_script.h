@@ -23,8 +23,10 @@
 // "plain", the caption shown and the message; "input": caption and prompt; "open" / "save": title
 // and initial folder; "font": "" and the initial font in answer form; "print": "" and "".
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::ui::testing {
@@ -79,8 +81,13 @@ private:
 
 // Writes a script file for a child process (answers one per line, escaped as in the log).
 bool writeScriptFile(const std::string& path, const std::vector<std::string>& answers);
-// Reads a log file written by a child; an absent file gives an empty list.
+// Reads a log file written by a child; an absent file gives an empty list. Script and log files are
+// read only when they are regular files of at most MaxScriptFileBytes (a pipe is never waited on).
 std::vector<ShownBox> readLogFile(const std::string& path);
+inline constexpr int64_t MaxScriptFileBytes = 16 * 1024 * 1024;
+// The answers of a script file's text, and the boxes of a log file's text (missing fields empty).
+std::vector<std::string> parseScriptText(std::string_view text);
+std::vector<ShownBox> parseLogText(std::string_view text);
 
 // --- used by the dialogs ---
 

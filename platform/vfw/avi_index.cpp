@@ -42,9 +42,17 @@ void clearChunks(ParsedFile& file) {
         s.chunks.clear();
 }
 
-// Reads the entries of one OpenDML standard index ("ix##" or an "indx" of chunks) into its stream.
+// Every chunk an index names takes at least its header in the file, so the entries of all index
+// chunks together are refused beyond the file's size over the header size: a super index that names
+// the same bytes again and again under other offsets cannot make the index larger than the file allows.
+size_t maxIndexEntries(const ByteSource& source) {
+    return static_cast<size_t>(source.size() / ChunkHeaderSize) + 1;
+}
+
+// Reads the entries of one OpenDML standard index ("ix##" or an "indx" of chunks) into its stream,
+// at most `room` of them.
 size_t readChunkIndex(const ByteSource& source, const std::vector<uint8_t>& block, int stream,
-                      ParsedFile& file) {
+                      ParsedFile& file, size_t room) {
     LeReader r(block);
     const uint32_t longsPerEntry = r.u16(0);
     const uint32_t entrySize = std::max<uint32_t>(longsPerEntry, 2) * 4;
@@ -53,7 +61,7 @@ size_t readChunkIndex(const ByteSource& source, const std::vector<uint8_t>& bloc
     const uint64_t base = r.u64(12);
     const size_t entries = std::min<size_t>(r.u32(4), (block.size() - OdmlIndexHeaderSize) / entrySize);
     size_t added = 0;
-    for (size_t i = 0; i < entries; ++i) {
+    for (size_t i = 0; i < entries && added < room; ++i) {
         const size_t at = OdmlIndexHeaderSize + i * entrySize;
         const uint64_t offset = base + r.u32(at);
         const uint32_t size = r.u32(at + 4);
@@ -95,11 +103,13 @@ bool readOdmlIndex(const ByteSource& source, const AviLayout& layout, ParsedFile
     size_t total = 0;
     std::set<int64_t> seen; // an index chunk listed twice is read once
     int followed = 0;
-    for (size_t s = 0; s < layout.indx.size(); ++s) {
+    const size_t budget = maxIndexEntries(source);
+    int64_t bytesLeft = source.size();
+    for (size_t s = 0; s < layout.indx.size() && total < budget; ++s) {
         const auto& indx = layout.indx[s];
         LeReader r(indx);
         if (r.u8(3) == AVI_INDEX_OF_CHUNKS) {
-            total += readChunkIndex(source, indx, static_cast<int>(s), file);
+            total += readChunkIndex(source, indx, static_cast<int>(s), file, budget - total);
             continue;
         }
         if (r.u8(3) != AVI_INDEX_OF_INDEXES) {
@@ -108,7 +118,7 @@ bool readOdmlIndex(const ByteSource& source, const AviLayout& layout, ParsedFile
         }
         const uint32_t entrySize = std::max<uint32_t>(r.u16(0), 4) * 4;
         const size_t entries = std::min<size_t>(r.u32(4), (indx.size() - OdmlIndexHeaderSize) / entrySize);
-        for (size_t i = 0; i < entries && followed < MaxRiffChunks; ++i) {
+        for (size_t i = 0; i < entries && followed < MaxRiffChunks && total < budget && bytesLeft > 0; ++i) {
             const uint64_t offset = r.u64(OdmlIndexHeaderSize + i * entrySize);
             if (offset > static_cast<uint64_t>(source.size()) ||
                 !seen.insert(static_cast<int64_t>(offset)).second)
@@ -119,8 +129,11 @@ bool readOdmlIndex(const ByteSource& source, const AviLayout& layout, ParsedFile
             if (!source.readLE32(static_cast<int64_t>(offset), id) ||
                 !source.readLE32(static_cast<int64_t>(offset) + 4, size) || !isIndexChunkId(id))
                 continue;
-            const auto block = source.readBlock(static_cast<int64_t>(offset) + ChunkHeaderSize, size);
-            total += readChunkIndex(source, block, static_cast<int>(s), file);
+            // Index chunks do not overlap, so together they are read no further than the file's size.
+            const auto block = source.readBlock(static_cast<int64_t>(offset) + ChunkHeaderSize,
+                                                static_cast<size_t>(std::min<int64_t>(size, bytesLeft)));
+            bytesLeft -= static_cast<int64_t>(block.size());
+            total += readChunkIndex(source, block, static_cast<int>(s), file, budget - total);
         }
     }
     if (total == 0)

@@ -1,5 +1,6 @@
 #include "platform/vfw/byte_source.h"
 
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 
 #include <algorithm>
@@ -83,11 +84,12 @@ std::unique_ptr<ByteSource> openFileSource(std::string_view path) {
     const std::string resolved = core::resolvePath(path);
     if (resolved.empty())
         return nullptr;
-    const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only a regular file, never waited on: a pipe of that name is refused at once.
+    const int fd = core::openForReading(resolved);
     if (fd < 0)
         return nullptr;
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (fstat(fd, &st) != 0) {
         ::close(fd);
         return nullptr;
     }

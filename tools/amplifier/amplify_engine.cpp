@@ -47,7 +47,8 @@ constexpr uint64_t CopyHeadroom = 1 << 20; // free space kept beyond the copy of
 
 class FileHandle {
 public:
-    FileHandle(const std::string& path, int flags) : fd_(::open(path.c_str(), flags | O_CLOEXEC)) {}
+    // Only a regular file is opened, and never waited on (a pipe of that name is refused at once).
+    FileHandle(const std::string& path, int flags) : fd_(core::openRegularFile(path, flags)) {}
     ~FileHandle() {
         if (fd_ >= 0)
             ::close(fd_);

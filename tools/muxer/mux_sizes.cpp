@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 namespace tools::muxer {
@@ -24,13 +23,13 @@ constexpr size_t MoviIdLength = 4;
 
 // The size of the "LIST" that holds the "movi" list type, or -1 when there is none in the head.
 int64_t moviListSize(const std::string& path) {
-    std::ifstream in(core::resolvePath(path), std::ios::binary);
-    if (!in)
+    // A match may start at any offset below the limit; the byte after it is read as well. Only the
+    // head of a regular file is read: a pipe of that name is not waited on.
+    const auto bytes = core::readFileHead(path, static_cast<int64_t>(MoviSearchBytes) + MoviIdLength);
+    if (!bytes)
         return -1;
-    // A match may start at any offset below the limit; the byte after it is read as well.
-    std::vector<char> head(static_cast<size_t>(MoviSearchBytes) + MoviIdLength);
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    const auto got = static_cast<size_t>(in.gcount());
+    const std::string& head = *bytes;
+    const size_t got = head.size();
     for (size_t at = 0; at < static_cast<size_t>(MoviSearchBytes) && at + MoviIdLength <= got; ++at) {
         if (std::memcmp(head.data() + at, MoviId, MoviIdLength) != 0)
             continue;

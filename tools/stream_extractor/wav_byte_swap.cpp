@@ -3,6 +3,8 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <fstream>
 #include <utility>
@@ -68,6 +70,11 @@ SwapStatus swapWavBytes(const std::string& path, const SwapProgress& progress) {
         return SwapStatus::CannotOpen;
     if (progress.started)
         progress.started(size);
+    // Opening a pipe as a stream would wait for a writer: only a regular file is taken.
+    const int probe = platform::core::openForReading(path);
+    if (probe < 0)
+        return SwapStatus::CannotOpen;
+    ::close(probe);
     std::ifstream in(platform::core::resolvePath(path), std::ios::binary);
     if (!in)
         return SwapStatus::CannotOpen;

@@ -1,5 +1,6 @@
 #include "tools/synchronizer/avi_header_patch.h"
 
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 
 #include <cerrno>
@@ -70,7 +71,7 @@ uint32_t le32(const std::string& bytes, std::size_t at) {
 } // namespace
 
 std::optional<StreamHeaderPositions> findStreamHeaders(std::string_view path) {
-    FileDescriptor file(::open(core::resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(core::openForReading(path));
     if (file.get() < 0)
         return std::nullopt;
     const auto bytes = readPrefix(file.get(), 0, LastHeaderScanPosition + TypeLength);
@@ -90,7 +91,7 @@ std::optional<StreamHeaderPositions> findStreamHeaders(std::string_view path) {
 std::optional<StreamHeaderFields> readStreamHeaderFields(std::string_view path, int32_t position) {
     if (position <= 0)
         return std::nullopt;
-    FileDescriptor file(::open(core::resolvePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor file(core::openForReading(path));
     if (file.get() < 0)
         return std::nullopt;
     const auto bytes = readPrefix(file.get(), position + ScaleOffset, HeaderFieldsEnd - ScaleOffset);

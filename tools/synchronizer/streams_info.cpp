@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
 
 namespace tools::synchronizer {
 
@@ -62,12 +61,11 @@ std::optional<double> ratio(double numerator, double denominator) {
 
 int64_t moviListBytes(std::string_view path) {
     const int64_t size = core::fileSize(path);
-    std::ifstream in(core::resolvePath(path), std::ios::binary);
-    if (!in)
+    // Only the head of a regular file is read: a pipe of that name is not waited on.
+    const auto head = core::readFileHead(path, static_cast<int64_t>(MoviScanPositions + CodeLength));
+    if (!head)
         return size;
-    std::string bytes(MoviScanPositions + CodeLength, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    const std::string& bytes = *head;
     // Position i needs its four code bytes and the byte after them.
     for (std::size_t i = 0; i < MoviScanPositions && i + CodeLength < bytes.size(); ++i) {
         if (std::memcmp(bytes.data() + i, MoviCode, CodeLength) != 0 ||

@@ -1,5 +1,6 @@
 #include "platform/dshow/filters/wav_file_info.h"
 
+#include "platform/core/files.h"
 #include "platform/dshow/filters/media_types.h"
 
 #include <fcntl.h>
@@ -22,7 +23,8 @@ constexpr int kMaxChunks = 4096; // a walk over this many chunks without "data" 
 
 class Fd {
 public:
-    explicit Fd(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    // Only a regular file is opened, and never waited on (a pipe of that name is refused at once).
+    explicit Fd(const std::string& path) : fd_(platform::core::openForReading(path)) {}
     ~Fd() {
         if (fd_ >= 0)
             ::close(fd_);

@@ -2,6 +2,7 @@
 
 #include "platform/com/task_memory.h"
 #include "platform/com/wide_text.h"
+#include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/dshow/filters/media_types.h"
 #include "platform/dshow/filters/stock_guids.h"
@@ -109,7 +110,7 @@ void WavSourceFilter::stopStreaming() {
 }
 
 void WavSourceFilter::streamLoop(std::string path, WavFileInfo info) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::core::openForReading(path);
     if (fd < 0) {
         NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
         output_.DeliverEndOfStream();

@@ -1,7 +1,9 @@
 // Damaged and unusual AVI files: truncated files and files without idx1 fall back to a scan of the
 // movi list, bad sizes are clamped, idx1 offsets of either kind are understood, OpenDML files are read
 // through their own index, and no mutation of a good file makes the reader crash or hang.
+#include "platform/vfw/avi_constants.h"
 #include "platform/vfw/avi_fuzz.h"
+#include "platform/vfw/avi_reader.h"
 #include "platform/vfw/vfw.h"
 
 #include "tests/platform/vfw/avi_test_util.h"
@@ -268,3 +270,66 @@ TEST_F(DamagedAvi, CorpusFilesOpenOrFailCleanly) {
 }
 
 } // namespace
+
+namespace {
+
+void putLe(std::vector<uint8_t>& bytes, size_t at, uint64_t value, int count) {
+    for (int i = 0; i < count; ++i)
+        bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+} // namespace
+
+// A super index may name the same bytes again and again under other offsets: here a repeating
+// 32-byte pattern in which every offset named holds an "ix00" chunk whose entries run to the end of
+// the file, each block overlapping all the others. Read as it stands that gives the square of the
+// file's size in entries; the index is kept to what the file can hold.
+TEST(DamagedAviIndex, OverlappingIndexChunksCannotMakeTheIndexLargerThanTheFile) {
+    constexpr size_t Period = 32;
+    constexpr size_t FileSize = 128 * 1024;
+    std::vector<uint8_t> file(FileSize);
+    for (size_t at = 0; at + Period <= FileSize; at += Period) {
+        putLe(file, at, mmioFOURCC('i', 'x', '0', '0'), 4);
+        putLe(file, at + 4, FileSize, 4);                        // chunk size: the whole file
+        putLe(file, at + 8, 2, 2);                               // longs per entry
+        file[at + 11] = avi::AVI_INDEX_OF_CHUNKS;                // index type
+        putLe(file, at + 12, 0x7FFFFFFF, 4);                     // entries in use
+        putLe(file, at + 16, mmioFOURCC('0', '0', 'd', 'c'), 4); // chunk id
+        putLe(file, at + 20, 0, 8);                              // base offset
+        putLe(file, at + 28, 16, 4);
+    }
+    constexpr size_t Named = FileSize / Period;
+    std::vector<uint8_t> super(avi::OdmlIndexHeaderSize + Named * avi::OdmlSuperEntrySize);
+    putLe(super, 0, avi::OdmlSuperEntrySize / 4, 2);
+    super[3] = avi::AVI_INDEX_OF_INDEXES;
+    putLe(super, 4, Named, 4);
+    for (size_t i = 0; i < Named; ++i) {
+        const size_t at = avi::OdmlIndexHeaderSize + i * avi::OdmlSuperEntrySize;
+        putLe(super, at, i * Period, 8);
+        putLe(super, at + 8, FileSize, 4);
+    }
+    const auto source = memorySource(file.data(), file.size());
+    AviLayout layout;
+    layout.indx.push_back(super);
+    ParsedFile parsed;
+    parsed.streams.resize(1);
+    ASSERT_TRUE(readOdmlIndex(*source, layout, parsed));
+    EXPECT_LE(parsed.streams[0].chunks.size(), FileSize / avi::ChunkHeaderSize + 1);
+}
+
+TEST(DamagedAviIndex, AnIndexEntryCountLargerThanItsChunkIsCutToTheChunk) {
+    std::vector<uint8_t> block(avi::OdmlIndexHeaderSize + 3 * avi::OdmlChunkEntrySize);
+    putLe(block, 0, 2, 2);
+    block[3] = avi::AVI_INDEX_OF_CHUNKS;
+    putLe(block, 4, 0xFFFFFFFF, 4); // entries in use: far more than the chunk holds
+    for (size_t i = 0; i < 3; ++i)
+        putLe(block, avi::OdmlIndexHeaderSize + i * avi::OdmlChunkEntrySize, 8 * i, 4);
+    std::vector<uint8_t> file(64);
+    const auto source = memorySource(file.data(), file.size());
+    AviLayout layout;
+    layout.indx.push_back(block);
+    ParsedFile parsed;
+    parsed.streams.resize(1);
+    ASSERT_TRUE(readOdmlIndex(*source, layout, parsed));
+    EXPECT_EQ(parsed.streams[0].chunks.size(), 3u);
+}
