@@ -92,12 +92,7 @@ bool WmaEncoder::open() {
     if (av_channel_layout_copy(&frame_->ch_layout, &codec_->ch_layout) < 0 ||
         av_frame_get_buffer(frame_, 0) < 0)
         return false;
-    // A decoder gives nothing for the first packet and then runs one frame behind it: a frame of
-    // silence ahead of the sound keeps every decoded sample at its own time (and the first frame of
-    // the sound in the stream).
-    std::vector<float> silence(static_cast<size_t>(frameLength_), 0.0f);
-    void* planes[2] = {silence.data(), silence.data()};
-    return av_audio_fifo_write(fifo_, planes, frameLength_) == frameLength_;
+    return true;
 }
 
 bool WmaEncoder::encode(const AVFrame* frame) {
@@ -149,8 +144,7 @@ bool WmaEncoder::consume(const uint8_t* data, uint32_t bytes) {
     if (made < 0 || av_audio_fifo_write(fifo_, reinterpret_cast<void**>(planes), made) < made)
         return false;
     anyInput_ = anyInput_ || made > 0;
-    // Nothing is encoded before the first sound: a stream without any stays empty.
-    return !anyInput_ || encodeFrames(false);
+    return encodeFrames(false);
 }
 
 bool WmaEncoder::flush() {
@@ -158,9 +152,13 @@ bool WmaEncoder::flush() {
         return false;
     if (!anyInput_)
         return true;
-    // The last partial frame is filled with silence; the frame of silence ahead of the sound covers
-    // the decoder's lag, so nothing more is needed to bring out the end.
-    return encodeFrames(true) && encode(nullptr);
+    // The encoder's transform overlaps frames: one more silent frame brings out the end of the audio.
+    std::vector<float> silence(static_cast<size_t>(frameLength_), 0.0f);
+    void* planes[2] = {silence.data(), silence.data()};
+    if (!encodeFrames(true) || av_audio_fifo_write(fifo_, planes, frameLength_) < frameLength_ ||
+        !encodeFrames(true))
+        return false;
+    return encode(nullptr);
 }
 
 uint32_t WmaEncoder::sourceBytesFor(uint32_t destinationBytes) const {

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -102,7 +103,19 @@ struct ReadResult {
     std::vector<std::vector<long long>> keyFrames; // per stream, the key packets' numbers
     std::vector<float> firstAudio;                 // the first channel of the first audio stream
     int firstAudioRate = 0;
+    double firstAudioLost = 0;           // the first audio stream's time before its first sound
+    std::vector<long long> frameSamples; // per stream, the samples of its first decoded frame
 };
+
+// A WMA decoder has no sound for the first block of a stream (the bit reservoir starts there): the
+// block's time passes before its first sound. Other decoders give sound from the first packet on.
+double lostSeconds(const ReadResult& read, unsigned s, const AVFormatContext* input) {
+    const AVCodecParameters* par = input->streams[s]->codecpar;
+    const bool wma = par->codec_id == AV_CODEC_ID_WMAV1 || par->codec_id == AV_CODEC_ID_WMAV2;
+    if (!wma || par->sample_rate <= 0)
+        return 0;
+    return static_cast<double>(read.frameSamples[s]) / par->sample_rate;
+}
 
 ReadResult readAll(AVFormatContext* input) {
     ReadResult result;
@@ -110,6 +123,7 @@ ReadResult readAll(AVFormatContext* input) {
     result.packets.assign(count, 0);
     result.samples.assign(count, 0);
     result.bytes.assign(count, 0);
+    result.frameSamples.assign(count, 0);
     result.keyFrames.assign(count, {});
     std::vector<Decoder> decoders(count);
     int firstAudio = -1;
@@ -127,6 +141,8 @@ ReadResult readAll(AVFormatContext* input) {
     const auto drain = [&](unsigned s) {
         while (avcodec_receive_frame(decoders[s].get(), frame.get()) >= 0) {
             result.samples[s] += frame->nb_samples;
+            if (result.frameSamples[s] == 0)
+                result.frameSamples[s] = frame->nb_samples;
             if (static_cast<int>(s) == firstAudio)
                 appendFirstChannel(frame.get(), result.firstAudio);
             av_frame_unref(frame.get());
@@ -150,6 +166,8 @@ ReadResult readAll(AVFormatContext* input) {
             drain(s);
         }
     }
+    if (firstAudio >= 0)
+        result.firstAudioLost = lostSeconds(result, static_cast<unsigned>(firstAudio), input);
     return result;
 }
 
@@ -191,6 +209,7 @@ ProbedFile probeMedia(const std::string& path) {
             s.sampleRate = par->sample_rate;
             s.channels = par->ch_layout.nb_channels;
             s.seconds = s.sampleRate > 0 ? static_cast<double>(read.samples[i]) / s.sampleRate : 0;
+            s.lostSeconds = lostSeconds(read, i, input.get());
         }
         file.streams.push_back(s);
     }
@@ -215,7 +234,7 @@ std::vector<double> beepStarts(const std::string& path) {
             continue;
         }
         if (quiet >= quietRun)
-            starts.push_back(static_cast<double>(i) / read.firstAudioRate);
+            starts.push_back(read.firstAudioLost + static_cast<double>(i) / read.firstAudioRate);
         quiet = 0;
     }
     return starts;

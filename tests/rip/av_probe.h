@@ -13,6 +13,9 @@ struct ProbedStream {
     std::string codec;  // FFmpeg's codec name ("mpeg4", "mp3", "wmav2", "pcm_s16le")
     std::string fourcc; // the stream's tag as four characters ("DX50", "U\0\0\0" shown as "0055")
     double seconds = 0; // frames (video) or decoded samples (audio) over their rate
+    // Audio: the stream's time before the decoder's first sound (a WMA decoder has none for a stream's
+    // first block). The decoded sound starts there.
+    double lostSeconds = 0;
     int sampleRate = 0;
     int channels = 0;
     int width = 0;
@@ -34,8 +37,8 @@ struct ProbedFile {
 // Opens the file and reads every packet; video is counted in packets, audio decoded to its end.
 ProbedFile probeMedia(const std::string& path);
 
-// The times (seconds from the start of the first audio stream) at which a tone starts after at
-// least 0.1 s of silence.
+// The times (seconds from the start of the first audio stream, the decoder's first sound placed after
+// its lost time) at which a tone starts after at least 0.1 s of silence.
 std::vector<double> beepStarts(const std::string& path);
 
 // The times (frame number over the frame rate) of the first video stream's frames that turn plain

@@ -66,7 +66,7 @@ private:
         return result_;
     }
     bool openClip(const VideoFormat& format, StreamRef& clip);
-    void computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t leadIn, int64_t& audioLength);
+    void computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t& audioLength);
 
     MuxEngine& engine_;
     MuxSink& sink_;
@@ -169,8 +169,7 @@ MuxResult MuxEngine::Job::run() {
         return fail(NoAudioStreamText);
     }
     int64_t audioLength = 0;
-    const int64_t leadIn = decoderLeadIn(audioFormat);
-    computeValues(audio.get(), rate, end, leadIn, audioLength);
+    computeValues(audio.get(), rate, end, audioLength);
 
     // The frame-rate correction; a part without frames writes nothing.
     if (s_.autosynch && result_.values.newFps > 0) {
@@ -190,13 +189,14 @@ MuxResult MuxEngine::Job::run() {
     if (!target.createStream(videoInfo, videoFormat.bytes, outVideo))
         return fail(CannotCreateTargetText);
     const int64_t delay = roundSamples(s_.delaySeconds * rate);
-    const int64_t splitSample =
-        roundSamples(static_cast<double>(result_.splitFrame) / fps_ * rate) + delay + 1;
+    // The parts meet one sample after the split frame's time; audio read in coded blocks meets at the
+    // nearest block, as a whole block more would put the first part's sound a block past its pictures
+    // and the second part's a block ahead of them.
+    const int64_t splitSample = roundSamples(static_cast<double>(result_.splitFrame) / fps_ * rate) + delay +
+                                (readInBlocks(audioFormat) ? 0 : 1);
     InterleavePlan plan;
     audioInfo.dwStart = 0;
-    // A second part's decoder takes in the block before the split and gives sound from the split on.
-    const int64_t partStart = s_.split && !firstPart_ ? splitSample - leadIn : splitSample;
-    audioInfo.dwLength = setPartAudio(plan, s_.split, firstPart_, delay, partStart, audioLength);
+    audioInfo.dwLength = setPartAudio(plan, s_.split, firstPart_, delay, splitSample, audioLength);
     if (!target.createStream(audioInfo, audioFormat.bytes, outAudio))
         return fail(CannotCreateTargetText);
 
@@ -232,16 +232,13 @@ MuxResult MuxEngine::Job::run() {
     return result_;
 }
 
-// The stream's first leadIn samples give no sound: the audio is as long as the video when it has that
-// many more samples than the video's time holds.
-void MuxEngine::Job::computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t leadIn,
-                                   int64_t& audioLength) {
+void MuxEngine::Job::computeValues(vfw::PAVISTREAM audio, double rate, int64_t end, int64_t& audioLength) {
     const int64_t stored = std::max<vfw::LONG>(0, vfw::AVIStreamLength(audio));
-    const int64_t expected = roundSamples(static_cast<double>(length_) / fps_ * rate) + leadIn;
+    const int64_t expected = roundSamples(static_cast<double>(length_) / fps_ * rate);
     audioLength = stored;
     if (stored > expected)
-        audioLength = roundSamples(static_cast<double>(end) / fps_ * rate) + leadIn;
-    const int64_t sound = std::max<int64_t>(0, std::min(stored, expected) - leadIn);
+        audioLength = roundSamples(static_cast<double>(end) / fps_ * rate);
+    const int64_t sound = std::min(stored, expected);
     MuxValues& v = result_.values;
     v.audioRate = rate;
     // The caller's values describe the whole movie's audio, also for a first part that holds half

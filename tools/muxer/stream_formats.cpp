@@ -53,8 +53,8 @@ double streamRate(const vfw::AVISTREAMINFO& info) {
     return static_cast<double>(info.dwRate) / static_cast<double>(info.dwScale);
 }
 
-int64_t decoderLeadIn(const AudioFormat& format) {
-    return format.formatTag == WaveFormatWma || format.formatTag == WaveFormatWma1 ? 1 : 0;
+bool readInBlocks(const AudioFormat& format) {
+    return format.formatTag == WaveFormatWma || format.formatTag == WaveFormatWma1;
 }
 
 } // namespace tools::muxer

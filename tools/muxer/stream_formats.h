@@ -30,9 +30,8 @@ struct AudioFormat {
     int64_t sampleBytes = 1; // bytes of one sample as the stream reads them
 };
 
-// Samples a decoder takes in before its first sound: one coded block of WMA (its bit reservoir and
-// transform overlap start there), at the start of a stream as after a cut; none for other audio.
-int64_t decoderLeadIn(const AudioFormat& format);
+// True for audio whose stream samples are whole coded blocks of many sound samples (WMA).
+bool readInBlocks(const AudioFormat& format);
 
 // False when the stream has no usable format.
 bool readVideoFormat(vfw::PAVISTREAM stream, VideoFormat& out);

@@ -330,18 +330,17 @@ std::string wmaWav(int blocks) {
 
 } // namespace
 
-// A WMA decoder gives no sound for the first block it is given: the second part starts with the block
-// before the split, so that its sound starts at the split, and the audio counts as long as the video
-// with that one block more.
-TEST_F(MuxEngineTest, WmaSecondPartStartsWithTheBlockItsDecoderTakesIn) {
+// Audio read in coded blocks of 46 ms: the parts meet at the block nearest the split frame's time
+// rather than a whole block after it, so that neither part's sound is a block off its pictures.
+TEST_F(MuxEngineTest, WmaPartsMeetAtTheNearestBlock) {
     writeBytes(wav(), wmaWav(46));
     settings.split = true; // in halves: at frame 30, 1.2 s, in block 25.8 of 21.53 a second
     MuxResult result = run(true);
     ASSERT_EQ(result.outcome, MuxOutcome::Done) << (sink.errors.empty() ? "" : sink.errors[0]);
     EXPECT_EQ(result.splitFrame, 30);
-    EXPECT_DOUBLE_EQ(result.values.audioSeconds, 2.0); // 43 blocks of sound
+    EXPECT_DOUBLE_EQ(result.values.audioSeconds, 2.0); // 43 blocks as long as the video
     ASSERT_EQ(run(false).outcome, MuxOutcome::Done);
-    EXPECT_EQ(readStream(target(), false).bytes, wmaBlocks(0, 27));
-    // The 2 s of video hold 43 blocks of sound, after the stream's first block.
-    EXPECT_EQ(readStream(dir.file("movie2.avi"), false).bytes, wmaBlocks(26, 44 - 26));
+    EXPECT_EQ(readStream(target(), false).bytes, wmaBlocks(0, 26));
+    // The audio beyond the video's 2 s (43 blocks) is left out.
+    EXPECT_EQ(readStream(dir.file("movie2.avi"), false).bytes, wmaBlocks(26, 43 - 26));
 }
