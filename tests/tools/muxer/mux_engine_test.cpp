@@ -229,6 +229,7 @@ TEST_F(MuxEngineTest, ClipIsAppendedAfterTheFirstPart) {
     const MuxResult result = run(true);
     ASSERT_EQ(result.outcome, MuxOutcome::Done);
     EXPECT_TRUE(result.clipAdded);
+    EXPECT_EQ(result.clipFrames, 5);
     const StreamContent v = readStream(target(), true);
     ASSERT_EQ(v.frames.size(), 30u + 5u); // split at 30 (tie between 20 and 30)
     for (int i = 0; i < 5; ++i) {
