@@ -1,5 +1,6 @@
 #include "tools/synchronizer/synch_engine.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/synchronizer/tiny_avi.h"
 
@@ -91,12 +92,26 @@ TEST_F(PatchFixture, TestingWritesOnlyTheThreeFields) {
     EXPECT_EQ(le32(after, a + StartOffset), 0u);
     for (const int64_t at : differences(before, after))
         EXPECT_TRUE((at >= v + ScaleOffset && at < v + StartOffset + 4)) << at;
+    // FFmpeg sees the video start ten frames of the new rate late.
+    {
+        const kes::test::LavfProbe probe = kes::test::probeLavf(path);
+        ASSERT_TRUE(probe.first("video") && probe.first("audio"));
+        EXPECT_NEAR(probe.first("video")->startSeconds, 10 * 10000 / 239760.0, 1e-6);
+        EXPECT_NEAR(probe.first("audio")->startSeconds, 0, 1e-9);
+    }
 
     ASSERT_EQ(setinfo(path, state, {25, 25, 400}), PatchStatus::Done);
     after = readBytes(path);
     EXPECT_EQ(le32(after, a + StartOffset), 19200u);
     EXPECT_EQ(le32(after, v + StartOffset), 0u);
     EXPECT_EQ(le32(after, v + RateOffset), 250000u);
+    // FFmpeg sees the audio start 400 ms late and the video at once.
+    {
+        const kes::test::LavfProbe probe = kes::test::probeLavf(path);
+        ASSERT_TRUE(probe.first("video") && probe.first("audio"));
+        EXPECT_NEAR(probe.first("video")->startSeconds, 0, 1e-9);
+        EXPECT_NEAR(probe.first("audio")->startSeconds, 0.4, 1e-6);
+    }
     for (const int64_t at : differences(before, after))
         EXPECT_TRUE((at >= v + ScaleOffset && at < v + StartOffset + 4) ||
                     (at >= a + StartOffset && at < a + StartOffset + 4))
