@@ -3,6 +3,8 @@
 // stop flags, the deletion of the WAV files and the step record.
 #include "rip_audio_support.h"
 
+#include "tests/support/lavf_media.h"
+
 #include "tools/amplifier/tform3.h"
 #include "tools/audio_converter/tform2.h"
 
@@ -170,6 +172,10 @@ TEST_F(RipAudioTest, BuiltInPathQuotesPathsAndRelabels44100) {
     std::string expected = decoded;
     expected.replace(24, 8, test::le32(44100) + test::le32(176400));
     EXPECT_EQ(readBytes(wav1), expected);
+    const test::LavfProbe probe = test::probeLavf(wav1);
+    ASSERT_EQ(probe.streams.size(), 1u);
+    EXPECT_EQ(probe.streams[0].sampleRate, 44100);
+    EXPECT_EQ(probe.streams[0].samples, 4000);
 }
 
 TEST_F(RipAudioTest, BuiltInPathAt48LeavesTheHeaderAlone) {
@@ -255,6 +261,10 @@ TEST_F(RipToolsTest, NormalisedStreamsAreCompressedAndDeletedAfterSuccess) {
     for (const std::string& out : {at("out/one.mp3.wav"), at("out/two.mp3.wav")}) {
         ASSERT_TRUE(fs::exists(out)) << out;
         EXPECT_EQ(readBytes(out).substr(20, 2), std::string("\x55\x00", 2)); // MPEG layer-3 format
+        const test::LavfProbe probe = test::probeLavf(out);
+        ASSERT_EQ(probe.streams.size(), 1u) << out;
+        EXPECT_EQ(probe.streams[0].codec, "mp3") << out;
+        EXPECT_NEAR(probe.streams[0].seconds, 5.0, 0.1) << out;
     }
     const TRipRecord& r = RipRecord;
     EXPECT_EQ(r.CompSource1, 5.0);
@@ -272,15 +282,14 @@ TEST_F(RipToolsTest, NormalisedStreamsAreCompressedAndDeletedAfterSuccess) {
         EXPECT_FALSE(RipRecord.freeAfter(slot).empty());
 }
 
-// The highest sample of a canonical 16-bit WAV file.
+// The highest sample of a 16-bit WAV file, as FFmpeg reads it.
 int peakOf(const std::string& path) {
-    const std::string bytes = readBytes(path);
+    const test::LavfProbe probe = test::probeLavf(path, true);
     int peak = 0;
-    for (size_t at = 44; at + 1 < bytes.size(); at += 2) {
-        const auto v =
-            static_cast<int16_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8);
-        peak = std::max(peak, std::abs(static_cast<int>(v)));
-    }
+    if (probe.streams.size() != 1 || probe.streams[0].codec != "pcm_s16le")
+        return peak;
+    for (const double v : probe.streams[0].pcm)
+        peak = std::max(peak, static_cast<int>(std::lround(std::abs(v) * 32768.0)));
     return peak;
 }
 
@@ -316,6 +325,10 @@ TEST_F(RipToolsTest, TheAudioRangeReachesTheConverter) {
     EXPECT_NEAR(RipRecord.CompSource1, 5.0, 0.1);
     EXPECT_LT(RipRecord.CompTarget1, 3.5); // two or three seconds of the five
     EXPECT_GT(RipRecord.CompTarget1, 1.5);
+    const test::LavfProbe probe = test::probeLavf(at("out/one.mp3.wav"));
+    ASSERT_EQ(probe.streams.size(), 1u);
+    EXPECT_GT(probe.streams[0].seconds, 1.5);
+    EXPECT_LT(probe.streams[0].seconds, 3.5);
 }
 
 TEST_F(RipToolsTest, FailedConversionDeletesNothingOfItsStream) {
