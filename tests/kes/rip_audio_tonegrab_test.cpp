@@ -3,6 +3,8 @@
 // Skipped while the build has no extractor.
 #include "rip_audio_support.h"
 
+#include "tests/support/lavf_media.h"
+
 #include "tests/support/vobgen.h"
 
 namespace kes {
@@ -87,6 +89,18 @@ TEST_F(RipTonegrabTest, TwoStreamsAreDecodedNormalisedAndCompressedToMp3) {
         const std::string mp3 = readBytes(out);
         EXPECT_EQ(mp3.substr(20, 2), std::string("\x55\x00", 2)) << out; // MPEG layer-3
         EXPECT_EQ(mp3.substr(24, 4), le32(44100)) << out;
+        const test::LavfProbe probe = test::probeLavf(out);
+        ASSERT_EQ(probe.streams.size(), 1u) << out;
+        EXPECT_EQ(probe.streams[0].codec, "mp3") << out;
+        EXPECT_EQ(probe.streams[0].sampleRate, 44100) << out;
+        EXPECT_NEAR(probe.streams[0].seconds, Seconds, 0.15) << out;
+    }
+    for (const std::string& normalised : {folder1 + "Normalized.wav", folder2 + "Normalized2.wav"}) {
+        const test::LavfProbe probe = test::probeLavf(normalised);
+        ASSERT_EQ(probe.streams.size(), 1u) << normalised;
+        EXPECT_EQ(probe.streams[0].codec, "pcm_s16le") << normalised;
+        EXPECT_EQ(probe.streams[0].sampleRate, 44100) << normalised;
+        EXPECT_NEAR(probe.streams[0].seconds, Seconds, 0.1) << normalised;
     }
     EXPECT_NEAR(RipRecord.CompSource1, Seconds, 0.1);
     EXPECT_NEAR(RipRecord.CompTarget1, Seconds, 0.15);
