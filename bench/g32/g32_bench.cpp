@@ -195,8 +195,10 @@ void registerAll() {
         {"StretchSplineUp", {320, 240, 640, 480, TStretchFilter::sfSpline, TDrawMode::dmOpaque}},
         {"StretchLinear2Down", {1024, 768, 400, 300, TStretchFilter::sfLinear2, TDrawMode::dmOpaque}},
     };
-    for (const auto& [name, c] : stretches)
-        each(name, [c](benchmark::State& s, Path p) { stretch(s, p, c); });
+    for (const auto& entry : stretches) {
+        const StretchCase c = entry.second;
+        each(entry.first, [c](benchmark::State& s, Path p) { stretch(s, p, c); });
+    }
     const std::pair<const char*, TransformCase> transforms[] = {
         {"Rotate270Nearest", {270, TStretchFilter::sfNearest, TDrawMode::dmOpaque}},
         {"Rotate270Linear", {270, TStretchFilter::sfLinear, TDrawMode::dmOpaque}},
@@ -204,8 +206,10 @@ void registerAll() {
         {"Rotate30LinearBlend", {30, TStretchFilter::sfLinear, TDrawMode::dmBlend}},
         {"Rotate30Nearest", {30, TStretchFilter::sfNearest, TDrawMode::dmOpaque}},
     };
-    for (const auto& [name, c] : transforms)
-        each(name, [c](benchmark::State& s, Path p) { transform(s, p, c); });
+    for (const auto& entry : transforms) {
+        const TransformCase c = entry.second;
+        each(entry.first, [c](benchmark::State& s, Path p) { transform(s, p, c); });
+    }
 }
 
 // Keeps each run's time per iteration (the median when repeated) for the table.
