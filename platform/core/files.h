@@ -88,6 +88,9 @@ private:
     std::string temp_;
     int fd_ = -1;
     bool failed_ = false;
+    std::int64_t written_ = 0; // bytes written so far
+    std::int64_t started_ = 0; // of which handed to the disk's writeback
+    static constexpr std::int64_t WritebackStep = std::int64_t{8} << 20;
 };
 
 } // namespace platform::core

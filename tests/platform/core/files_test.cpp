@@ -182,6 +182,30 @@ TEST(Files, AtomicFileLeavesTheTargetAloneUntilCommit) {
     EXPECT_EQ(listDirectory(dir.str()).size(), 1u);
 }
 
+// A long file is handed to the disk's writeback piece by piece while it is written: every byte still lands,
+// and dropping it uncommitted still leaves nothing behind.
+TEST(Files, AtomicFileOfManyPiecesKeepsEveryByte) {
+    TempDir dir;
+    std::string piece(1 << 20, '\0');
+    std::string all;
+    for (int i = 0; i < 21; ++i) {
+        for (std::size_t k = 0; k < piece.size(); k += 4096)
+            piece[k] = static_cast<char>(i * 7 + static_cast<int>(k / 4096));
+        all += piece;
+    }
+    {
+        AtomicFile dropped(dir.file("big.bin"));
+        for (std::size_t at = 0; at < all.size(); at += piece.size())
+            ASSERT_TRUE(dropped.write(std::string_view(all).substr(at, piece.size())));
+    }
+    EXPECT_TRUE(listDirectory(dir.str()).empty());
+    AtomicFile f(dir.file("big.bin"));
+    for (std::size_t at = 0; at < all.size(); at += piece.size() - 3) // pieces across the steps
+        ASSERT_TRUE(f.write(std::string_view(all).substr(at, piece.size() - 3)));
+    ASSERT_TRUE(f.commit());
+    EXPECT_EQ(readBytes(dir.path() / "big.bin"), all);
+}
+
 TEST(Files, LittleEndianPatchesNeverResize) {
     TempDir dir;
     writeBytes(dir.path() / "h.wav", std::string("RIFF\x10\x00\x00\x00WAVE", 12));
