@@ -487,8 +487,9 @@ bool AtomicFile::write(std::string_view bytes) {
     // everything and reports what goes wrong.
     written_ += static_cast<std::int64_t>(bytes.size());
     if (written_ - started_ >= WritebackStep) {
-        const bool hinted = ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE) == 0;
-        started_ = hinted ? written_ : started_;
+        [[maybe_unused]] const int hinted =
+            ::sync_file_range(fd_, started_, written_ - started_, SYNC_FILE_RANGE_WRITE);
+        started_ = written_;
     }
     return true;
 }
