@@ -4,6 +4,7 @@
 
 #include "tools/stream_extractor/tform8.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/program_folder.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/vobgen.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -143,6 +145,28 @@ Wav readCanonicalWav(const std::string& bytes) {
     return wav;
 }
 
+// A WAV the window wrote, read here and by FFmpeg: both see the same 16-bit samples.
+Wav readChecked(const std::filesystem::path& path) {
+    const Wav wav = readCanonicalWav(readBytes(path));
+    const kes::test::LavfProbe probe = kes::test::probeLavf(path.string(), true);
+    EXPECT_EQ(probe.format, "wav") << path;
+    if (probe.streams.size() != 1) {
+        ADD_FAILURE() << path << ": FFmpeg finds " << probe.streams.size() << " streams";
+        return wav;
+    }
+    const kes::test::LavfStream& stream = probe.streams[0];
+    EXPECT_EQ(stream.codec, "pcm_s16le") << path;
+    EXPECT_EQ(stream.channels, wav.channels) << path;
+    EXPECT_EQ(stream.sampleRate, wav.rate) << path;
+    EXPECT_EQ(stream.pcm.size(), wav.samples.size()) << path;
+    for (size_t i = 0; i < stream.pcm.size() && i < wav.samples.size(); ++i)
+        if (std::lround(stream.pcm[i] * 32768.0) != wav.samples[i]) {
+            ADD_FAILURE() << path << ": sample " << i << " differs";
+            break;
+        }
+    return wav;
+}
+
 // The first channel's frequency from its upward crossings of a level well above the noise.
 double toneHz(const Wav& wav) {
     constexpr int kLevel = 1000;
@@ -256,17 +280,17 @@ TEST_F(StreamExtractorWindow, Ac3AndMpegStreamsAreDecodedIntoWavFiles) {
     DialogScript script;
     TForm8 window(link(firstVob()));
     extract(window, "0x81", out.file("second.wav"));
-    const Wav second = readCanonicalWav(readBytes(out.file("second.wav")));
+    const Wav second = readChecked(out.file("second.wav"));
     EXPECT_EQ(second.channels, 2);
     EXPECT_EQ(second.rate, 48000);
     EXPECT_NEAR(toneHz(second), kSecondAc3Hz, 5.0);
 
     extract(window, "0x80", out.file("first.wav"));
-    EXPECT_NEAR(toneHz(readCanonicalWav(readBytes(out.file("first.wav")))), kFirstAc3Hz, 5.0);
+    EXPECT_NEAR(toneHz(readChecked(out.file("first.wav"))), kFirstAc3Hz, 5.0);
 
     window.Method2.click();
     extract(window, "0xB0", out.file("mpeg.wav"));
-    EXPECT_NEAR(toneHz(readCanonicalWav(readBytes(out.file("mpeg.wav")))), kMpegHz, 5.0);
+    EXPECT_NEAR(toneHz(readChecked(out.file("mpeg.wav"))), kMpegHz, 5.0);
     EXPECT_TRUE(script.shown().empty());
 }
 
@@ -284,7 +308,7 @@ TEST_F(StreamExtractorWindow, PcmIsWrittenAsItIsOnTheDiscAndFixTurnsItIntoSample
     EXPECT_EQ(extracted.substr(kHeaderSize), std::string(disc.begin(), disc.end()));
 
     window.Button5.click();
-    const Wav fixed = readCanonicalWav(readBytes(destination));
+    const Wav fixed = readChecked(destination);
     EXPECT_EQ(fixed.samples, generatedSet().audio[kLpcmStream].pcm);
     EXPECT_EQ(window.pb.position(), window.pb.max());
     // A click on the group swaps again: the file is back as extracted.
