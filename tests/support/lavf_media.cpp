@@ -602,6 +602,55 @@ LavfVideo readLavfVideo(const std::string& path) {
     return video;
 }
 
+bool copyLavfVideo(const std::string& source, const std::string& destination, int firstPacket,
+                   std::string* error) {
+    AVFormatContext* raw = nullptr;
+    if (avformat_open_input(&raw, source.c_str(), nullptr, nullptr) < 0) {
+        setError(error, "cannot open " + source);
+        return false;
+    }
+    const std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> in(
+        raw, [](AVFormatContext* f) { avformat_close_input(&f); });
+    const int index = avformat_find_stream_info(in.get(), nullptr) >= 0
+                          ? av_find_best_stream(in.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0)
+                          : -1;
+    if (index < 0) {
+        setError(error, "no video stream in " + source);
+        return false;
+    }
+    OutputPtr out = openOutput(destination, "avi", error);
+    if (!out)
+        return false;
+    AVStream* stream = avformat_new_stream(out.get(), nullptr);
+    if (stream == nullptr || avcodec_parameters_copy(stream->codecpar, in->streams[index]->codecpar) < 0)
+        return false;
+    stream->codecpar->codec_tag = in->streams[index]->codecpar->codec_tag;
+    stream->time_base = in->streams[index]->time_base;
+    if (!startOutput(out.get(), destination, error))
+        return false;
+    PacketPtr packet(av_packet_alloc());
+    int seen = 0;
+    int64_t shift = AV_NOPTS_VALUE;
+    while (av_read_frame(in.get(), packet.get()) >= 0) {
+        if (packet->stream_index == index && seen++ >= firstPacket) {
+            if (shift == AV_NOPTS_VALUE)
+                shift = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            if (packet->pts != AV_NOPTS_VALUE)
+                packet->pts -= shift;
+            if (packet->dts != AV_NOPTS_VALUE)
+                packet->dts -= shift;
+            packet->stream_index = 0;
+            av_packet_rescale_ts(packet.get(), in->streams[index]->time_base, stream->time_base);
+            if (av_interleaved_write_frame(out.get(), packet.get()) < 0) {
+                setError(error, "writing failed");
+                return false;
+            }
+        }
+        av_packet_unref(packet.get());
+    }
+    return av_write_trailer(out.get()) >= 0;
+}
+
 // ---- Playback movies ----
 
 namespace {

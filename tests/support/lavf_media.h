@@ -31,6 +31,11 @@ struct LavfAviSpec {
 // message in error when FFmpeg could not write it.
 bool writeLavfAvi(const std::string& path, const LavfAviSpec& spec, std::string* error = nullptr);
 
+// Copies the video stream of an AVI from its packet firstPacket on into a new AVI (no re-encoding), as
+// another program cuts a movie at a key frame. False and a message in error on a failure.
+bool copyLavfVideo(const std::string& source, const std::string& destination, int firstPacket,
+                   std::string* error = nullptr);
+
 // Writes a MP3 file (raw frames, no tag) of a tone.
 bool writeLavfMp3(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
                   std::string* error = nullptr);

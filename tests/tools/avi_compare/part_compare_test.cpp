@@ -1,5 +1,6 @@
 #include "tools/avi_compare/tavic.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/synchronizer/tiny_avi.h"
 
@@ -83,6 +84,24 @@ TEST_F(CompareFixture, UnreadablePartsAndStops) {
     sink.stopAfter = 1;
     EXPECT_EQ(findPartStart(part1, part2, found, sink), CompareStatus::Stopped);
     EXPECT_EQ(found, 4);
+}
+
+// Parts another program made: a movie FFmpeg wrote, and FFmpeg's copy of it from a key frame on.
+TEST_F(CompareFixture, FindsWhereAPartCutByAnotherProgramStarts) {
+    kes::test::LavfAviSpec spec;
+    spec.frames = 30;
+    spec.gop = 10;
+    spec.audio = kes::test::LavfAudio::None;
+    std::string error;
+    ASSERT_TRUE(kes::test::writeLavfAvi(part1, spec, &error)) << error;
+    for (const int start : {20, 10, 0}) {
+        ASSERT_TRUE(kes::test::copyLavfVideo(part1, part2, start, &error)) << error;
+        ASSERT_EQ(kes::test::readLavfVideo(part2).packets.size(), static_cast<size_t>(30 - start));
+        RecordingSink sink;
+        int32_t found = -1;
+        EXPECT_EQ(findPartStart(part1, part2, found, sink), CompareStatus::Found) << start;
+        EXPECT_EQ(found, start);
+    }
 }
 
 TEST_F(CompareFixture, WindowReportsInItsLabels) {
