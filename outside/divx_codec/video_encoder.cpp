@@ -68,6 +68,9 @@ struct VideoEncoder::State {
         sws_freeContext(sws);
         av_packet_free(&packet);
         av_frame_free(&frame);
+        // The first-pass log handed to a second pass belongs to the caller, not to the context.
+        if (ctx)
+            av_freep(&ctx->stats_in);
         avcodec_free_context(&ctx);
     }
 };
