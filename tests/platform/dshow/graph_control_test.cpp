@@ -65,7 +65,7 @@ TEST_F(GraphControlTest, StopReturnsWithEveryThreadGoneAndASecondStopDoesNothing
     ASSERT_TRUE(waitUntil([&] { return renderer->samples > 3; }));
     ASSERT_EQ(control->Stop(), S_OK);
     EXPECT_FALSE(source->threadRunning());
-    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_TRUE(threadsBackTo(threadsBefore));
     EXPECT_EQ(source->stops, 1);
     EXPECT_EQ(renderer->stops, 1);
     const int received = renderer->samples;
@@ -207,7 +207,7 @@ TEST_F(GraphControlTest, AFilterThatCannotPauseFailsTheRunAndLeavesEverythingSto
         EXPECT_EQ(filter->GetState(0, &filterState), S_OK);
         EXPECT_EQ(filterState, State_Stopped);
     }
-    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_TRUE(threadsBackTo(threadsBefore));
     EXPECT_EQ(nextEvent(0), 0);
 
     transform->pauseResult = S_OK;

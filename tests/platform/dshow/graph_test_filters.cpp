@@ -4,10 +4,13 @@
 #include "platform/dshow/guids.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
+
+#include <unistd.h>
 
 namespace platform::dshow::graphtest {
 
@@ -94,9 +97,13 @@ HRESULT LoggedFilter::Stop() {
 int threadCount() {
     // A runtime may start a helper thread of its own with the process's first new thread (the thread
     // sanitizer does): one thread started and joined before the first count keeps it out of the
-    // difference.
+    // difference; it is waited out of the task list, where a joined thread can linger for a moment.
     static const bool warmedUp = [] {
-        std::thread([] {}).join();
+        std::atomic<pid_t> tid{0};
+        std::thread([&tid] { tid = ::gettid(); }).join();
+        const std::filesystem::path task = "/proc/self/task/" + std::to_string(tid.load());
+        while (std::filesystem::exists(task))
+            std::this_thread::sleep_for(kPoll);
         return true;
     }();
     (void)warmedUp;
@@ -108,6 +115,16 @@ int threadCount() {
         if (readText(entry.path() / "comm") == program)
             ++count;
     return count;
+}
+
+bool threadsBackTo(int before) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (threadCount() > before) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(kPoll);
+    }
+    return true;
 }
 
 // ---- Source -------------------------------------------------------------------------------------

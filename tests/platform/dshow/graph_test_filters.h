@@ -249,5 +249,8 @@ public:
 
 // Threads of this process, other than those the toolkit names as its own.
 int threadCount();
+// Waits until no more than `before` threads are left: a joined thread stays listed for a moment while
+// the kernel finishes its exit, longer on a loaded machine or under a sanitizer.
+bool threadsBackTo(int before);
 
 } // namespace platform::dshow::graphtest

@@ -280,7 +280,7 @@ TEST_F(GraphExtraction, AStopInTheMiddleLeavesAValidWavAndNoFileOrThread) {
     EXPECT_EQ(control->Stop(), S_OK);
     LONG code = 0;
     EXPECT_EQ(events->WaitForCompletion(0, &code), VFW_E_WRONG_STATE);
-    EXPECT_EQ(threadCount(), threadsBefore);
+    EXPECT_TRUE(threadsBackTo(threadsBefore));
     EXPECT_EQ(openFilesUnder(dir.path()), 0);
 
     const std::string bytes = readBytes(wavPath);

@@ -15,9 +15,11 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 namespace kes::test {
 
@@ -238,6 +240,16 @@ size_t threadCount() {
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/task"))
         ++count;
     return count;
+}
+
+bool threadsBackTo(size_t before) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (threadCount() > before) {
+        if (std::chrono::steady_clock::now() > until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 } // namespace kes::test

@@ -93,5 +93,8 @@ std::vector<int16_t> wavSamples(const std::string& bytes);
 int maxDifference(const std::vector<int16_t>& a, const std::vector<int16_t>& b);
 // Threads of this process now.
 size_t threadCount();
+// Waits until no more than `before` threads are left: a joined thread stays listed for a moment while
+// the kernel finishes its exit, longer on a loaded machine or under a sanitizer.
+bool threadsBackTo(size_t before);
 
 } // namespace kes::test
