@@ -1,5 +1,5 @@
-// Fuzz target of the cover printer's JPEG decoder: any bytes are decoded; a picture that comes back
-// has a size within the decoder's limits.
+// Fuzz target of the JPEG decoder that the cover printer and the bitmap loader share: any bytes are
+// decoded; a picture that comes back has a size within the decoder's limits.
 #include "cover/cover_picture.h"
 #include "platform/gdi/graphic.h"
 #include "tests/fuzz/fuzz_support.h"
