@@ -63,7 +63,7 @@ void TCoverPrint::loadLayoutFile(const std::string& path) {
     const std::int64_t size = core::fileSize(path);
     std::optional<std::string> bytes;
     if (size >= 0 && static_cast<std::uint64_t>(size) <= LayoutMaximumSize)
-        bytes = core::readFile(path);
+        bytes = core::readFile(path, static_cast<std::int64_t>(LayoutMaximumSize));
     if (!bytes) {
         ui::errorBox(readErrorText(path));
         return;

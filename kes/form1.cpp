@@ -40,6 +40,7 @@ constexpr const char* DivX3CodecF = "divxc32f.dll";
 constexpr const char* DivX4Only = "DivX 4.x";
 // A user preset file is a short list of picture sizes; more lines than this are not presets.
 constexpr size_t MaxUserPresets = 1000;
+constexpr int64_t MaxUserPresetsBytes = int64_t{MaxUserPresets} * 256; // lines of a picture size or so
 
 // Messages of the language file used here.
 constexpr int MsgFreeMb = 38;
@@ -149,9 +150,11 @@ void TForm1::FormCreate() {
     setautoparam();
 
     // 14.
-    if (auto lines = core::readLines(ProgDir + UserPresetsFile)) {
-        for (size_t i = 0; i < lines->size() && i < MaxUserPresets; ++i)
-            presets.addItem((*lines)[i]);
+    // Only the lines that can be taken are read: a file of more bytes than they could fill is cut.
+    if (auto head = core::readFileHead(ProgDir + UserPresetsFile, MaxUserPresetsBytes)) {
+        const std::vector<std::string> lines = core::splitLines(*head);
+        for (size_t i = 0; i < lines.size() && i < MaxUserPresets; ++i)
+            presets.addItem(lines[i]);
     }
 
     // 15.

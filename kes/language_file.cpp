@@ -57,8 +57,8 @@ std::optional<std::string> readLanguageFile(std::string_view path) {
     const int64_t size = core::fileSize(path);
     if (size < 0 || size > MaxLanguageFileBytes)
         return std::nullopt;
-    auto bytes = core::readFile(path);
-    if (!bytes || static_cast<int64_t>(bytes->size()) > MaxLanguageFileBytes)
+    auto bytes = core::readFile(path, MaxLanguageFileBytes);
+    if (!bytes)
         return std::nullopt;
     return bytes;
 }

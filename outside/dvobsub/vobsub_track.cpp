@@ -1,6 +1,7 @@
 #include "outside/dvobsub/vobsub_track.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <sstream>
 
@@ -9,6 +10,7 @@ namespace outside::dvobsub {
 namespace {
 
 constexpr int64_t kUnitsPerMs = 10'000;
+constexpr size_t kMaxStampDigits = 6;
 // A subpicture without a stop command stays this long.
 constexpr int64_t kDefaultShow = 5'000 * kUnitsPerMs;
 // Display delays count in units of 1024 / 90000 s.
@@ -34,12 +36,21 @@ std::string trim(std::string text) {
     return text.substr(first);
 }
 
-// "hh:mm:ss:mmm" to 100-ns units.
+// "hh:mm:ss:mmm" to 100-ns units. Each field holds at most kMaxStampDigits digits, so that the time
+// of any field values fits.
 std::optional<int64_t> stampTime(const std::string& text) {
-    int h = 0, m = 0, s = 0, ms = 0;
-    if (std::sscanf(text.c_str(), "%d:%d:%d:%d", &h, &m, &s, &ms) != 4 || h < 0 || m < 0 || s < 0 || ms < 0)
-        return std::nullopt;
-    return ((static_cast<int64_t>(h) * 3600 + m * 60 + s) * 1000 + ms) * kUnitsPerMs;
+    std::array<int64_t, 4> fields{}; // hours, minutes, seconds, milliseconds
+    size_t at = 0;
+    for (size_t f = 0; f < fields.size(); ++f) {
+        if (f > 0 && (at >= text.size() || text[at++] != ':'))
+            return std::nullopt;
+        const size_t start = at;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < kMaxStampDigits)
+            fields[f] = fields[f] * 10 + (text[at++] - '0');
+        if (at == start || (at < text.size() && text[at] >= '0' && text[at] <= '9'))
+            return std::nullopt;
+    }
+    return ((fields[0] * 3600 + fields[1] * 60 + fields[2]) * 1000 + fields[3]) * kUnitsPerMs;
 }
 
 struct Bytes {

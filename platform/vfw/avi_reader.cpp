@@ -77,7 +77,8 @@ void readStreamList(const ByteSource& source, const RawChunk& list, ParsedFile& 
             const auto name =
                 source.readBlock(ck.dataOffset, static_cast<size_t>(std::min<int64_t>(ck.size, MaxNameSize)));
             const size_t n = std::min(name.size(), static_cast<size_t>(StreamNameSize - 1));
-            std::memcpy(stream.info.szName, name.data(), n);
+            if (n > 0) // an empty read gives no buffer to copy from
+                std::memcpy(stream.info.szName, name.data(), n);
             stream.info.szName[n] = '\0';
         } else if (ck.id == ckidODMLINDEX && indx.empty()) {
             indx =

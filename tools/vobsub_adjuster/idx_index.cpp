@@ -82,7 +82,8 @@ IdxLoadStatus VobSubIndex::load(std::string_view path) {
         return IdxLoadStatus::CannotRead;
     if (size > MaxIndexBytes)
         return IdxLoadStatus::TooLarge;
-    auto lines = core::readLines(path);
+    // The limit holds for the read too, should the file grow after its size was taken.
+    auto lines = core::readLines(path, MaxIndexBytes);
     if (!lines)
         return IdxLoadStatus::CannotRead;
     setLines(std::move(*lines));

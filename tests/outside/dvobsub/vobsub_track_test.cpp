@@ -82,3 +82,19 @@ TEST(VobSubTrack, DamagedInputGivesNoSubtitlesAndSaysWhy) {
 }
 
 } // namespace
+
+TEST(VobSubTrack, TimeStampsOfAnyLengthReadExactlyOrAreLeftOut) {
+    const std::string idx = "size: 720x576\r\nid: en, index: 0\r\n"
+                            "timestamp: 999999:59:59:999, filepos: 000000000\r\n"
+                            "timestamp: 99999999999:00:00:000, filepos: 000000800\r\n"
+                            "timestamp: 00:4294967297:00:000, filepos: 000001000\r\n"
+                            "timestamp: 00:00:01:500, filepos: 000001800\r\n";
+    const auto parsed = parseIdx(idx, nullptr);
+    ASSERT_TRUE(parsed);
+    ASSERT_EQ(parsed->languages.size(), 1u);
+    const auto& stamps = parsed->languages[0].stamps;
+    ASSERT_EQ(stamps.size(), 2u); // the fields too long to be a time are left out
+    EXPECT_EQ(stamps[0].first, (((999999LL * 3600 + 59 * 60 + 59) * 1000) + 999) * 10'000);
+    EXPECT_EQ(stamps[1].first, 1'500LL * 10'000);
+    EXPECT_EQ(stamps[1].second, 0x1800u);
+}
