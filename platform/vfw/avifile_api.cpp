@@ -325,9 +325,19 @@ LONG AVIStreamSampleToTime(PAVISTREAM pavi, LONG lSample) {
     const AVISTREAMINFO info = pavi->info();
     if (info.dwRate == 0)
         return -1;
-    const int64_t units = int64_t{lSample} * info.dwScale * MillisecondsPerSecond;
-    // Rounded up: the first whole millisecond at which the sample is shown.
-    const int64_t ms = units >= 0 ? (units + info.dwRate - 1) / info.dwRate : -((-units) / info.dwRate);
+    // Rounded up: the first whole millisecond at which the sample is shown. Samples times scale fit in
+    // 64 bits, their milliseconds may not: the whole seconds and the rest are counted apart, and a
+    // time beyond a LONG is clamped before it is multiplied.
+    const int64_t units = int64_t{lSample} * info.dwScale;
+    const int64_t rate = info.dwRate;
+    const int64_t seconds = units / rate;
+    if (seconds > INT_MAX / MillisecondsPerSecond)
+        return INT_MAX;
+    if (seconds < INT_MIN / MillisecondsPerSecond)
+        return INT_MIN;
+    const int64_t rest = (units % rate) * MillisecondsPerSecond;
+    const int64_t ms =
+        seconds * MillisecondsPerSecond + (rest >= 0 ? (rest + rate - 1) / rate : -((-rest) / rate));
     return static_cast<LONG>(std::clamp<int64_t>(ms, INT_MIN, INT_MAX));
 }
 

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -496,6 +497,20 @@ TEST_F(AviWriteRead, SampleAndTimeConversionsRoundTrip) {
     EXPECT_EQ(AVIStreamTimeToSample(video, 1000), 29);
     EXPECT_EQ(AVIStreamSampleToTime(audio, 48000), 1000);
     EXPECT_EQ(AVIStreamTimeToSample(audio, 500), 24000);
+    // A damaged header's largest scale: the times are clamped, never overflowed.
+    AVISTREAMINFO slow = videoInfo(1, 0xFFFFFFFF, mmioFOURCC('D', 'I', 'V', 'X'));
+    PAVISTREAM huge = nullptr;
+    ASSERT_EQ(AVIFileCreateStream(file, &huge, &slow), AVIERR_OK);
+    EXPECT_EQ(AVIStreamSampleToTime(huge, 0x7FFFFFFF), INT_MAX);
+    EXPECT_EQ(AVIStreamSampleToTime(huge, -0x7FFFFFFF), INT_MIN);
+    AVISTREAMINFO thirds = videoInfo(3, 1, mmioFOURCC('D', 'I', 'V', 'X'));
+    PAVISTREAM third = nullptr;
+    ASSERT_EQ(AVIFileCreateStream(file, &third, &thirds), AVIERR_OK);
+    EXPECT_EQ(AVIStreamSampleToTime(third, 1), 334);
+    EXPECT_EQ(AVIStreamSampleToTime(third, -1), -333);
+    EXPECT_EQ(AVIStreamSampleToTime(third, 0x7FFFFFFF), INT_MAX);
+    AVIStreamRelease(huge);
+    AVIStreamRelease(third);
     AVIStreamRelease(video);
     AVIStreamRelease(audio);
     AVIFileRelease(file);
