@@ -141,6 +141,31 @@ bool readOdmlIndex(const ByteSource& source, const AviLayout& layout, ParsedFile
     return total > 0;
 }
 
+namespace {
+
+// Whether a chunk of size bytes at dataAt ends inside the movi list that idx1 indexes (or, where the
+// list's own size is too small, before the idx1 chunk that follows it).
+bool fitsMovi(const AviLayout& layout, int64_t dataAt, uint32_t size) {
+    const int64_t limit = std::max(layout.movi.front().end, layout.idx1Offset - ChunkHeaderSize);
+    return dataAt + static_cast<int64_t>(size) <= limit;
+}
+
+// A damaged idx1 entry can name a size far beyond its chunk (up to the rest of the file, which would
+// then be read as one frame). The chunk's own header decides when its id is the entry's and its size
+// fits; otherwise the entry stays as an empty chunk, so that the frames after it keep their numbers.
+bool sizeFromChunkHeader(const ByteSource& source, const AviLayout& layout, int64_t dataAt, FOURCC ckid,
+                         uint32_t& size) {
+    uint32_t id = 0;
+    uint32_t own = 0;
+    if (!source.readLE32(dataAt - ChunkHeaderSize, id) || id != ckid ||
+        !source.readLE32(dataAt - ChunkHeaderSize + 4, own) || !fitsMovi(layout, dataAt, own))
+        return false;
+    size = own;
+    return true;
+}
+
+} // namespace
+
 bool readIdx1(const ByteSource& source, const AviLayout& layout, ParsedFile& file) {
     if (layout.idx1Offset < 0 || layout.movi.empty())
         return false;
@@ -173,8 +198,12 @@ bool readIdx1(const ByteSource& source, const AviLayout& layout, ParsedFile& fil
                 else
                     base = offset < layout.movi.front().end - relative ? relative : 0;
             }
-            if (addChunk(source, file, *stream, base + offset + ChunkHeaderSize, size,
-                         (flags & AVIIF_KEYFRAME) != 0))
+            const int64_t dataAt = base + offset + ChunkHeaderSize;
+            uint32_t entrySize = size;
+            if (!fitsMovi(layout, dataAt, entrySize) &&
+                !sizeFromChunkHeader(source, layout, dataAt, ckid, entrySize))
+                entrySize = 0;
+            if (addChunk(source, file, *stream, dataAt, entrySize, (flags & AVIIF_KEYFRAME) != 0))
                 ++total;
         }
     }

@@ -146,12 +146,52 @@ TEST_F(DamagedAvi, Idx1EntriesOutsideTheFileAreDroppedOrCut) {
     PAVISTREAM s = nullptr;
     const LONG n = videoFrames(bytes, &s);
     ASSERT_EQ(n, Frames - 1);
-    std::vector<char> buf(1 << 16);
-    LONG bytesRead = 0;
-    // The audio entry with the huge size now runs to the end of the file; video frames are intact.
     expectFrames(s, n);
-    EXPECT_EQ(AVIStreamRead(s, n - 1, 1, buf.data(), 1 << 16, &bytesRead, nullptr), AVIERR_OK);
     AVIStreamRelease(s);
+    // The entry with the huge size keeps its chunk's own size: the audio is as long as written.
+    const std::string path = dir.file("damaged.avi");
+    PAVISTREAM audio = nullptr;
+    ASSERT_EQ(AVIStreamOpenFromFile(&audio, path, streamtypeAUDIO, 0, OF_READ), AVIERR_OK);
+    const LONG damagedLength = AVIStreamLength(audio);
+    AVIStreamRelease(audio);
+    writeBytes(path, good);
+    ASSERT_EQ(AVIStreamOpenFromFile(&audio, path, streamtypeAUDIO, 0, OF_READ), AVIERR_OK);
+    EXPECT_EQ(damagedLength, AVIStreamLength(audio));
+    AVIStreamRelease(audio);
+}
+
+TEST_F(DamagedAvi, AnIdx1SizeOverwrittenWithGarbageTakesTheChunksOwnSize) {
+    const uint32_t entries = readLE32(good, idx1 + 4) / 16;
+    int video = 0;
+    for (uint32_t i = 0; i < entries; ++i) {
+        const size_t entry = idx1 + 8 + i * 16;
+        if (good.substr(entry, 4) != "00dc" || video++ != 3)
+            continue;
+        // The fourth frame's size reads as garbage: its chunk header decides, and every frame reads
+        // back as written.
+        std::string bytes = good;
+        put32(bytes, entry + 12, 0xFFFFFFFFu);
+        PAVISTREAM s = nullptr;
+        ASSERT_EQ(videoFrames(bytes, &s), Frames);
+        expectFrames(s, Frames);
+        AVIStreamRelease(s);
+        // With the chunk's header garbled too, nothing says how long it is: the frame is empty, and
+        // the frames after it keep their numbers.
+        const size_t chunkAt = movi + readLE32(good, entry + 8);
+        bytes.replace(chunkAt, 4, "JUNK");
+        ASSERT_EQ(videoFrames(bytes, &s), Frames);
+        LONG read = -1;
+        std::vector<char> buf(8192);
+        ASSERT_EQ(AVIStreamRead(s, 3, 1, buf.data(), 8192, &read, nullptr), AVIERR_OK);
+        EXPECT_EQ(read, 0);
+        for (LONG f = 4; f < Frames; ++f) {
+            ASSERT_EQ(AVIStreamRead(s, f, 1, buf.data(), 8192, &read, nullptr), AVIERR_OK);
+            EXPECT_EQ(std::string(buf.data(), static_cast<size_t>(read)), testFrame(f, f % KeyEvery == 0));
+        }
+        AVIStreamRelease(s);
+        return;
+    }
+    FAIL() << "the movie has no fourth frame";
 }
 
 TEST_F(DamagedAvi, ScanResynchronisesAfterAGarbledChunkHeader) {
