@@ -111,12 +111,25 @@ private:
         return startProgram(output == 1 ? ExtCommand : delayerLine(StartDir, ExtCommand));
     }
 
-    // The converter on the current settings; true when it ran.
+    // The converter on the current settings; true when it ran. What stands under its output's name
+    // goes first (an earlier run's, or the first pass's, which is no movie), so that a run that does
+    // not finish leaves nothing to be taken for this rip's video.
     bool convert() {
         if (RipAborted)
             return false;
         const std::string line = f_.TreatVidParams();
-        return !RipAborted && runProgram(line);
+        if (RipAborted)
+            return false;
+        const std::string output = converterOutput();
+        if (core::fileExists(output) && !core::deleteFile(output)) {
+            failStep("Can't delete " + output + " !");
+            return false;
+        }
+        return runProgram(line);
+    }
+    std::string converterOutput() const {
+        return core::extractFilePath(f_.AVIFile.text()) +
+               converterOutputName(f_.dual.checked(), f_.px3gui.checked());
     }
 
     void video() {
@@ -154,8 +167,7 @@ private:
     // The converter names its output itself; it becomes the video AVI. Nothing to do when the
     // converter left none (the mux or the report shows that).
     void takeConverterOutput(const std::string& avi) {
-        const std::string output =
-            core::extractFilePath(avi) + converterOutputName(f_.dual.checked(), f_.px3gui.checked());
+        const std::string output = converterOutput();
         if (!core::fileExists(output) || core::sameFile(output, avi))
             return;
         if (!core::renameFile(output, avi))
@@ -176,6 +188,8 @@ private:
         muxer->Vexlor.setEnabled(f_.Vexlor.checked());
         muxer->Autosynch.setChecked(f_.Autosynch.checked());
         muxer->LogoPrefix = f_.progDir() + LogoClipPrefix;
+        // A stopped mux must not leave a cut-short movie in place of the user's previous one.
+        muxer->KeepStoppedTarget = false;
         muxer->show();
         return muxer;
     }

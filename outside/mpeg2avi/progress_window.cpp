@@ -1,5 +1,7 @@
 #include "outside/mpeg2avi/progress_window.h"
 
+#include "platform/ui/dialog_script.h"
+
 #include <cstdio>
 
 namespace mpeg2avi {
@@ -63,10 +65,22 @@ void ProgressWindow::refresh() {
     Speed.setCaption(t.speed);
     Left.setCaption(t.left);
     Bar.setPosition(total > 0 ? static_cast<int>(std::min<int64_t>(done, total) * kBarSteps / total) : 0);
+    if (!done_)
+        askScript(t);
     if (done_) {
         Ticker.setEnabled(false);
         close();
     }
+}
+
+void ProgressWindow::askScript(const ProgressTexts& texts) {
+    if (scriptAsked_ || !platform::ui::testing::scriptGiven())
+        return;
+    scriptAsked_ = true;
+    std::string answer;
+    platform::ui::testing::scriptedAnswer("progress", caption(), texts.frames, "", answer);
+    if (answer == "Stop")
+        StopClick();
 }
 
 void ProgressWindow::StopClick() {

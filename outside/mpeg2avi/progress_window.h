@@ -2,7 +2,8 @@
 
 // The converter's progress window: frames done of all, frames per second, the time left, and Stop.
 // It reads the running conversion's counters four times a second and closes itself when the
-// conversion is over (done() turns true).
+// conversion is over (done() turns true). With a dialog script given, it asks the script once, as it
+// opens, whether the user presses Stop (answer "Stop").
 
 #include "outside/mpeg2avi/conversion.h"
 #include "platform/ui/ui.h"
@@ -28,9 +29,11 @@ public:
 private:
     void refresh();
     void StopClick();
+    void askScript(const ProgressTexts& texts);
 
     ConversionProgress& progress_;
     const std::atomic<bool>& done_;
+    bool scriptAsked_ = false;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     platform::ui::Label Frames{*this};
     platform::ui::Label Speed{*this};

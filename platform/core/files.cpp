@@ -452,6 +452,7 @@ AtomicFile::AtomicFile(std::string_view target) : target_(resolvePath(target)) {
     // The temporary file is created like a new file, so the umask applies without being changed
     // (changing it would race with other threads); an existing target's mode is copied afterwards.
     const std::string stem = extractFilePath(target_) + "." + extractFileName(target_) + ".tmp-";
+    const TerminationDeferred deferred;
     for (int attempt = 0; attempt < MaxTempAttempts && fd_ < 0; ++attempt) {
         temp_ = stem + tempSuffix();
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, NewFileMode);
@@ -463,6 +464,7 @@ AtomicFile::AtomicFile(std::string_view target) : target_(resolvePath(target)) {
         temp_.clear();
         return;
     }
+    held_ = std::make_unique<TemporaryFile>(temp_);
     struct stat st {};
     if (::stat(target_.c_str(), &st) == 0 && ::fchmod(fd_, st.st_mode & 07777) != 0)
         failed_ = true;
@@ -508,6 +510,7 @@ bool AtomicFile::commit() {
     if (!finish() || ::rename(temp_.c_str(), target_.c_str()) != 0)
         return false;
     temp_.clear();
+    held_.reset();
     return true;
 }
 
@@ -515,6 +518,7 @@ bool AtomicFile::commitNoReplace() {
     if (!finish() || !renameNoReplace(temp_, target_))
         return false;
     temp_.clear();
+    held_.reset();
     return true;
 }
 

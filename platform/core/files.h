@@ -2,7 +2,10 @@
 
 // Files and folders. Every name is resolved without regard to case (paths.h) before use.
 
+#include "platform/core/temporary_files.h"
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -86,6 +89,7 @@ private:
 
     std::string target_;
     std::string temp_;
+    std::unique_ptr<TemporaryFile> held_; // removed should the program be ended meanwhile
     int fd_ = -1;
     bool failed_ = false;
     std::int64_t written_ = 0; // bytes written so far

@@ -51,7 +51,10 @@ std::string fourCCText(FourCC id) {
 }
 
 RiffFile::RiffFile(int fd, OpenMode mode, std::string path, std::string temp, int64_t size)
-    : fd_(fd), mode_(mode), path_(std::move(path)), temp_(std::move(temp)), size_(size) {}
+    : fd_(fd), mode_(mode), path_(std::move(path)), temp_(std::move(temp)), size_(size) {
+    if (!temp_.empty())
+        held_ = std::make_unique<core::TemporaryFile>(temp_);
+}
 
 RiffFile::~RiffFile() {
     if (fd_ >= 0) {
@@ -83,6 +86,7 @@ std::unique_ptr<RiffFile> RiffFile::open(std::string_view path, OpenMode mode) {
     if (stat(resolved.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
         return nullptr;
     std::string temp = resolved + ".kes-XXXXXX";
+    const core::TerminationDeferred deferred;
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return nullptr;
@@ -296,11 +300,10 @@ int RiffFile::close() {
     ok = ::close(fd_) == 0 && ok;
     fd_ = -1;
     ok = ok && std::rename(temp_.c_str(), path_.c_str()) == 0;
-    if (!ok) {
+    if (!ok)
         ::unlink(temp_.c_str());
-        return MMIOERR_CANNOTWRITE;
-    }
-    return MMSYSERR_NOERROR;
+    held_.reset();
+    return ok ? MMSYSERR_NOERROR : MMIOERR_CANNOTWRITE;
 }
 
 void RiffFile::discard() {
@@ -310,6 +313,7 @@ void RiffFile::discard() {
     fd_ = -1;
     if (mode_ == OpenMode::Create)
         ::unlink(temp_.c_str());
+    held_.reset();
 }
 
 } // namespace platform::mmio

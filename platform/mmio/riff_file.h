@@ -11,6 +11,8 @@
 // (an outermost "RIFF" chunk whose size field is 0, as streaming writers leave it, runs to the end),
 // searches end at the parent's end, and every step moves forward, so no file can make a walk loop.
 
+#include "platform/core/temporary_files.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -115,6 +117,7 @@ private:
     OpenMode mode_;
     std::string path_;
     std::string temp_;
+    std::unique_ptr<core::TemporaryFile> held_; // removed should the program be ended meanwhile
     int64_t size_ = 0;
     int64_t pos_ = 0;
 };

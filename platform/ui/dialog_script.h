@@ -16,12 +16,15 @@
 // Input boxes take the text to enter, or "Cancel". Open and save dialogs take the path to choose
 // (several paths joined by "\n" for multi-select), or "Cancel". Font dialogs take
 // "family,size,colour,style" (colour decimal 0x00BBGGRR, style letters b i u s) or "Cancel"; print
-// dialogs take the number of copies or "Cancel". A leading "=" is removed and makes the rest literal
+// dialogs take the number of copies or "Cancel". The converter's progress window asks once, as it
+// opens, and takes "Stop" to press its Stop button (any other answer goes on). A leading "=" is removed and
+// makes the rest literal
 // ("=Cancel" enters the text Cancel).
 //
 // Recorded kind, caption and text: message boxes: "error", "warning", "information", "question",
 // "plain", the caption shown and the message; "input": caption and prompt; "open" / "save": title
-// and initial folder; "font": "" and the initial font in answer form; "print": "" and "".
+// and initial folder; "font": "" and the initial font in answer form; "print": "" and ""; "progress":
+// the window's caption and its frame count.
 
 #include <cstdint>
 #include <functional>

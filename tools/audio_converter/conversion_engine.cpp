@@ -320,6 +320,11 @@ bool ConversionEngine::runSteps(const ConversionRequest& r, bool& userBreak, Con
     timer.stop();
     pipeline.reset();
     library.reset();
+    if (userBreak && !r.keepStopped) {
+        dest.reset(); // never closed: the work file goes, the destination is untouched
+        src->close();
+        return true;
+    }
 
     // 11. The results, and both files closed.
     rc = dest->ascend(outData);

@@ -40,6 +40,9 @@ struct ConversionRequest {
     std::string bitRateText; // the preset's bit-rate text, for the MP3 encoder
     std::string externDir;   // where LAME_ENC.DLL is
     bool quiet = false;      // batch use: ACM failures in one error box, no closing message
+    // A conversion cut short by the stop flag keeps what was written; otherwise (batch use: the next
+    // step would take the cut-short file for a whole one) the destination stays as it was.
+    bool keepStopped = true;
 };
 
 struct ConversionResult {

@@ -137,6 +137,7 @@ void TForm2::Conversion() {
     request.bitRateText = preset_.bitRate;
     request.externDir = externDir_;
     request.quiet = ACMParamCount != 0;
+    request.keepStopped = !request.quiet;
     const ConversionResult result = engine_.run(request, UserBreak);
     JobFailed = result.failed;
     if (result.resultsValid) {

@@ -226,6 +226,10 @@ MuxResult MuxEngine::Job::run() {
     audio.reset();
     if (!wav.restore())
         sink_.errorBox(CannotRestoreWavText + s_.wavSource + " !");
+    if (ended == InterleaveEnd::Stopped && !s_.keepStopped) {
+        result_.outcome = MuxOutcome::Stopped;
+        return result_; // the target's work file goes with it
+    }
     if (!target.commit(outVideo, outAudio))
         return fail(CannotWriteTargetText);
     result_.outcome = ended == InterleaveEnd::Stopped ? MuxOutcome::Stopped : MuxOutcome::Done;

@@ -66,6 +66,9 @@ struct MuxSettings {
     bool autosynch = false;
     int64_t videoBytes = 0; // split estimate
     int64_t audioBytes = 0;
+    // A mux cut short by the stop flag keeps what was written; otherwise (batch use, where the target
+    // is the final movie and may replace the user's previous one) the target stays as it was.
+    bool keepStopped = true;
 };
 
 // What a first-part job leaves for its caller.
@@ -81,7 +84,7 @@ struct MuxValues {
 enum class MuxOutcome {
     Done,    // the part was written
     Empty,   // the part holds no frame: nothing was written
-    Stopped, // userBreak: the target keeps what was written
+    Stopped, // userBreak: the target keeps what was written (with MuxSettings::keepStopped)
     Failed,  // a message was shown; the target is not there (or stays as it was)
 };
 

@@ -84,6 +84,8 @@ public:
     int64_t ClipFrames = 0; // frames of the clip the last first-part job appended; 0 without one
     int32_t AudioByteRate = 0;
     std::string LogoPrefix;
+    // Cleared by a batch caller whose target is a finished movie: a stopped mux then writes nothing.
+    bool KeepStoppedTarget = true;
 
     void MuxStreams(bool firstPart);
     void SaveWave();

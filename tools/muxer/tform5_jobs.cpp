@@ -30,6 +30,7 @@ MuxSettings TForm5::settings() {
     s.clip = Vexlor.enabled() && Vexlor.checked();
     s.logoPrefix = LogoPrefix;
     s.autosynch = Autosynch.checked();
+    s.keepStopped = KeepStoppedTarget;
     s.videoBytes = VideoBytes;
     s.audioBytes = AudioBytes;
     const DelayNumber delay = signedDelayOf(temps.text(), sens.text());

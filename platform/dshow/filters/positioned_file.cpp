@@ -23,10 +23,12 @@ PositionedFile::PositionedFile(std::string target) : target_(std::move(target)) 
     std::string pattern = folder + "." + platform::core::extractFileName(target_) + kTempSuffix;
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
+    const platform::core::TerminationDeferred deferred;
     fd_ = mkstemp(name.data());
     if (fd_ < 0)
         return;
     temp_ = name.data();
+    held_ = std::make_unique<platform::core::TemporaryFile>(temp_);
     // mkstemp makes the file private; give it the mode a newly created file would have.
     const mode_t mask = umask(0);
     umask(mask);
@@ -69,6 +71,7 @@ bool PositionedFile::commit() {
         ok = false;
     if (!ok)
         ::unlink(temp_.c_str());
+    held_.reset();
     return ok;
 }
 

@@ -3,7 +3,10 @@
 // A file written by positioned writes into a temporary file beside its target, renamed over the target
 // when it is committed; destroyed without a commit it leaves the target as it was.
 
+#include "platform/core/temporary_files.h"
+
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -26,6 +29,7 @@ public:
 private:
     std::string target_;
     std::string temp_;
+    std::unique_ptr<platform::core::TemporaryFile> held_; // removed should the program be ended meanwhile
     int fd_ = -1;
     bool failed_ = false;
 };

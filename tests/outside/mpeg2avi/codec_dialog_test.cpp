@@ -134,3 +134,20 @@ TEST_F(CodecDialog, ACancelledDialogWritesNothing) {
 
 } // namespace
 } // namespace kes::test
+
+namespace kes::test {
+namespace {
+
+// Stop pressed in the progress window once the first frames are done: the converter says it stopped,
+// ends with its own status and leaves no movie, whole or cut short.
+TEST_F(CodecDialog, StopInTheProgressWindowLeavesNoMovie) {
+    const auto result = folder.run("mpeg2avipx3.exe", line(), {divx4Answer(600, 25), "Stop"});
+    EXPECT_EQ(result.status, 3) << result.errors;
+    EXPECT_NE(result.errors.find("Stopped: no AVI file was written."), std::string::npos) << result.errors;
+    EXPECT_TRUE(folder.movies().empty());
+    for (const auto& entry : fs::directory_iterator(folder.outputDir()))
+        ADD_FAILURE() << entry.path();
+}
+
+} // namespace
+} // namespace kes::test

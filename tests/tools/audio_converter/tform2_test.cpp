@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
+#include <filesystem>
+
 using namespace tools::audio_converter;
 using namespace kes::test;
 
@@ -100,4 +104,20 @@ TEST(TForm2, BatchFailureIsShownAndReported) {
     EXPECT_TRUE(f.form.JobFailed);
     EXPECT_EQ(f.script.texts("error"),
               std::vector<std::string>{std::string(CannotConvertText) + "ACMERR_NOTPOSSIBLE)"});
+}
+
+// In batch use the next step would take a cut-short file for a whole one: a stopped conversion leaves
+// the destination as it stood.
+TEST(TForm2, StoppedBatchConversionKeepsThePreviousDestination) {
+    Fixture f;
+    f.form.ACMParams[1] = "WF=MP3/S/44.1/128";
+    f.form.show();
+    writeBytes(f.dir.file("out.wav"), "the previous audio");
+    QTimer::singleShot(0, [&f] { f.form.STOP.click(); });
+    f.form.Conversion();
+    EXPECT_TRUE(f.form.UserBreak);
+    EXPECT_FALSE(f.form.JobFailed);
+    EXPECT_EQ(readBytes(f.dir.file("out.wav")), "the previous audio");
+    for (const auto& entry : std::filesystem::directory_iterator(f.dir.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();
 }

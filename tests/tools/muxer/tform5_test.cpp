@@ -171,6 +171,21 @@ TEST_F(TForm5Test, StopDuringAMuxIsAUserBreak) {
     EXPECT_LT(readStream(dir.file("movie.avi"), true).frames.size(), 50u);
 }
 
+// The rip's mux writes the final movie: stopped, it leaves the file that stood there as it was.
+TEST_F(TForm5Test, StoppedMuxOfTheRipKeepsThePreviousTarget) {
+    TForm5 form;
+    setUpLikeTheRip(form);
+    form.KeepStoppedTarget = false;
+    writeBytes(dir.file("movie.avi"), "the previous movie");
+    QTimer::singleShot(0, [&form] { form.Stop.click(); });
+    form.MuxStreams(true);
+    EXPECT_TRUE(form.UserBreak);
+    EXPECT_FALSE(form.JobFailed);
+    EXPECT_EQ(readBytes(dir.file("movie.avi")), "the previous movie");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();
+}
+
 TEST_F(TForm5Test, AudioExtractionLikeTheMainWindow) {
     {
         TForm5 form;

@@ -1,0 +1,62 @@
+// Stops in the rip's audio steps: extraction, decoding, normalisation, compression.
+#include "tests/rip/rip_stop_fixture.h"
+
+#include "tools/amplifier/tform3.h"
+#include "tools/audio_converter/tform2.h"
+#include "tools/muxer/tform5.h"
+
+namespace kes::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The first VOB's demultiplexer is ended: the join misses its piece and ends the rip with its message.
+TEST_F(StopRoadTest, AudioExtraction) {
+    slowRun("bbdmux.exe");
+    launchAndStop([this] { return closeSlowRun("bbdmux.exe"); });
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{"error: The AC3 piece " + out +
+                             "work/audio1.ac3 is missing : the audio can't be joined !"});
+    expectNothingLost();
+    EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi", "work/audio2.ac3", "work/audio3.ac3"}));
+}
+
+// The decoder is ended: there is no WAV to normalise, and the amplifier says so.
+TEST_F(StopRoadTest, Decoding) {
+    slowRun("azid.exe");
+    launchAndStop([this] { return closeSlowRun("azid.exe"); });
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{"error: Source File Does not exist"});
+    expectNothingLost();
+    EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi", "work/audio.ac3"}));
+}
+
+TEST_F(StopRoadTest, Normalisation) {
+    launchAndStop([] {
+        if (tools::amplifier::Form3 == nullptr)
+            return false;
+        tools::amplifier::Form3->Stop.click();
+        return true;
+    });
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+    expectNothingLost();
+    EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi", "work/audio.ac3", "work/audio.wav"}));
+}
+
+// The compression is stopped: no cut-short MP3 is left for a later mux to take for a whole one.
+TEST_F(StopRoadTest, Encoding) {
+    launchAndStop([] {
+        if (tools::audio_converter::Form2 == nullptr)
+            return false;
+        tools::audio_converter::Form2->STOP.click();
+        return true;
+    });
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+    expectNothingLost();
+    EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi", "work/audio.ac3", "work/audio.wav"}));
+}
+
+} // namespace
+} // namespace kes::test
