@@ -51,16 +51,17 @@ TEST_F(StopRoadTest, Mux) {
                                       "work/audio.mp3.wav", "work/audio.wav", "work/movie.avi"}));
 }
 
-// The subtitle extractor is ended: there is nothing to pack, and the rip reports what it made.
+// The subtitle extractor is ended: it wrote nothing, which ends the rip with its message; the movie
+// muxed before stays.
 TEST_F(StopRoadTest, Subtitles) {
     slowRun("rundll32.exe");
     launchAndStop([this] { return closeSlowRun("vobsub.dll"); });
-    EXPECT_FALSE(RipAborted);
-    EXPECT_EQ(shown(), Lines{});
-    EXPECT_EQ(reports().size(), 1u);
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(),
+              Lines{"error: Can't extract the subtitles : " + out + "Stopped.sub was not written !"});
+    expectNothingLost(true);
     EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi", "work/Stopped.log", "work/audio.ac3",
                                       "work/audio.mp3.wav", "work/audio.wav", "work/movie.avi"}));
-    EXPECT_EQ(readBytes(folder.path() / "Profiles" / "stopped.pfl"), profile);
 }
 
 } // namespace
