@@ -25,6 +25,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace platform::core::registry {
 
@@ -152,11 +153,13 @@ std::vector<std::string_view> fields(std::string_view line) {
     }
 }
 
-void parseValue(Key& key, const std::vector<std::string_view>& f) {
+// seen: the lower-cased names of the key's values read so far. A name met again is passed over (the
+// first one counts); looking it up in a set keeps the read of a store of many values linear.
+void parseValue(Key& key, std::unordered_set<std::string>& seen, const std::vector<std::string_view>& f) {
     if (f.size() != 3)
         return;
     auto name = unescape(f[1]);
-    if (!name || key.find(*name))
+    if (!name || !seen.insert(lowerAscii(*name)).second)
         return;
     Value v;
     v.name = std::move(*name);
@@ -178,6 +181,7 @@ void parseValue(Key& key, const std::vector<std::string_view>& f) {
 Store parse(std::string_view bytes) {
     Store store;
     Key* current = nullptr;
+    std::map<const Key*, std::unordered_set<std::string>> names;
     for (const auto& line : [&] {
              std::vector<std::string_view> lines;
              size_t start = 0;
@@ -207,7 +211,7 @@ Store parse(std::string_view bytes) {
                 key.path = normal;
             current = &key;
         } else if ((f[0] == "S" || f[0] == "D") && current) {
-            parseValue(*current, f);
+            parseValue(*current, names[current], f);
         }
     }
     return store;
@@ -293,7 +297,7 @@ Store load(const std::string& path) {
     const int64_t size = fileSize(path);
     if (size <= 0 || size > LargestStore)
         return {};
-    const auto bytes = readFile(path);
+    const auto bytes = readFile(path, LargestStore);
     return bytes ? parse(*bytes) : Store{};
 }
 

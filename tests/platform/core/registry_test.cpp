@@ -132,6 +132,23 @@ TEST_F(Registry, RandomStoresAreReadWithoutHarm) {
     }
 }
 
+// A store of very many values in one key reads in one pass; a name met again (in any case) keeps its
+// first value, as a write would have left it.
+TEST_F(Registry, AStoreOfManyValuesIsReadWhole) {
+    std::filesystem::create_directories(std::filesystem::path(store()).parent_path());
+    constexpr int Count = 100000;
+    std::string bytes = "KESTROVA-REGISTRY 1\nK HKCU Many\n";
+    for (int i = 0; i < Count; ++i)
+        bytes += "D v" + std::to_string(i) + " " + std::to_string(i) + "\n";
+    bytes += "D V7 70\nK HKCU many\nD v8 80\nD w 1\n";
+    writeBytes(store(), bytes);
+    EXPECT_EQ(reg::valueNames(HKCU, "Many").size(), static_cast<size_t>(Count) + 1);
+    EXPECT_EQ(reg::readDword(HKCU, "Many", "v7"), 7u);
+    EXPECT_EQ(reg::readDword(HKCU, "MANY", "v8"), 8u);
+    EXPECT_EQ(reg::readDword(HKCU, "Many", "w"), 1u);
+    EXPECT_EQ(reg::readDword(HKCU, "Many", "v99999"), 99999u);
+}
+
 TEST_F(Registry, StorePathFollowsTheEnvironment) {
     EXPECT_EQ(reg::storePath(), store());
     const std::string saved = store();
