@@ -79,10 +79,11 @@ std::string readText(const fs::path& path) {
     return text.str();
 }
 
+// The average PSNR of a file's video against the source's, frame by frame from each one's start.
 double psnr(const fs::path& file, const std::string& source, const fs::path& dir) {
     const fs::path log = dir / "psnr.txt";
-    timed({"ffmpeg", "-nostdin", "-hide_banner", "-i", file.string(), "-i", source, "-lavfi", "[0:v][1:v]psnr",
-           "-f", "null", "-"},
+    timed({"ffmpeg", "-nostdin", "-hide_banner", "-i", file.string(), "-i", source, "-lavfi",
+           "[0:v]setpts=PTS-STARTPTS[a];[1:v]setpts=PTS-STARTPTS[b];[a][b]psnr", "-f", "null", "-"},
           log.string());
     const std::string text = readText(log);
     const size_t at = text.rfind("average:");
@@ -126,7 +127,8 @@ void copyProgramFolder(const fs::path& to) {
     const fs::path built = KES_BENCH_PROGRAM_DIR;
     for (const char* part : {"extern", "LANG", "system", "covers", "Kestrova"}) {
         if (fs::exists(built / part))
-            fs::copy(built / part, to / part, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+            fs::copy(built / part, to / part,
+                     fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
 }
 
@@ -249,11 +251,13 @@ int main(int argc, char** argv) {
 
     const fs::path theirs = dir / "ffmpeg.avi";
     const std::string source = concatOf(title);
-    const double theirTime =
-        timed({"ffmpeg", "-nostdin", "-y", "-hide_banner", "-i", source, "-map", "0:v", "-map", "0:a:0", "-c:v",
-               "mpeg4", "-vtag", "DIVX", "-b:v", std::to_string(asked) + "k", "-c:a", "libmp3lame", "-b:a",
-               std::to_string(AudioKbps) + "k", theirs.string()},
-              (dir / "ffmpeg.txt").string());
+    const double theirTime = timed({"ffmpeg",       "-nostdin",   "-y",   "-hide_banner",
+                                    "-i",           source,       "-map", "0:v",
+                                    "-map",         "0:a:0",      "-c:v", "mpeg4",
+                                    "-vtag",        "DIVX",       "-b:v", std::to_string(asked) + "k",
+                                    "-c:a",         "libmp3lame", "-b:a", std::to_string(AudioKbps) + "k",
+                                    theirs.string()},
+                                   (dir / "ffmpeg.txt").string());
     const double ourPsnr = psnr(final, source, dir);
     const double theirPsnr = psnr(theirs, source, dir);
     std::printf("ffmpeg: %.1f s, %.0f bytes, video %.1f kbit/s\n", theirTime,
