@@ -2,6 +2,7 @@
 // adds them to an existing one ("-ep" leaves the folders out of the stored names). The archive is
 // written to a temporary file and renamed when whole.
 #include "outside/rar/rar_writer.h"
+#include "outside/winrar/winrar_args.h"
 
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
@@ -17,6 +18,9 @@ namespace {
 
 namespace rar = outside::rar;
 namespace core = platform::core;
+using outside::winrar::Arguments;
+using outside::winrar::parseArguments;
+using outside::winrar::storedName;
 
 constexpr int ExitUsage = 2;
 constexpr int ExitFailed = 1;
@@ -26,57 +30,6 @@ constexpr const char* Usage = "usage: winrar.exe a [-ep] archive[.rar] file...";
 int fail(int code, const std::string& message) {
     std::fprintf(stderr, "winrar.exe: %s\n", message.c_str());
     return code;
-}
-
-// The stored name of a file: without its folders with -ep; otherwise the path as given, without a
-// leading "/" and without "." and ".." parts, so that extraction stays inside its folder.
-std::string storedName(const std::string& path, bool excludePaths) {
-    if (excludePaths)
-        return core::extractFileName(path);
-    std::string name;
-    size_t start = 0;
-    while (start <= path.size()) {
-        const size_t end = std::min(path.find('/', start), path.size());
-        const std::string part = path.substr(start, end - start);
-        if (!part.empty() && part != "." && part != "..")
-            name += (name.empty() ? "" : "/") + part;
-        start = end + 1;
-    }
-    return name;
-}
-
-struct Arguments {
-    bool excludePaths = false;
-    std::string archive;
-    std::vector<std::string> files;
-};
-
-std::optional<Arguments> parseArguments(int argc, char** argv, std::string& error) {
-    Arguments args;
-    bool switches = true;
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (switches && arg == "--") {
-            switches = false;
-        } else if (switches && arg.size() > 1 && arg[0] == '-') {
-            if (arg != "-ep" && arg != "-EP") {
-                error = "unknown switch " + arg;
-                return std::nullopt;
-            }
-            args.excludePaths = true;
-        } else if (args.archive.empty()) {
-            args.archive = arg;
-        } else {
-            args.files.push_back(arg);
-        }
-    }
-    if (args.archive.empty() || args.files.empty()) {
-        error = args.archive.empty() ? "no archive named" : "no files to add";
-        return std::nullopt;
-    }
-    if (core::extractFileExt(args.archive).empty())
-        args.archive += ".rar";
-    return args;
 }
 
 std::optional<rar::RarInput> readInput(const std::string& path, bool excludePaths, std::string& error) {
@@ -141,12 +94,9 @@ int addFiles(const Arguments& args) {
 int main(int argc, char** argv) {
     if (argc < 2)
         return fail(ExitUsage, Usage);
-    const std::string command = argv[1];
-    if (command != "a" && command != "A")
-        return fail(ExitUsage,
-                    "unknown command " + command + " (only \"a\", add files, is supported)\n" + Usage);
     std::string error;
-    const std::optional<Arguments> args = parseArguments(argc, argv, error);
+    const std::optional<Arguments> args =
+        parseArguments(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!args)
         return fail(ExitUsage, error + "\n" + Usage);
     return addFiles(*args);

@@ -14,6 +14,7 @@
 #include "outside/vobsub/vob_scan.h"
 #include "outside/vobsub/vobsub_error.h"
 #include "platform/core/files.h"
+#include "platform/core/registry.h"
 #include "platform/dshow/filters/wav_file_info.h"
 #include "platform/gdi/graphic.h"
 #include "platform/mmio/riff_file.h"
@@ -35,6 +36,7 @@
 
 #include <fcntl.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -165,6 +167,16 @@ std::vector<PipeReader> pipeReaders() {
          }},
         {"dialog script log",
          [](const std::string& p) { return platform::ui::testing::readLogFile(p).empty(); }},
+        {"registry store",
+         [](const std::string& p) {
+             const char* env = std::getenv("KESTROVA_REGISTRY");
+             const std::string saved = env ? env : "";
+             ::setenv("KESTROVA_REGISTRY", p.c_str(), 1);
+             const bool refused = !core::registry::readString(core::RootKey::CurrentUser, "Software", "x") &&
+                                  core::registry::subKeys(core::RootKey::CurrentUser, "").empty();
+             ::setenv("KESTROVA_REGISTRY", saved.c_str(), 1);
+             return refused;
+         }},
     };
 }
 

@@ -1,7 +1,8 @@
 // Fuzz target of the RAR reader behind "unrar.dll" and "winrar.exe" (libFuzzer): any bytes are read
-// as an archive; every member is looked up by its name and its data taken. Every block and member
-// taken lies inside the bytes.
+// as an archive; every member is looked up by its name and its data taken, and a file is added to it
+// as the archiver adds one. Every block and member taken lies inside the bytes.
 #include "outside/rar/rar_format.h"
+#include "outside/rar/rar_writer.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstdlib>
@@ -25,6 +26,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     std::abort();
             } catch (const rar::RarError&) {
             }
+        }
+        // Adding a file as "winrar.exe a" does gives an archive that reads, with that file in it.
+        try {
+            const std::string added =
+                rar::buildArchive(bytes, {rar::RarInput{"added.txt", "added", 0, 0644}});
+            const rar::RarArchive again = rar::parseRarArchive(added);
+            const rar::RarMember* member = rar::findMember(again, "added.txt");
+            if (member == nullptr || rar::memberData(added, *member) != "added")
+                std::abort();
+        } catch (const rar::RarError&) {
+            // a volume, a locked or a solid archive is refused
         }
     } catch (const rar::RarError&) {
     }
