@@ -120,10 +120,12 @@ protected:
         }
     }
     // The run waits for the user, who closes its console.
-    void slowRun(const std::string& program, int run = 1) { wrap({program}, run, "sleep 20"); }
+    void slowRun(const std::string& program, int run = 1) {
+        wrap({program}, run, "touch \"$dir/waiting\"; sleep 20");
+    }
     // Closes the console of the slow run once it waits (it has counted itself).
     bool closeSlowRun(const std::string& program) const {
-        return fs::exists(folder.externDir() / "wrapped.runs") && closeConsoleOf(program);
+        return fs::exists(folder.externDir() / "waiting") && closeConsoleOf(program);
     }
     // The converter's run in which the user presses Stop in its progress window (its codec dialog is
     // left to the automation).
