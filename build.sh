@@ -2,10 +2,11 @@
 # Sets up a fresh Debian 12 machine (as root) and builds Kestrova.
 #   ./build.sh run   installs what is missing, builds, assembles build/program and starts Kestrova there
 #   ./build.sh test  installs what is missing, builds and runs every test
-#   ./build.sh sanitize [--fuzz-time s]
+#   ./build.sh sanitize [--fuzz-time s] [--jobs n]
 #                    the same tests built with Clang under AddressSanitizer and UndefinedBehaviorSanitizer
 #                    (build-asan), every fuzz target run for s seconds (20 by default), and the threaded
-#                    tests under ThreadSanitizer (build-tsan)
+#                    tests under ThreadSanitizer (build-tsan); n builds, tests and fuzz targets at once
+#                    (all processors by default)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -38,29 +39,56 @@ build() {
     cmake --build --preset default
 }
 
-# The threaded tests: the filter graph, the stock filters and Tonegrab.
+# The threaded tests, run under ThreadSanitizer: the filter graph, the stock and playback filters, the
+# MPEG-2 converter's decoding and coding threads and Tonegrab. Only these are built in build-tsan.
 TSAN_TESTS=(test_platform_dshow_graph test_platform_dshow_graph_quillon test_dshow_filters
-            test_dshow_stock_filters test_dshow_graph_extraction test_tools_stream_graph test_trovel)
+            test_dshow_stock_filters test_dshow_graph_extraction test_dshow_playback
+            test_tools_stream_graph test_outside_mpeg2avi_engine test_trovel)
+
+# stage <name> <command...>: runs one step and says how long it took, on the clock and in processor
+# time (user and system time of everything it started).
+stage() {
+    local name="$1" start=$SECONDS before after
+    shift
+    before="$(children_cpu)"
+    "$@"
+    after="$(children_cpu)"
+    echo "== $name: $((SECONDS - start)) s wall, $(awk -v a="$after" -v b="$before" 'BEGIN { printf "%d", a - b }') s cpu"
+}
+
+# User plus system time of this shell's finished children, in seconds.
+children_cpu() {
+    local file
+    file="$(mktemp)"
+    times >"$file"
+    awk 'NR == 2 { s = 0; for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); s += t[1] * 60 + t[2] } printf "%.0f", s }' "$file"
+    rm -f "$file"
+}
 
 sanitize() {
-    local fuzz_time=20
+    local fuzz_time=20 jobs
+    jobs="$(nproc)"
     while [ $# -gt 0 ]; do
         case "$1" in
         --fuzz-time) fuzz_time="$2"; shift 2 ;;
+        --jobs) jobs="$2"; shift 2 ;;
         *) echo "unknown option $1" >&2; exit 2 ;;
         esac
     done
-    cmake --preset asan
-    cmake --build --preset asan
-    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --preset asan
-    tests/fuzz/run_fuzzers.sh build-asan --fuzz-time "$fuzz_time" --jobs "$(nproc)"
+    export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$jobs}"
 
-    cmake --preset tsan
-    cmake --build --preset tsan --target "${TSAN_TESTS[@]}"
+    # One Clang tree for the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer and for
+    # the fuzz targets.
+    stage "asan configure" cmake --preset asan
+    stage "asan build" cmake --build --preset asan
+    stage "asan tests" ctest --preset asan -j "$jobs"
+    stage "fuzzing" tests/fuzz/run_fuzzers.sh build-asan --fuzz-time "$fuzz_time" --jobs "$jobs"
+
     local pattern
     pattern="^($(IFS='|'; echo "${TSAN_TESTS[*]}"))\$"
-    TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/platform/dshow/tsan.supp" \
-        ctest --preset tsan -R "$pattern"
+    stage "tsan configure" cmake --preset tsan
+    stage "tsan build" cmake --build --preset tsan --target "${TSAN_TESTS[@]}"
+    stage "tsan tests" ctest --preset tsan -j "$jobs" -R "$pattern"
 }
 
 case "${1:-}" in
@@ -81,7 +109,7 @@ sanitize)
     sanitize "$@"
     ;;
 *)
-    echo "usage: $0 run|test|sanitize [--fuzz-time s]" >&2
+    echo "usage: $0 run|test|sanitize [--fuzz-time s] [--jobs n]" >&2
     exit 2
     ;;
 esac

@@ -18,6 +18,11 @@ function(kes_library name)
     kes_warnings(${name})
 endfunction()
 
+# Compile options for the test programs' own sources only. A sanitizer tree compiles them at -O0: the
+# time of a test goes into the code it tests, and optimising the test bodies is most of such a
+# tree's build.
+set(KES_TEST_COMPILE_OPTIONS "" CACHE STRING "Extra compile options of the test programs' own sources")
+
 # kes_test(<name> SOURCES ... [DEPS ...] [QT])
 # A GoogleTest executable run as one ctest entry. The shared test main sets up a private registry,
 # the shutdown recorder and the offscreen Qt platform; QT gives the test a QApplication.
@@ -31,6 +36,7 @@ function(kes_test name)
     endif()
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} kes_test_support GTest::gtest)
     kes_warnings(${name})
+    target_compile_options(${name} PRIVATE ${KES_TEST_COMPILE_OPTIONS})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KES_TEST_FAKES_DIR=${KES_FAKES_DIR};KES_PROGRAM_DIR=${KES_PROGRAM_DIR}"
