@@ -82,7 +82,7 @@ bool HasAVX2() {
     const std::uint32_t leaf1Ecx = ecx;
     if ((leaf1Ecx & OsxsaveBit) == 0)
         return false; // XGETBV would fault
-    if (__get_cpuid_max(0, nullptr) < ExtendedLeaf)
+    if (static_cast<std::uint32_t>(__get_cpuid_max(0, nullptr)) < ExtendedLeaf)
         return false;
     __cpuid_count(ExtendedLeaf, 0, eax, ebx, ecx, edx);
     std::uint32_t xcr0Low = 0, xcr0High = 0;

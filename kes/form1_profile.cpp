@@ -19,7 +19,6 @@ namespace core = platform::core;
 namespace {
 
 constexpr int MsgProfileName = 21;
-constexpr int MsgCodecMissing = 43;
 constexpr const char* NameBoxCaption = "Oops !";
 constexpr const char* DefaultProfileTitle = "None";
 constexpr const char* CodecMissingPrefix = "V. 4.x ";
