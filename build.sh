@@ -46,23 +46,21 @@ TSAN_TESTS=(test_platform_dshow_graph test_platform_dshow_graph_quillon test_dsh
             test_tools_stream_graph test_outside_mpeg2avi_engine test_trovel)
 
 # stage <name> <command...>: runs one step and says how long it took, on the clock and in processor
-# time (user and system time of everything it started).
+# time (user and system time of everything it started, from `times`, which has to run in this shell).
 stage() {
     local name="$1" start=$SECONDS before after
     shift
-    before="$(children_cpu)"
+    times >"$cpu_file"
+    before="$(cpu_seconds)"
     "$@"
-    after="$(children_cpu)"
+    times >"$cpu_file"
+    after="$(cpu_seconds)"
     echo "== $name: $((SECONDS - start)) s wall, $(awk -v a="$after" -v b="$before" 'BEGIN { printf "%d", a - b }') s cpu"
 }
 
-# User plus system time of this shell's finished children, in seconds.
-children_cpu() {
-    local file
-    file="$(mktemp)"
-    times >"$file"
-    awk 'NR == 2 { s = 0; for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); s += t[1] * 60 + t[2] } printf "%.0f", s }' "$file"
-    rm -f "$file"
+# The children's user plus system time of the last `times` output, in seconds.
+cpu_seconds() {
+    awk 'NR == 2 { s = 0; for (i = 1; i <= 2; i++) { split($i, t, /[ms]/); s += t[1] * 60 + t[2] } printf "%.1f", s }' "$cpu_file"
 }
 
 sanitize() {
@@ -76,6 +74,8 @@ sanitize() {
         esac
     done
     export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$jobs}"
+    cpu_file="$(mktemp)"
+    trap 'rm -f "$cpu_file"' EXIT
 
     # One Clang tree for the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer and for
     # the fuzz targets.
