@@ -27,27 +27,7 @@ protected:
 };
 
 TEST_F(OneCdRoadTest, AzidMp3AndTwoPassDivX4MuxedIntoOneAvi) {
-    saveProfile("OneCd", "onecd.pfl", [&](TForm1& f) {
-        f.RipAudio.setChecked(true);
-        f.arip.setText("Azid");
-        f.normal.setChecked(true);
-        f.compress.setChecked(true);
-        f.mp3wma.setText("MP3");
-        f.Mode.setText("Stereo");
-        f.Bitrate.setText("128");
-        f.RipVid.setChecked(true);
-        f.DivxAuto.setChecked(true);
-        f.Codec.setText("DivX 4.x");
-        f.D4VBR.setText("2-pass, first pass");
-        f.proceed2.setChecked(true);
-        f.finalsize.setText("2");
-        f.DivFR.setText(f.SBitRate.text());
-        f.DownX.setChecked(true);
-        f.DownY.setChecked(true);
-        f.XSize.setText("320");
-        f.YSize.setText("256");
-        f.Merge.setChecked(true);
-    });
+    saveProfile("OneCd", "onecd.pfl", [&](TForm1& f) { chooseOneCdRip(f); });
     loadProfile("OneCd");
     EXPECT_EQ(loadBoxes, Lines{});
     launch();

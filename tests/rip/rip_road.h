@@ -49,6 +49,10 @@ protected:
     void loadProfile(const std::string& name);
     // "Launch rip !" of the window as it stands.
     void launch();
+    // The choices of a one-CD rip: Azid audio, normalised and compressed to MP3 at 128 kbit/s, the
+    // video in two DivX 4 passes (codec dialog automated) at the suggested rate, resized to 320x256,
+    // both muxed.
+    static void chooseOneCdRip(TForm1& f);
 
     // Boxes shown since the last launch or start, as "kind: text", without the report.
     Lines shown() const;
