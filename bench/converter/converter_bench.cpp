@@ -10,14 +10,12 @@
 //
 // The set is generated once into FOLDER (kept between runs when --keep is given).
 
+#include "bench/support/bench_tools.h"
+
 #include "platform/core/registry.h"
 #include "platform/ui/dialog_script.h"
 #include "tests/support/vobgen.h"
 #include "tests/support/vobgen_video.h"
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cmath>
@@ -27,8 +25,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -42,54 +38,13 @@ constexpr const char* kCodecKey = "Software\\DivXNetworks\\DivX4Windows";
 // the one whose motion search and mode decision are nearest ffmpeg's defaults ("Fastest").
 constexpr uint32_t kQualities[] = {5, 1};
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "bench_converter: %s\n", what.c_str());
-    std::exit(1);
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Runs a program (found on PATH) and waits; stderr goes to a file when one is named.
-double timed(std::vector<std::string> args, const std::string& errors = "") {
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!errors.empty())
-        posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        fail("cannot start " + args[0]);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        fail(args[0] + " failed" + (errors.empty() ? "" : " (see " + errors + ")"));
-    return secondsSince(start);
-}
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using kes::bench::fail;
+using kes::bench::secondsSince;
+using kes::bench::timed;
 
 // ffmpeg's average PSNR of a file against the set's decoded video.
 double psnr(const fs::path& file, const fs::path& set, const fs::path& dir) {
-    const fs::path log = dir / "psnr.txt";
-    timed({"ffmpeg", "-nostdin", "-hide_banner", "-i", file.string(), "-i", set.string(), "-lavfi",
-           "[0:v][1:v]psnr", "-f", "null", "-"},
-          log.string());
-    const std::string text = readText(log);
-    const size_t at = text.rfind("average:");
-    if (at == std::string::npos)
-        fail("no PSNR in " + log.string());
-    return std::atof(text.c_str() + at + 8);
+    return kes::bench::psnr(file, set.string(), dir, false);
 }
 
 // The video stream's bit rate in kbit/s from its packet sizes and frame count (ffprobe).

@@ -9,6 +9,8 @@
 //
 //   bench_rip [--dir FOLDER] [--seconds S] [--movie-minutes M] [--one-pass] [--keep]
 
+#include "bench/support/bench_tools.h"
+
 #include "kes/form1.h"
 #include "kes/form1_unit.h"
 
@@ -19,9 +21,6 @@
 
 #include <QApplication>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -33,8 +32,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -43,53 +40,13 @@ constexpr double BytesPerMegabyte = 1024000.0; // the size the bit-rate suggesti
 constexpr int AudioKbps = 128;
 constexpr size_t PacksPerFile = 524288; // 1 GiB files, as on a disc
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "bench_rip: %s\n", what.c_str());
-    std::exit(1);
-}
+using kes::bench::fail;
+using kes::bench::secondsSince;
+using kes::bench::timed;
 
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// Runs a program (found on PATH) and waits; stderr goes to a file.
-double timed(std::vector<std::string> args, const std::string& errors) {
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-        fail("cannot start " + args[0]);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        fail(args[0] + " failed (see " + errors + ")");
-    return secondsSince(start);
-}
-
-std::string readText(const fs::path& path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The average PSNR of a file's video against the source's, frame by frame from each one's start.
+// The PSNR of a file's video against the source's, frame by frame from each one's start.
 double psnr(const fs::path& file, const std::string& source, const fs::path& dir) {
-    const fs::path log = dir / "psnr.txt";
-    timed({"ffmpeg", "-nostdin", "-hide_banner", "-i", file.string(), "-i", source, "-lavfi",
-           "[0:v]setpts=PTS-STARTPTS[a];[1:v]setpts=PTS-STARTPTS[b];[a][b]psnr", "-f", "null", "-"},
-          log.string());
-    const std::string text = readText(log);
-    const size_t at = text.rfind("average:");
-    if (at == std::string::npos)
-        fail("no PSNR in " + log.string());
-    return std::atof(text.c_str() + at + 8);
+    return kes::bench::psnr(file, source, dir, true);
 }
 
 // A stream's bytes and seconds from its packets (ffprobe).
