@@ -1,21 +1,15 @@
 #!/usr/bin/env bash
-# A whole 1-CD 2-pass rip of a generated 10-minute PAL title against one ffmpeg command (MPEG-4 video
-# at the rip's bit rate, MP3 audio, AVI): sizes, bit rates, times and PSNR.
+# A whole 1-CD 2-pass rip of the natural-picture title (made once, 10 minutes) through the main window
+# against HandBrakeCLI and ffmpeg doing the same job, in turn, median of three: times, bit rates, PSNR,
+# SSIM and the A/V offset at the title's marks.
 #   bench/rip/run.sh [build folder] [bench arguments...]     (default: build)
-# Installs ffmpeg when it is missing (as root, through apt-get). Not part of CI.
+# Installs ffmpeg, HandBrakeCLI, dvdauthor and the photographs when they are missing (as root, through
+# apt-get). Not part of CI.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="${1:-$here/../../build}"
 shift || true
-
-if ! command -v ffmpeg >/dev/null; then
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "ffmpeg is missing (run as root to install it)" >&2
-        exit 1
-    fi
-    apt-get update
-    DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ffmpeg
-fi
-
+"$here/../support/install_tools.sh"
 cmake --build "$build" --target bench_rip program_folder
+uptime
 exec "$build/bench/rip/bench_rip" "$@"
