@@ -166,7 +166,10 @@ bool openAudio(AVFormatContext* fmt, LavfAudio kind, int sampleRate, int channel
         error);
 }
 
-bool writeAudio(AVFormatContext* fmt, Track& track, int64_t totalSamples, std::string* error) {
+using AudioFill = std::function<void(AVFrame*, int64_t first, int sampleRate)>;
+
+bool writeAudio(AVFormatContext* fmt, Track& track, int64_t totalSamples, std::string* error,
+                const AudioFill& fill = fillTone) {
     FramePtr frame(av_frame_alloc());
     const int fixed = track.codec->frame_size;
     const bool shortLast =
@@ -184,7 +187,7 @@ bool writeAudio(AVFormatContext* fmt, Track& track, int64_t totalSamples, std::s
             return false;
         av_samples_set_silence(frame->data, 0, frame->nb_samples, frame->ch_layout.nb_channels,
                                static_cast<AVSampleFormat>(frame->format));
-        fillTone(frame.get(), done, track.codec->sample_rate);
+        fill(frame.get(), done, track.codec->sample_rate);
         frame->pts = done;
         if (!encode(fmt, track, frame.get(), error))
             return false;
@@ -329,11 +332,14 @@ bool writeLavfVbrMp3(const std::string& path, double seconds, int sampleRate, in
 }
 
 bool writeLavfWav(const std::string& path, LavfPcm format, int sampleRate, int channels,
-                  const std::vector<double>& samples, std::string* error) {
+                  const std::vector<double>& samples, std::string* error, const std::string& title) {
     OutputPtr fmt = openOutput(path, "wav", error);
     if (!fmt)
         return false;
-    fmt->flags |= AVFMT_FLAG_BITEXACT; // no "LIST" chunk of the writer's name before the data
+    // Bit-exact: no "LIST" chunk of the writer's name before the data; a title still gets one.
+    fmt->flags |= AVFMT_FLAG_BITEXACT;
+    if (!title.empty())
+        av_dict_set(&fmt->metadata, "title", title.c_str(), 0);
     AVCodecID id = AV_CODEC_ID_PCM_S16LE;
     int bits = 16;
     switch (format) {
@@ -404,6 +410,48 @@ bool writeLavfWav(const std::string& path, LavfPcm format, int sampleRate, int c
     packet->duration = static_cast<int64_t>(samples.size()) / std::max(1, channels);
     packet->stream_index = 0;
     if (av_interleaved_write_frame(fmt.get(), packet.get()) < 0)
+        return false;
+    return av_write_trailer(fmt.get()) >= 0;
+}
+
+bool writeLavfLpcmVob(const std::string& path, double seconds, int sampleRate, int channels, int bits,
+                      std::string* error) {
+    OutputPtr fmt = openOutput(path, "vob", error);
+    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_PCM_DVD);
+    if (!fmt || codec == nullptr)
+        return false;
+    Track audio;
+    if (!openTrack(
+            fmt.get(), codec, audio,
+            [&](AVCodecContext* c) {
+                c->sample_rate = sampleRate;
+                av_channel_layout_default(&c->ch_layout, channels);
+                c->sample_fmt = bits == 16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_S32;
+                c->time_base = AVRational{1, sampleRate};
+            },
+            error))
+        return false;
+    if (!startOutput(fmt.get(), path, error))
+        return false;
+    // A rising pitch, and each channel at another level: no stretch of samples repeats another.
+    const AudioFill sweep = [](AVFrame* frame, int64_t first, int rate) {
+        const int count = frame->ch_layout.nb_channels;
+        for (int i = 0; i < frame->nb_samples; ++i) {
+            const double t = static_cast<double>(first + i) / rate;
+            const double v = std::sin(2 * std::numbers::pi * (200 * t + 150 * t * t));
+            for (int c = 0; c < count; ++c) {
+                const double level = ToneLevel / (1 + c);
+                if (frame->format == AV_SAMPLE_FMT_S16)
+                    reinterpret_cast<int16_t*>(frame->data[0])[i * count + c] =
+                        static_cast<int16_t>(std::lround(v * level * 32767));
+                else
+                    reinterpret_cast<int32_t*>(frame->data[0])[i * count + c] =
+                        static_cast<int32_t>(std::lround(v * level * 8388607)) * 256;
+            }
+        }
+    };
+    if (!writeAudio(fmt.get(), audio, std::llround(seconds * sampleRate), error, sweep) ||
+        !encode(fmt.get(), audio, nullptr, error))
         return false;
     return av_write_trailer(fmt.get()) >= 0;
 }

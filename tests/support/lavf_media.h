@@ -45,9 +45,16 @@ bool writeLavfVbrMp3(const std::string& path, double seconds, int sampleRate, in
 
 enum class LavfPcm { U8, S16, S24, S32, F32 };
 
-// Writes a WAV file of the given samples (interleaved, full scale -1..1, clipped).
+// Writes a WAV file of the given samples (interleaved, full scale -1..1, clipped); with a title, a
+// "LIST"/"INFO" chunk holding it comes before the audio.
 bool writeLavfWav(const std::string& path, LavfPcm format, int sampleRate, int channels,
-                  const std::vector<double>& samples, std::string* error = nullptr);
+                  const std::vector<double>& samples, std::string* error = nullptr,
+                  const std::string& title = {});
+
+// Writes a DVD program stream (FFmpeg's "vob" muxer) holding one DVD LPCM stream of 16 or 24 bits: a
+// sound whose pitch rises, so that no stretch of samples repeats another.
+bool writeLavfLpcmVob(const std::string& path, double seconds, int sampleRate, int channels, int bits,
+                      std::string* error = nullptr);
 
 struct LavfStream {
     std::string type;  // "video", "audio"

@@ -257,7 +257,9 @@ void putPes(std::vector<uint8_t>& pack, Feed& feed, const VobSpec& spec) {
     } else if (feed.subId >= 0) {
         pack.push_back(static_cast<uint8_t>(feed.subId));
         pack.push_back(static_cast<uint8_t>(count));
-        put16(pack, stamped ? (*feed.units)[first].offset - feed.sent + 1 : 0);
+        // Counted from the byte after the pointer, which for LPCM is the start of its own header.
+        const size_t after = feed.lpcm ? kLpcmHeader : 0;
+        put16(pack, stamped ? (*feed.units)[first].offset - feed.sent + after + 1 : 0);
         if (feed.lpcm)
             pack.insert(pack.end(), feed.lpcmHeader.begin(), feed.lpcmHeader.end());
     }

@@ -149,13 +149,16 @@ std::optional<ElementaryUnit> elementaryUnit(const PesPacket& packet) {
     ByteCursor in(packet.payload);
     unit.id = in.u8();
     in.skip(1); // frame count
-    // The pointer counts from the byte after it, 1 for the first; 0 when no frame begins here.
+    // The pointer counts from the byte after it, 1 for the first; 0 when no frame begins here. LPCM's
+    // own header follows the pointer and is counted too, so its audio starts at pointer 4.
     const size_t pointer = in.be16();
+    size_t headerAfterPointer = 0;
     if (unit.id >= kFirstAc3SubId && unit.id <= kLastAc3SubId) {
         unit.kind = StreamKind::Ac3;
     } else if (unit.id >= kFirstLpcmSubId && unit.id <= kLastLpcmSubId) {
         unit.kind = StreamKind::Lpcm;
         unit.lpcm = parseLpcmHeader(in.take(kLpcmHeaderSize));
+        headerAfterPointer = kLpcmHeaderSize;
         if (!unit.lpcm)
             return std::nullopt;
     } else {
@@ -164,8 +167,8 @@ std::optional<ElementaryUnit> elementaryUnit(const PesPacket& packet) {
     if (in.overrun())
         return std::nullopt;
     unit.payload = in.rest();
-    if (pointer > 0 && pointer <= unit.payload.size())
-        unit.firstFrame = pointer - 1;
+    if (pointer > headerAfterPointer && pointer - headerAfterPointer <= unit.payload.size())
+        unit.firstFrame = pointer - headerAfterPointer - 1;
     return unit;
 }
 

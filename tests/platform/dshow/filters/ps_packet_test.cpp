@@ -93,6 +93,28 @@ TEST(ProgramStreamPackets, PrivateStreamOneSubStreamsLoseTheirHeaders) {
     EXPECT_FALSE(elementaryUnit(*parsePesPacket(pes(0xBE, {0xFF, 0xFF}))));
 }
 
+TEST(ProgramStreamPackets, TheFirstFramePointerCountsFromTheByteAfterIt) {
+    // AC3: the frame begins right after the pointer at 1, two bytes into the payload at 3.
+    auto unit =
+        elementaryUnit(*parsePesPacket(pes(0xBD, {0x81, 0, 0, 0x80, 1, 0, 3, 0xAA, 0xBB, 0x0B, 0x77})));
+    ASSERT_TRUE(unit);
+    EXPECT_EQ(unit->firstFrame, 2u);
+    // LPCM: its three header bytes come first, so 4 is the first sample byte and 6 the third.
+    const Bytes header = {0x81, 0, 0, 0xA0, 1, 0, 4, 0, 0x01, 0x80, 1, 2, 3, 4};
+    unit = elementaryUnit(*parsePesPacket(pes(0xBD, header)));
+    ASSERT_TRUE(unit);
+    EXPECT_EQ(unit->firstFrame, 0u);
+    Bytes later = header;
+    later[6] = 6;
+    EXPECT_EQ(elementaryUnit(*parsePesPacket(pes(0xBD, later)))->firstFrame, 2u);
+    // Pointing into the LPCM header, past the payload, or 0: no frame begins here.
+    for (const uint8_t pointer : {0, 3, 9}) {
+        Bytes odd = header;
+        odd[6] = pointer;
+        EXPECT_FALSE(elementaryUnit(*parsePesPacket(pes(0xBD, odd)))->firstFrame) << int{pointer};
+    }
+}
+
 TEST(ProgramStreamPackets, LpcmHeadersRoundTrip) {
     for (const LpcmFormat format :
          {LpcmFormat{48000, 2, 16}, LpcmFormat{96000, 6, 24}, LpcmFormat{32000, 1, 20}}) {

@@ -4,10 +4,13 @@
 #include "platform/dshow/filters/ps_parser.h"
 
 #include "tests/platform/dshow/filters/filter_test_util.h"
+#include "tests/support/lavf_media.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/vobgen.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -102,6 +105,56 @@ TEST_F(ParserSeek, AnLpcmSeekStartsAtTheSampleOfTheTime) {
         EXPECT_TRUE(startsAt(lpcm.elementary, sample * 2, packet.payload)) << seconds;
         EXPECT_LE(packet.pts, target);
         EXPECT_LE(target - packet.pts, 2) << seconds; // one sample: 1.875 ticks
+    }
+}
+
+// A VOB of FFmpeg's muxer, whose LPCM packets all say their audio starts at pointer 4: the pointer
+// counts the three LPCM header bytes as a DVD's does. After each seek the parser's samples must be
+// FFmpeg's own decode, run for run; counted from the wrong byte they are full-scale noise. FFmpeg
+// stamps each packet with the time of a frame of its encoder that begins inside it, so the place found
+// may lie up to one such frame (under 600 samples) before the stamp.
+TEST(ParserSeekForeign, AnLpcmSeekInFfmpegsVobGivesTheSamplesFfmpegDecodes) {
+    kes::test::TempDir dir;
+    const std::string path = dir.file("lpcm.vob");
+    std::string error;
+    constexpr int kRate = 48000;
+    constexpr int64_t kEncoderFrame = 600;
+    ASSERT_TRUE(kes::test::writeLavfLpcmVob(path, 3.0, kRate, 2, 16, &error)) << error;
+    const auto reference = kes::test::probeLavf(path, true);
+    const auto* decoded = reference.first("audio");
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->codec, "pcm_dvd");
+    std::vector<int> pcm;
+    for (const double v : decoded->pcm)
+        pcm.push_back(static_cast<int>(std::lround(v * 32768.0)));
+    const std::string text = kes::test::readBytes(path);
+    const std::vector<uint8_t> bytes(text.begin(), text.end());
+    MemoryByteSource source(bytes);
+    ProgramStreamParser parser(source);
+    ASSERT_TRUE(parser.open());
+    ASSERT_EQ(parser.outputs().size(), 2u); // the video output is always there
+    constexpr size_t kLpcm = 1;
+    ASSERT_TRUE(parser.seekTime(0, kLpcm));
+    const auto start = firstPacketOf(parser, kLpcm);
+    ASSERT_TRUE(start.found);
+    constexpr size_t kRun = 64; // interleaved samples compared
+    for (const double seconds : {0.25, 1.0, 1.777, 2.5}) {
+        const int64_t target = start.pts + std::llround(seconds * kTicks);
+        ASSERT_TRUE(parser.seekTime(target, kLpcm)) << seconds;
+        const auto packet = firstPacketOf(parser, kLpcm);
+        ASSERT_TRUE(packet.found) << seconds;
+        ASSERT_GE(packet.payload.size(), kRun * 2) << seconds;
+        EXPECT_LE(target - packet.pts, 2) << seconds;
+        std::vector<int> run;
+        for (size_t i = 0; i < kRun; ++i)
+            run.push_back(static_cast<int16_t>(packet.payload[2 * i] << 8 | packet.payload[2 * i + 1]));
+        const auto found = std::search(pcm.begin(), pcm.end(), run.begin(), run.end());
+        ASSERT_NE(found, pcm.end()) << seconds << ": not FFmpeg's samples";
+        const int64_t frame = (found - pcm.begin()) / 2;
+        EXPECT_EQ((found - pcm.begin()) % 2, 0) << seconds << ": channels swapped";
+        const int64_t stamped = (packet.pts - start.pts) * kRate / kTicks;
+        EXPECT_LE(frame, stamped) << seconds;
+        EXPECT_GT(frame, stamped - kEncoderFrame) << seconds;
     }
 }
 
