@@ -4,6 +4,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/core/volumes.h"
+#include "platform/mmio/wave_layout.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <unistd.h>
@@ -26,15 +28,6 @@ namespace core = platform::core;
 
 namespace {
 
-constexpr size_t HeaderProbeBytes = 100; // the header bytes searched for the "data" tag
-constexpr size_t DataTagLastOffset = 95; // the tag may start at offsets 0 to 95
-constexpr size_t ChunkHeaderBytes = 8;   // tag and size field
-constexpr uint16_t PcmFormatTag = 1;
-constexpr uint16_t ExtensibleFormatTag = 0xFFFE;
-// Offsets in the "fmt " chunk, from its tag.
-constexpr size_t FmtTagOffset = 8;
-constexpr size_t FmtBitsOffset = 22;
-constexpr size_t FmtSubFormatOffset = 32; // WAVEFORMATEXTENSIBLE: the sub-format GUID's first two bytes
 constexpr int Bits8 = 8;
 constexpr int Bits16 = 16;
 constexpr int Bits24 = 24;
@@ -88,43 +81,6 @@ bool writeAt(int fd, const uint8_t* buffer, size_t length, int64_t offset) {
         done += static_cast<size_t>(put);
     }
     return true;
-}
-
-uint16_t le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-uint32_t le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-// The offset of the first "data" tag at offsets 0..95 of the header bytes.
-std::optional<size_t> findDataTag(const uint8_t* head, size_t length) {
-    static constexpr std::string_view Tag = "data";
-    for (size_t at = 0; at <= DataTagLastOffset && at + Tag.size() <= length; ++at)
-        if (std::memcmp(head + at, Tag.data(), Tag.size()) == 0)
-            return at;
-    return std::nullopt;
-}
-
-// What the "fmt " chunk among the header bytes says: whether it is PCM, and its sample width.
-struct FmtFields {
-    bool pcm = false;
-    int bits = 0;
-};
-
-FmtFields fmtFields(const uint8_t* head, size_t length) {
-    static constexpr std::string_view Tag = "fmt ";
-    for (size_t at = 0; at + FmtBitsOffset + 2 <= length; ++at) {
-        if (std::memcmp(head + at, Tag.data(), Tag.size()) != 0)
-            continue;
-        uint16_t tag = le16(head + at + FmtTagOffset);
-        if (tag == ExtensibleFormatTag && at + FmtSubFormatOffset + 2 <= length)
-            tag = le16(head + at + FmtSubFormatOffset);
-        return {tag == PcmFormatTag, le16(head + at + FmtBitsOffset)};
-    }
-    return {};
 }
 
 std::optional<SampleFormat> sampleFormatOf(int bits) {
@@ -324,33 +280,31 @@ bool AmplifyEngine::runSteps(const AmplifyRequest& r, bool& userBreak, AmplifyRe
         sink_.errorBox("Cannot open " + r.source);
         return false;
     }
-    std::array<uint8_t, HeaderProbeBytes + ChunkHeaderBytes> head{};
-    const int64_t headLength = readAt(file.fd(), head.data(), head.size(), 0);
-    // 4.-5.
-    const auto tag = findDataTag(head.data(), static_cast<size_t>(std::max<int64_t>(headLength, 0)));
-    if (!tag) {
+    // 4.-5. The chunks are walked: the audio is the "data" chunk wherever it lies, and no text in
+    // another chunk (a title holding "data") is taken for it.
+    const auto layout = platform::mmio::readWaveLayout(source);
+    if (!layout) {
         sink_.errorBox("Invalid header in " + r.source);
         return false;
     }
     // Only the samples the job knows how to scale; anything else would be corrupted.
-    const FmtFields fields = fmtFields(head.data(), static_cast<size_t>(std::max<int64_t>(headLength, 0)));
-    if (!fields.pcm) {
+    if (layout->formatTag() != platform::mmio::WaveTagPcm) {
         sink_.errorBox(r.source + " is not a valid PCM WAV file");
         return false;
     }
-    const std::optional<SampleFormat> format = sampleFormatOf(fields.bits);
+    const std::optional<SampleFormat> format = sampleFormatOf(layout->bitsPerSample());
     if (!format) {
-        sink_.errorBox(r.source + " holds " + std::to_string(fields.bits) +
+        sink_.errorBox(r.source + " holds " + std::to_string(layout->bitsPerSample()) +
                        "-bit samples: only 8, 16 and 24-bit PCM can be amplified");
         return false;
     }
-    // 6. The audio: the data chunk's bytes, the smaller of its size field and what the file holds
-    // (all of it when the field is 0).
-    const int64_t d = static_cast<int64_t>(*tag + ChunkHeaderBytes);
-    const int64_t present = std::max<int64_t>(0, size - d);
-    const uint32_t field = headLength >= d ? le32(head.data() + *tag + 4) : 0;
-    const int64_t count = field == 0 ? present : std::min<int64_t>(field, present);
-    const std::string target = result.inPlace ? source : r.destination;
+    // 6.
+    const int64_t d = layout->dataOffset;
+    const int64_t count = std::min<int64_t>(layout->dataBytes, std::max<int64_t>(0, size - d));
+    // In place through a symbolic link, the file the link names is replaced, not the link.
+    std::error_code error;
+    const std::string real = std::filesystem::canonical(source, error).string();
+    const std::string target = result.inPlace ? (error ? source : real) : r.destination;
     std::optional<core::AtomicFile> out;
     // Whole samples in every block.
     const auto bytesPerSample = static_cast<size_t>(sampleBytes(*format));

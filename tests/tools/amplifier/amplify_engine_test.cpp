@@ -243,7 +243,7 @@ TEST(Amplifier, BadFilesAreLeftAloneAndReported) {
     } cases[] = {
         {dir.file("nodata.wav"), "Invalid header in " + dir.file("nodata.wav")},
         {dir.file("mp3.wav"), dir.file("mp3.wav") + " is not a valid PCM WAV file"},
-        {dir.file("tiny.wav"), dir.file("tiny.wav") + " is not a valid PCM WAV file"},
+        {dir.file("tiny.wav"), "Invalid header in " + dir.file("tiny.wav")},
         {dir.file("missing.wav"), "Source File Does not exist"},
     };
     for (const Case& c : cases) {
@@ -260,19 +260,80 @@ TEST(Amplifier, BadFilesAreLeftAloneAndReported) {
     EXPECT_EQ(readBytes(dir.file("mp3.wav")), notPcm);
 }
 
-TEST(Amplifier, DataTagIsSearchedOnlyInTheFirst96Bytes) {
+TEST(Amplifier, TheAudioIsTheDataChunkFoundByWalkingTheChunks) {
     TempDir dir;
-    // "data" at offset 96 is too late.
-    writeBytes(dir.file("late.wav"), std::string(96, 'x') + "data" + le(2, 4) + samples({1000}));
+    // Not a RIFF file: "data" in the first bytes is no chunk, and the file is left as it was.
+    const std::string loose = std::string(40, 'x') + "data" + le(2, 4) + samples({1000});
+    writeBytes(dir.file("loose.wav"), loose);
     Recorder sink;
-    EXPECT_TRUE(amplify({dir.file("late.wav"), dir.file("out.wav"), false, 150}, sink).failed);
-    // At offset 95 it is found: a canonical format chunk, then a filler chunk up to offset 95.
+    EXPECT_TRUE(amplify({dir.file("loose.wav"), "", true, 150}, sink).failed);
+    EXPECT_EQ(sink.errors, std::vector<std::string>{"Invalid header in " + dir.file("loose.wav")});
+    EXPECT_EQ(readBytes(dir.file("loose.wav")), loose);
+
+    // A "data" chunk after a long INFO list (well past the first 96 bytes) and an odd-sized chunk,
+    // whose pad byte the walk steps over; a note holding "data" before it is not the audio.
     const std::string head = wave("", 0).substr(0, 36);
-    const std::string early =
-        head + "JUNK" + le(51, 4) + std::string(51, '\0') + "data" + le(2, 4) + samples({1000});
-    ASSERT_EQ(early.find("data"), 95u);
-    writeBytes(dir.file("early.wav"), early);
+    const std::string note = "a note about the data";
+    const std::string list = "LIST" + le(static_cast<uint32_t>(4 + 8 + note.size() + 101), 4) + "INFOICMT" +
+                             le(static_cast<uint32_t>(note.size() + 101), 4) + note + std::string(101, ' ');
+    const std::string odd = "junk" + le(3, 4) + std::string("abc\0", 4);
+    const std::string audio = samples({1000, -1000});
+    std::string file = head + list + odd + "data" + le(4, 4) + audio;
+    file.replace(4, 4, le(static_cast<uint32_t>(file.size() - 8), 4));
+    writeBytes(dir.file("late.wav"), file);
     Recorder sink2;
-    EXPECT_FALSE(amplify({dir.file("early.wav"), dir.file("out.wav"), false, 150}, sink2).failed);
-    EXPECT_EQ(sampleAt(readBytes(dir.file("out.wav")), 103), 5623);
+    EXPECT_FALSE(amplify({dir.file("late.wav"), dir.file("out.wav"), false, 150}, sink2).failed);
+    ASSERT_TRUE(sink2.errors.empty()) << sink2.errors[0];
+    const std::string out = readBytes(dir.file("out.wav"));
+    ASSERT_EQ(out.size(), file.size());
+    EXPECT_EQ(out.substr(0, file.size() - 4), file.substr(0, file.size() - 4));
+    EXPECT_EQ(sampleAt(out, file.size() - 4), 5623);
+    EXPECT_EQ(sampleAt(out, file.size() - 2), -5623);
+}
+
+// FFmpeg puts a title in a LIST/INFO chunk before the audio; a title holding "data" once made the
+// amplifier scale the header and break the file.
+TEST(Amplifier, AWavWithATitleFromFfmpegIsAmplifiedAndStillOpens) {
+    TempDir dir;
+    std::vector<double> tone;
+    for (int i = 0; i < 4410; ++i)
+        tone.push_back(0.01 * std::sin(i * 0.05));
+    std::string error;
+    ASSERT_TRUE(kes::test::writeLavfWav(dir.file("m.wav"), kes::test::LavfPcm::S16, 44100, 1, tone, &error,
+                                        "my data title"))
+        << error;
+    const std::string before = readBytes(dir.file("m.wav"));
+    ASSERT_NE(before.find("my data title"), std::string::npos);
+    for (const bool room : {true, false}) {
+        SCOPED_TRACE(room ? "through a copy" : "straight into the source");
+        writeBytes(dir.file("m.wav"), before);
+        Recorder sink;
+        const AmplifyResult result = amplify({dir.file("m.wav"), "", true, 150}, sink, nullptr,
+                                             [room](const std::string&, int64_t) { return room; });
+        EXPECT_TRUE(result.completed);
+        EXPECT_TRUE(sink.errors.empty());
+        const kes::test::LavfProbe probe = kes::test::probeLavf(dir.file("m.wav"), true);
+        ASSERT_TRUE(probe.opened);
+        ASSERT_EQ(probe.streams.size(), 1u);
+        ASSERT_EQ(probe.streams[0].pcm.size(), tone.size());
+        for (size_t i = 0; i < tone.size(); ++i) {
+            const double expected = std::nearbyint(std::lround(tone[i] * 32768.0) * gainFactor(150));
+            ASSERT_EQ(std::lround(probe.streams[0].pcm[i] * 32768.0), expected) << i;
+        }
+        EXPECT_NE(readBytes(dir.file("m.wav")).find("my data title"), std::string::npos);
+    }
+}
+
+TEST(Amplifier, InPlaceThroughASymbolicLinkAmplifiesTheFileItNames) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "real");
+    writeBytes(dir.file("real/in.wav"), wave(samples({1000})));
+    std::filesystem::create_symlink(dir.path() / "real" / "in.wav", dir.path() / "link.wav");
+    Recorder sink;
+    const AmplifyResult result = amplify({dir.file("link.wav"), "", true, 150}, sink, nullptr,
+                                         [](const std::string&, int64_t) { return true; });
+    EXPECT_TRUE(result.completed);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.wav"));
+    EXPECT_EQ(sampleAt(readBytes(dir.file("real/in.wav")), 44), 5623);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "real"), {}), 1);
 }
