@@ -78,14 +78,14 @@ void FileList::takeFrom(FileList& other) {
     other.free();
 }
 
-std::optional<std::string> FileList::readListFile(std::string_view path) {
+std::optional<std::string> FileList::readListFile(std::string_view path, int64_t acceptedSize) {
     Fd fd(openForReading(path));
     if (fd.get() < 0)
         return std::nullopt;
     const int64_t size = regularFileSize(fd.get());
     if (size < 0 || size > kListMaxSize)
         return std::nullopt;
-    if (size > kListQuestionSize) {
+    if (size > kListQuestionSize && size != acceptedSize) {
         char text[64 + 4096];
         std::snprintf(
             text, sizeof text,
@@ -97,6 +97,7 @@ std::optional<std::string> FileList::readListFile(std::string_view path) {
     std::string bytes(static_cast<size_t>(size), '\0');
     if (!readExactly(fd.get(), bytes.data(), size))
         return std::nullopt;
+    fileSize_ = size;
     return bytes;
 }
 
@@ -116,12 +117,13 @@ std::vector<std::string> FileList::splitLines(std::string_view text) {
     return lines;
 }
 
-void FileList::load(std::optional<std::string_view> path) {
+void FileList::load(std::optional<std::string_view> path, int64_t acceptedSize) {
     free();
+    fileSize_ = -1;
     if (!path)
         return;
     try {
-        const auto text = readListFile(*path);
+        const auto text = readListFile(*path, acceptedSize);
         if (!text)
             return;
         std::vector<std::string> names = splitLines(*text);

@@ -23,7 +23,8 @@ public:
     explicit FileList(MessageSink& sink) : sink_(sink) {}
 
     // Replaces the contents with the list at path; without a path, or on any failure, the list is empty.
-    void load(std::optional<std::string_view> path);
+    // A list file of acceptedSize bytes was already let through the question: it is not asked again.
+    void load(std::optional<std::string_view> path, int64_t acceptedSize = -1);
     void free();
     // Takes the contents of another list (loaded without a lock held), leaving it empty.
     void takeFrom(FileList& other);
@@ -34,16 +35,20 @@ public:
     // 0 for a file that could not be opened when the list was loaded.
     const std::vector<int64_t>& sizes() const { return sizes_; }
 
+    // The size of the list file the last load read, -1 when it read none.
+    int64_t fileSize() const { return fileSize_; }
+
     // The lines of a list text: runs of bytes other than CR, LF and NUL; the text ends at its first NUL.
     static std::vector<std::string> splitLines(std::string_view text);
 
 private:
-    std::optional<std::string> readListFile(std::string_view path);
+    std::optional<std::string> readListFile(std::string_view path, int64_t acceptedSize);
 
     MessageSink& sink_;
     std::vector<std::string> names_;
     std::vector<int64_t> sizes_;
     int64_t total_ = 0;
+    int64_t fileSize_ = -1;
 };
 
 } // namespace quillon

@@ -1,5 +1,6 @@
 #include "quillon/message_boxes.h"
 
+#include "platform/ui/dialog_script.h"
 #include "platform/ui/dialogs.h"
 
 #include <QApplication>
@@ -37,8 +38,15 @@ void MessageBoxes::warning(const std::string& caption, const std::string& text) 
 }
 
 bool MessageBoxes::question(const std::string& caption, const std::string& text) {
+    // Any answer but No goes on, so where no one can answer (off the window thread, no display, a
+    // script without an answer left) the list is loaded.
     if (!onWindowThread())
         return true;
+    std::string scripted;
+    if (platform::ui::testing::scriptedAnswer(
+            "warning", caption, text, "Yes",
+            [](const std::string& answer) { return answer == "Yes" || answer == "No"; }, scripted))
+        return scripted != "No";
     return platform::ui::messageBox(platform::ui::MessageKind::Warning, text, platform::ui::Buttons::YesNo,
                                     caption) != platform::ui::Answer::No;
 }

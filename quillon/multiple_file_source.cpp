@@ -77,6 +77,7 @@ HRESULT MultipleFileSource::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
             list_.free();
         } else {
             listPath_ = std::move(path);
+            listFileSize_ = fresh.fileSize();
             list_.takeFrom(fresh);
             if (list_.count() >= 1) {
                 reader_.open(list_);
@@ -114,23 +115,33 @@ HRESULT MultipleFileSource::GetPages(CAUUID* pages) {
 
 HRESULT MultipleFileSource::Run(REFERENCE_TIME start) {
     std::string path;
+    int64_t accepted = -1;
     {
         CAutoLock lock(&lock_);
         path = listPath_;
+        accepted = listFileSize_;
     }
-    // Read again for the run, outside the lock (see Load).
+    // Read again for the run, outside the lock (see Load). The same list file the user let load
+    // is not questioned a second time.
     FileList fresh(sink_);
-    fresh.load(path);
+    fresh.load(path, accepted);
     HRESULT result = S_OK;
     {
         CAutoLock lock(&lock_);
         reload(fresh);
-        feed_.reset();
-        progress_.create();
-        progress_.setBatchFile(listPath_);
-        progress_.setTotal(list_.total());
-        progress_.startTimer();
-        result = CBaseFilter::Run(start);
+        // A list that can no longer be read, or whose files no longer open, has nothing to serve:
+        // the run fails rather than deliver an empty stream that ends as if it were complete.
+        if (list_.count() < 1 || !reader_.isOpen()) {
+            reader_.close();
+            result = E_FAIL;
+        } else {
+            feed_.reset();
+            progress_.create();
+            progress_.setBatchFile(listPath_);
+            progress_.setTotal(list_.total());
+            progress_.startTimer();
+            result = CBaseFilter::Run(start);
+        }
     }
     sink_.flush();
     return result;

@@ -59,6 +59,7 @@ private:
     void reload(FileList& fresh);
 
     std::string listPath_;
+    int64_t listFileSize_ = -1; // of the list file at listPath_ when Load read it
     CCritSec lock_;
     // Taken after lock_ where both are held: guards the reader and the list against the pin's reads.
     CCritSec readerLock_;

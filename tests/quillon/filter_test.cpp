@@ -2,6 +2,8 @@
 #include "platform/com/task_memory.h"
 #include "platform/dshow/guids.h"
 #include "platform/dshow/mem_allocator.h"
+#include "platform/ui/dialog_script.h"
+#include "quillon/message_boxes.h"
 #include "quillon/quillon_guids.h"
 #include "source_fixture.h"
 
@@ -86,10 +88,36 @@ TEST_F(MultipleFileSourceTest, TheQuestionOfALongListIsAskedWithNoLockHeld) {
     EXPECT_TRUE(lockFree);
     EXPECT_EQ(filter->GetPinCount(), 1);
 
+    // The run reads the list again, also outside the lock; the same file is not questioned again.
+    EXPECT_EQ(filter->Run(0), S_OK);
+    EXPECT_EQ(sink.questions.size(), 1u);
+    ASSERT_EQ(filter->Stop(), S_OK);
+    // A list that changed since it was let through is asked about anew, with no lock held.
+    kes::test::writeBytes(list, kes::test::readBytes(list) + "\n");
     lockFree = false;
-    EXPECT_EQ(filter->Run(0), S_OK); // the run reads the list again, also outside the lock
+    EXPECT_EQ(filter->Run(0), S_OK);
     EXPECT_EQ(sink.questions.size(), 2u);
     EXPECT_TRUE(lockFree);
+}
+
+TEST_F(MultipleFileSourceTest, ARunFailsWhenTheListCannotBeReadAgain) {
+    const std::string list = makeSet({10, 20});
+    ASSERT_EQ(load(list), S_OK);
+    std::filesystem::remove(list);
+    EXPECT_EQ(filter->Run(0), E_FAIL);
+    EXPECT_EQ(filter->GetPinCount(), 0);
+    EXPECT_EQ(filter->progress().window(), nullptr);
+    LONGLONG total = -1;
+    filter->outputPin().Length(&total, nullptr);
+    EXPECT_EQ(total, 0);
+
+    // The list is back, but a file it names is gone: nothing to serve either.
+    makeSet({10, 20});
+    ASSERT_EQ(load(list), S_OK);
+    std::filesystem::remove(names[1]);
+    EXPECT_EQ(filter->Run(0), E_FAIL);
+    EXPECT_EQ(sink.takeWarnings(),
+              (std::vector<std::string>{"MultipleFileInputer::open: Failed to open a file in the list."}));
 }
 
 TEST_F(MultipleFileSourceTest, InterfacesNamesAndPages) {
@@ -260,6 +288,21 @@ TEST_F(MultipleFileSourceTest, ACrossingIntoTheNextVobChangesTheCurrentFileLineO
     filter->progress().tick();
     EXPECT_EQ(line->text().toStdString(), names[1]);
     EXPECT_EQ(filter->progress().window()->locationLabel()->text(), "12 / 20");
+}
+
+// The long-list question where no one may be there to answer: any answer but No loads the list, so
+// a box no one answers loads it too; a scripted No still stops it.
+TEST(QuillonMessageBoxes, TheListQuestionGoesOnUnlessTheAnswerIsNo) {
+    MessageSink& boxes = messageBoxes();
+    {
+        platform::ui::testing::DialogScript script;
+        EXPECT_TRUE(boxes.question("Query?", "The file x is 2000 bytes in size."));
+        ASSERT_EQ(script.shown().size(), 1u);
+        EXPECT_EQ(script.shown()[0].caption, "Query?");
+        EXPECT_EQ(script.shown()[0].answer, "Yes");
+    }
+    platform::ui::testing::DialogScript script({"No"});
+    EXPECT_FALSE(boxes.question("Query?", "The file x is 2000 bytes in size."));
 }
 
 } // namespace

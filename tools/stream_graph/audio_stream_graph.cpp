@@ -79,11 +79,20 @@ bool AudioStreamGraph::CreateFilters() {
     FilterCount = AssignFilters(Mode);
     for (int n = 1; n <= FilterCount; ++n) {
         FilterSlot& slot = table_.slot(n);
-        if (slot.name == kDecoderName && !writeDecoderSettings(policy_.filterFolder, SampleRateText))
-            fail();
+        // A count needs only the decoder's pins; a decode with settings that could not be written
+        // would give another rate than the one asked for, so it is not started.
+        if (slot.name == kDecoderName && !writeDecoderSettings(policy_.filterFolder, SampleRateText)) {
+            log(kDecoderSettingsText);
+            if (!counting_) {
+                sink_.showError(kDecoderSettingsText);
+                fail();
+            }
+        }
         if (!slot.file.empty())
             RegisterFilter(n);
         slot.filter = CreateFilterInstance(slot.clsid, slot.name);
+        if (!slot.filter && !slot.file.empty())
+            slot.filter = createFromFile(slot);
         if (!slot.filter)
             fail();
         else if (!Add_Filter(slot.filter.get(), slot.name))
@@ -126,6 +135,22 @@ ComPtr<IBaseFilter> AudioStreamGraph::CreateFilterInstance(const CLSID& clsid, c
         return {};
     }
     log(name + " filter creation OK");
+    log(pointerText(static_cast<bool>(filter)));
+    return filter;
+}
+
+ComPtr<IBaseFilter> AudioStreamGraph::createFromFile(const FilterSlot& slot) {
+    // A registration the settings store could not keep still leaves the filter file loaded here: its
+    // own class object makes the filter.
+    const std::string path = policy_.filterFolder + slot.file;
+    std::string error;
+    const auto server = platform::core::fileExists(path) ? loadedServer(path, error) : nullptr;
+    ComPtr<com::IClassFactory> factory;
+    ComPtr<IBaseFilter> filter;
+    if (!server || FAILED(server->getClassObject(slot.clsid, com::IID_IClassFactory, factory.putVoid())) ||
+        !factory || FAILED(factory->CreateInstance(nullptr, dshow::IID_IBaseFilter, filter.putVoid())))
+        return {};
+    log(slot.name + " filter creation OK");
     log(pointerText(static_cast<bool>(filter)));
     return filter;
 }

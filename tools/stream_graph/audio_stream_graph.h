@@ -34,6 +34,7 @@ using platform::dshow::IPin;
 inline constexpr int kPinTableSize = 10;
 inline constexpr const char* kMissingStreamText = "Audio Stream does not exist";
 inline constexpr const char* kFilterErrorText = "Filter error";
+inline constexpr const char* kDecoderSettingsText = "Cannot write the AC3 decoder's settings !";
 
 // How a run of GO ended (or that it is still running, when the window polls).
 enum class GoResult {
@@ -117,12 +118,14 @@ public:
 private:
     void log(const std::string& line);
     void fail() { GraphOk = false; }
+    platform::com::ComPtr<IBaseFilter> createFromFile(const FilterSlot& slot);
     std::string filterNameOf(IPin* pin);
     void connectChain(IPin* parserPin);
     bool searchNeedsCheck() const;
 
     StreamGraphPolicy policy_;
     StreamGraphSink& sink_;
+    bool counting_ = false; // findaudiostreams is building: the graph is never run
     FilterTable table_;
     std::array<int, kPinTableSize> pinTable_{};
 };

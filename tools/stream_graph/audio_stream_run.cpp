@@ -89,9 +89,11 @@ bool AudioStreamGraph::findaudiostreams() {
     AudioPinCount = 0;
     FirstMatch = 0;
     GraphOk = false;
+    counting_ = true;
     bool built = InitGraph() && platform::core::fileExists(SourcePath) && CreateFilters();
     if (built && !policy_.connectInCreate)
         built = ConnectPins();
+    counting_ = false;
     CloseDSPlayer();
     return built;
 }
