@@ -1,5 +1,6 @@
 #include "kes/converter_command.h"
 
+#include "kes/text_helpers.h"
 #include "kes/vob_list.h"
 
 #include "platform/core/paths.h"
@@ -61,10 +62,6 @@ constexpr std::array<TextItem, 3> OutputItems = {{
     {"YV12", "-o8 "},
     {"YUY2", "-o9 "},
 }};
-
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
 
 template <size_t N>
 void appendMatches(std::string& line, std::string_view text, const std::array<TextItem, N>& items) {

@@ -38,6 +38,10 @@ bool SlicePump::beforeWait() {
     return false;
 }
 
+std::string cannotStartText(std::string_view commandLine) {
+    return "Can't start the program :\r\n" + std::string(commandLine);
+}
+
 RunOutcome runAndWait(std::string_view commandLine, std::string_view externDir, std::string_view restoreDir,
                       const std::function<void()>& pump, RunConsole* console) {
     RunOutcome outcome;

@@ -54,6 +54,9 @@ public:
     virtual bool endAsked() const = 0;
 };
 
+// The message of a program that could not be started.
+std::string cannotStartText(std::string_view commandLine);
+
 // How long a program asked to end may take before it is killed.
 inline constexpr int EndGraceMs = 2000;
 

@@ -6,6 +6,7 @@
 #include "kes/form1.h"
 
 #include "kes/ac3_join.h"
+#include "kes/form1_rip_steps_common.h"
 #include "kes/form1_unit.h"
 #include "kes/free_space.h"
 #include "kes/merging.h"
@@ -76,10 +77,9 @@ void deleteWorkFile(const std::string& path) {
     static_cast<void>(core::deleteFile(path));
 }
 
-class RipAudioRun {
+class RipAudioRun : RipStepRun {
 public:
-    explicit RipAudioRun(TForm1& form)
-        : f_(form), multi_(form.usemulti.checked()), streams_{streamOf(1), streamOf(2)} {}
+    explicit RipAudioRun(TForm1& form) : RipStepRun(form), streams_{streamOf(1), streamOf(2)} {}
 
     void run() {
         if (f_.RipAudio.checked() && !RipAborted)
@@ -112,33 +112,6 @@ private:
         work(streams_[0]);
         if (f_.twostreams.checked() && !RipAborted)
             work(streams_[1]);
-    }
-
-    static core::DateTime stepStart() {
-        const core::DateTime now = core::now();
-        RipRecord.stepStarted(now);
-        return now;
-    }
-    static core::DateTime stepEnd() {
-        const core::DateTime now = core::now();
-        RipRecord.stepEnded(now);
-        return now;
-    }
-
-    // A step that cannot go on: its message (none in multi-rip mode) and the end of the rip.
-    void failStep(const std::string& message) {
-        RipAborted = true;
-        if (!multi_)
-            ui::errorBox(message);
-    }
-
-    // Runs an outside program; one that could not be started ends the rip (the runner said why).
-    bool runProgram(const std::string& commandLine) {
-        ExtCommand = commandLine;
-        if (f_.RunExtProg())
-            return true;
-        RipAborted = true;
-        return false;
     }
 
     // ---- Decoding ----
@@ -305,8 +278,6 @@ private:
         }
     }
 
-    TForm1& f_;
-    const bool multi_;
     AudioStream streams_[2];
 };
 

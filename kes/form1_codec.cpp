@@ -5,6 +5,7 @@
 #include "kes/form1.h"
 #include "kes/form1_unit.h"
 #include "kes/m2a_bat.h"
+#include "kes/text_helpers.h"
 #include "kes/video_page.h"
 
 #include "platform/core/files.h"
@@ -40,10 +41,6 @@ constexpr ui::Color TimeOkColor = ui::Colors::Green;
 constexpr ui::Color TimeBadColor = ui::Colors::Red;
 constexpr uint32_t SlowestQuality = 5;
 constexpr int PplPerLevel = 10;
-
-bool holds(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
 
 bool divx4Installed() {
     return core::fileExists(core::joinPath(SystemDir, DivX4Decoder)) &&
@@ -90,7 +87,7 @@ void TForm1::connectCodecHandlers() {
 // ---- Codecs and rate mode ----
 
 void TForm1::CodecChange() {
-    if (holds(Codec.text(), "Motion")) {
+    if (contains(Codec.text(), "Motion")) {
         Label36.setEnabled(false);
         D4VBR.setEnabled(false);
         proceed2.setChecked(false);
@@ -101,7 +98,7 @@ void TForm1::CodecChange() {
     } else if (divx4Installed()) {
         if (vki.checked())
             kframe.setText(KeyFramesNone);
-        if (holds(D4VBR.text(), "first")) {
+        if (contains(D4VBR.text(), "first")) {
             proceed2.setEnabled(true);
         } else {
             proceed2.setChecked(false);
@@ -129,7 +126,7 @@ void TForm1::codecMissingBox(const char* prefix) {
 }
 
 void TForm1::pass2Change() {
-    if (holds(pass2.text(), "Motion")) {
+    if (contains(pass2.text(), "Motion")) {
         Label36.setEnabled(false);
         D4VBR.setEnabled(false);
         if (vki.checked())
@@ -145,19 +142,19 @@ void TForm1::pass2Change() {
 }
 
 void TForm1::D4VBRChange() {
-    const bool qualityBased = D4VBR.enabled() && holds(D4VBR.text(), "uality");
+    const bool qualityBased = D4VBR.enabled() && contains(D4VBR.text(), "uality");
     DivFR.setEnabled(!qualityBased);
     if (dual.checked())
         DualBR.setEnabled(!qualityBased);
 
     writeRateModePresets(D4VBR.text());
 
-    if (holds(D4VBR.text(), "first")) {
+    if (contains(D4VBR.text(), "first")) {
         proceed2.setEnabled(true);
         proceed2.setChecked(true);
     } else {
         const std::string logName = firstPassLogName(AVIFile.text(), FinalFile.text());
-        if (holds(D4VBR.text(), "second") && !core::fileExists(logName)) {
+        if (contains(D4VBR.text(), "second") && !core::fileExists(logName)) {
             ui::informationBox(MessageTable[MsgNoFirstPassLog] + CrLf + MessageTable[MsgFirstPassLogName] +
                                logName + CrLf + MessageTable[MsgRunFirstPass] + CrLf +
                                MessageTable[MsgFirstPassAdvice] + CrLf);
@@ -170,7 +167,7 @@ void TForm1::D4VBRChange() {
 
 void TForm1::dualClick() {
     if (dual.checked()) {
-        const bool divx4 = holds(Codec.text(), "4") || holds(pass2.text(), "4");
+        const bool divx4 = contains(Codec.text(), "4") || contains(pass2.text(), "4");
         Label36.setEnabled(divx4);
         D4VBR.setEnabled(divx4);
         for (ui::Control* second :
@@ -179,7 +176,7 @@ void TForm1::dualClick() {
         ForceDeint.setChecked(false);
         px3gui.setChecked(true);
     } else {
-        const bool divx4 = holds(Codec.text(), "4");
+        const bool divx4 = contains(Codec.text(), "4");
         Label36.setEnabled(divx4);
         D4VBR.setEnabled(divx4);
         for (ui::Control* second :

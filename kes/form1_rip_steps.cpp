@@ -6,10 +6,12 @@
 // and no report is made. Work files are deleted only once what was taken out of them is written.
 #include "kes/form1.h"
 
+#include "kes/form1_rip_steps_common.h"
 #include "kes/form1_unit.h"
 #include "kes/free_space.h"
 #include "kes/rip_record.h"
 #include "kes/rip_video_lines.h"
+#include "kes/text_helpers.h"
 #include "kes/vsp_ini.h"
 
 #include "tools/muxer/tform5.h"
@@ -39,18 +41,14 @@ constexpr const char* ArchiveExt = ".rar";
 constexpr const char* IfoExt = ".ifo";
 constexpr const char* PartSuffix = "2";
 
-bool holds(const std::string& text, char c) {
-    return text.find(c) != std::string::npos;
-}
-
 // A muxer job that the user stopped or that ended on an error box.
 bool stopped(const TForm5& muxer) {
     return muxer.UserBreak || muxer.JobFailed;
 }
 
-class RipVideoRun {
+class RipVideoRun : RipStepRun {
 public:
-    explicit RipVideoRun(TForm1& form) : f_(form), multi_(form.usemulti.checked()) {}
+    explicit RipVideoRun(TForm1& form) : RipStepRun(form) {}
 
     void run() {
         if (f_.RipVid.checked() && !RipAborted)
@@ -62,43 +60,6 @@ public:
     }
 
 private:
-    static core::DateTime stepStart() {
-        const core::DateTime now = core::now();
-        RipRecord.stepStarted(now);
-        return now;
-    }
-    static core::DateTime stepEnd() {
-        const core::DateTime now = core::now();
-        RipRecord.stepEnded(now);
-        return now;
-    }
-
-    // A step that cannot go on: its message (none in multi-rip mode) and the end of the rip.
-    void failStep(const std::string& message) {
-        RipAborted = true;
-        if (!multi_)
-            ui::errorBox(message);
-    }
-
-    // Runs an outside program and waits for it; one that could not be started ends the rip (the
-    // runner said why).
-    bool runProgram(const std::string& commandLine) {
-        ExtCommand = commandLine;
-        if (f_.RunExtProg())
-            return true;
-        RipAborted = true;
-        return false;
-    }
-
-    // Starts an outside program without waiting; without it the converter would wait for a codec
-    // dialog that nobody fills in, so one that cannot be started ends the rip.
-    bool startProgram(const std::string& commandLine) {
-        if (f_.StartExtProg(commandLine))
-            return true;
-        failStep("Can't start the program :\r\n" + commandLine);
-        return false;
-    }
-
     // ---- Video ----
 
     // The automation of the codec dialog of output 1 or 2; output 2 goes through the delayer. A line
@@ -151,7 +112,7 @@ private:
     bool secondPass() {
         f_.D4VBR.setText(SecondPassText);
         // Only two DivX 4 outputs make a second pass each; otherwise it makes one output only.
-        if (f_.dual.checked() && holds(f_.Codec.text(), '4') && holds(f_.pass2.text(), '4')) {
+        if (f_.dual.checked() && contains(f_.Codec.text(), "4") && contains(f_.pass2.text(), "4")) {
             f_.dual.setChecked(true);
             startAutomation(2);
         } else {
@@ -355,8 +316,6 @@ private:
         static_cast<void>(core::copyFile(f_.ifofile.text(), part2 + IfoExt, true));
     }
 
-    TForm1& f_;
-    const bool multi_;
     double clipSeconds_ = 0; // the logo clip the main mux appended to the first part
 };
 

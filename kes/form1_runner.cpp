@@ -50,7 +50,7 @@ bool TForm1::runExternal(bool reportFailedStart) {
         ExtCommand, ExternDir, StartDir, [] { ui::processMessages(); }, &console);
     // In multi-rip mode nothing may wait for the user; the rip's own checks find the missing output.
     if (!lastRun_.started && reportFailedStart && !usemulti.checked())
-        ui::errorBox("Can't start the program :\r\n" + ExtCommand);
+        ui::errorBox(cannotStartText(ExtCommand));
     return lastRun_.started;
 }
 

@@ -3,6 +3,7 @@
 #include "kes/form1.h"
 #include "kes/form1_unit.h"
 #include "kes/ifo_video.h"
+#include "kes/text_helpers.h"
 #include "kes/video_page.h"
 
 #include "platform/core/files.h"
@@ -31,10 +32,6 @@ constexpr std::size_t SecondsDigits = 2;
 constexpr int32_t MaxSeconds = 59;
 constexpr ui::Color SizeOkColor = ui::Colors::Green;
 constexpr ui::Color SizeOffColor = ui::Colors::Red;
-
-bool holds(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
 
 // An empty size box reads as "0"; a value off the step of 8 is shown in red.
 bool settleSizeBox(ui::Edit& box) {
@@ -100,8 +97,8 @@ int TForm1::bitratecalc(const std::string& sizeText, const std::string& minutesT
 }
 
 void TForm1::MovieLengthChange() {
-    const int v = bitratecalc(finalsize.text(), movielength.text(), holds(Codec.text(), "4"), wide.checked(),
-                              Bitrate.text());
+    const int v = bitratecalc(finalsize.text(), movielength.text(), contains(Codec.text(), "4"),
+                              wide.checked(), Bitrate.text());
     if (v > 0)
         SBitRate.setText(core::intToStr(v));
 }
@@ -132,7 +129,7 @@ void TForm1::wideClick() {
 void TForm1::SBitRateChange() {
     (br1.checked() ? DivFR : DualBR).setText(SBitRate.text());
     const int32_t rate = core::strToInt(SBitRate.text());
-    const bool divx3 = br1.checked() ? !holds(Codec.text(), "4") : !holds(pass2.text(), "4");
+    const bool divx3 = br1.checked() ? !contains(Codec.text(), "4") : !contains(pass2.text(), "4");
     if (rate > LowBitrateFloor && rate < LowBitrateCeiling && divx3)
         ui::informationBox(MessageTable[MsgLowBitrate] + "\r\n" + MessageTable[MsgLowBitrateAdvice]);
 }

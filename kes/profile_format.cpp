@@ -49,10 +49,6 @@ private:
     std::string out_;
 };
 
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
 // The first character of a UTF-8 text (all of its bytes), empty for an empty text.
 std::string firstCharacter(std::string_view text) {
     if (text.empty())

@@ -1,14 +1,19 @@
 #pragma once
 
 // Small text helpers of the main window shared by the profile reader, the runner, the VOB list, the rip
-// sequence and the option pages: an ASCII upper-case copy, a decimal number reader and an "hh:mm:ss"
-// reader.
+// sequence and the option pages: a substring test, an ASCII upper-case copy, a decimal number reader and an
+// "hh:mm:ss" reader.
 
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace kes {
+
+// True when part occurs in text (an empty part occurs in every text).
+inline bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 // A copy with "a" to "z" turned into "A" to "Z" and every other byte unchanged.
 std::string UpperCopy(std::string_view text);

@@ -1,5 +1,7 @@
 #include "kes/video_page.h"
 
+#include "kes/text_helpers.h"
+
 #include "platform/core/paths.h"
 #include "platform/core/text.h"
 
@@ -42,10 +44,6 @@ constexpr int PplStep = 10;
 std::size_t utf8Length(std::string_view text) {
     return static_cast<std::size_t>(std::count_if(
         text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
 }
 
 int32_t clampToInt32(int64_t value) {

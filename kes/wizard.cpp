@@ -3,6 +3,7 @@
 #include "kes/wizard.h"
 
 #include "kes/form1.h"
+#include "kes/text_helpers.h"
 
 #include "platform/core/text.h"
 #include "platform/ui/key_filters.h"
@@ -35,10 +36,6 @@ constexpr int MaxSeconds = 59;
 
 void place(ui::Control& control, int left, int top, int width, int height = Row - 2) {
     control.setBounds(left, top, width, height);
-}
-
-bool holds(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
 }
 
 } // namespace
@@ -228,9 +225,10 @@ void TKeswizard::FormCreate() {
     std::vector<std::string> kept;
     const std::string aspect = f._V3.caption();
     for (const std::string& preset : f.presets.items()) {
-        if (aspect == "4:3" && (holds(preset, "1.85") || holds(preset, "2.35") || holds(preset, "1.66")))
+        if (aspect == "4:3" &&
+            (contains(preset, "1.85") || contains(preset, "2.35") || contains(preset, "1.66")))
             continue;
-        if (aspect == "16:9" && holds(preset, "4:3"))
+        if (aspect == "16:9" && contains(preset, "4:3"))
             continue;
         kept.push_back(preset);
     }

@@ -5,6 +5,7 @@
 
 #include "kes/form1.h"
 #include "kes/form1_unit.h"
+#include "kes/text_helpers.h"
 
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
@@ -23,10 +24,6 @@ constexpr int MsgClosing2 = 35;
 constexpr int LongMovieMinutes = 90;
 constexpr const char* PreviewStartBlocks = "10";
 constexpr const char* ProfilesFolder = "profiles/";
-
-bool holds(const std::string& text, const char* part) {
-    return text.find(part) != std::string::npos;
-}
 
 // A title as a file name: a "/" would put the profile into another folder.
 std::string fileNameOfTitle(std::string title) {
@@ -53,7 +50,7 @@ void TKeswizard::cd2Click() {
 }
 
 void TKeswizard::CodecChange() {
-    const bool divx4 = holds(Codec.text(), "4");
+    const bool divx4 = contains(Codec.text(), "4");
     for (ui::RadioButton* pass : {&pass1, &pass2, &pass1HQ})
         pass->setEnabled(divx4);
 }
@@ -74,7 +71,7 @@ void TKeswizard::Button1Click() {
     TForm1& f = *Form1;
     f.MovieButtonClick();
     if (core::fileExists(f.ifofile.text()) && core::strToIntDef(movielength.text(), 0) > LongMovieMinutes &&
-        holds(presets.text(), "[")) {
+        contains(presets.text(), "[")) {
         f.prevstart.setChecked(true);
         f.Min.setText(PreviewStartBlocks);
     } else {
@@ -135,7 +132,7 @@ void TKeswizard::Button3Click() {
     f.CodecChange();
 
     // 5.
-    const bool divx4 = holds(f.Codec.text(), "4");
+    const bool divx4 = contains(f.Codec.text(), "4");
     if (divx4) {
         if (pass1.checked()) {
             f.D4VBR.setText("1-pass");
@@ -151,7 +148,7 @@ void TKeswizard::Button3Click() {
     // 6. Without DivX 4 the key frames are left to the codec.
     f.vki.setChecked(false);
     if (divx4)
-        f.kframe.setText(holds(f.D4VBR.text(), "2-pass") ? "10" : "3");
+        f.kframe.setText(contains(f.D4VBR.text(), "2-pass") ? "10" : "3");
     else
         f.vki.setChecked(true);
 
