@@ -16,6 +16,11 @@ constexpr auto Root = platform::core::RootKey::CurrentUser;
 constexpr int LowestQuantizer = 1;
 constexpr int HighestQuantizer = 31;
 constexpr int MaxThreads = 16;
+constexpr float TwoPassBlur = 0.5f;
+constexpr float TwoPassCompression = 0.7f;
+constexpr double SecondPassToleranceSeconds = 5.0;
+constexpr double SecondPassToleranceShare = 0.02;
+constexpr int NoiseReductionPerStep = 6;
 
 uint32_t dword(const char* name, uint32_t fallback) {
     return reg::readDword(Root, RegistryKey, name).value_or(fallback);
@@ -37,33 +42,13 @@ int keyFramesEvery(double frames) {
 
 // Motion search and mode decision for the performance/quality choice (1 fastest .. 5 slowest).
 void applyEffort(uint32_t quality, EncoderParams& p) {
-    switch (std::clamp<uint32_t>(quality, 1, 5)) {
-    case 1:
-        p.macroblockDecision = 0;
-        p.subpelQuality = 4;
-        break;
-    case 2:
-        p.macroblockDecision = 0;
-        p.subpelQuality = 8;
-        break;
-    case 3:
-        p.macroblockDecision = 0;
-        p.subpelQuality = 8;
-        p.trellis = true;
-        break;
-    case 4:
-        p.macroblockDecision = 2;
-        p.subpelQuality = 8;
-        p.trellis = true;
-        break;
-    default:
-        p.macroblockDecision = 2;
-        p.subpelQuality = 8;
-        p.trellis = true;
-        p.fourMotionVectors = true;
-        p.lastPredictors = 2;
-        break;
-    }
+    const uint32_t level = std::clamp<uint32_t>(quality, 1, 5);
+    p.subpelQuality = level == 1 ? 4 : 8;
+    p.trellis = level >= 3;
+    p.macroblockDecision = level >= 4 ? 2 : 0;
+    p.fourMotionVectors = level >= 5;
+    p.transformCompare = level >= 5;
+    p.lastPredictors = level >= 5 ? 2 : 0;
 }
 
 } // namespace
@@ -97,24 +82,37 @@ DialogSettings defaultDialogSettings(CodecFamily family) {
 //    distance between key frames; scene changes still start a key frame earlier.
 //  - rate mode -> one-pass average bit rate, constant quantizer from "VBR Quality", or the encoder's
 //    two-pass rate control (the first pass writes its statistics to the log, the second reads them).
-//  - "Max Quantizer" / "Min Quantizer" -> the quantizer range (1..31).
-//  - "RC Period" (frames) -> the rate-control buffer: the bits of that many frames at the target rate,
-//    in the one-pass average mode (two passes plan over the whole log instead).
-//  - "RC Reaction Period" (frames) -> quantizer blur over time: 10 frames give the encoder's default
-//    0.5, longer periods smooth the quantizer more (up to 1).
-//  - "RC Reaction Ratio" (down/up) -> quantizer compression: 20 gives the default 0.5; small ratios
-//    hold the quantizer steadier (more constant quality, 0.6), large ones follow the rate closely.
+//  - "Max Quantizer" / "Min Quantizer" -> the quantizer range (1..31), in every mode.
+//  - One pass: "RC Period" (frames) -> the rate-control buffer, the bits of that many frames at the
+//    target rate; "RC Reaction Period" (frames) -> quantizer blur over time (10 frames give 0.5, longer
+//    periods smooth more, up to 1); "RC Reaction Ratio" (down/up) -> quantizer compression (20 gives
+//    0.5; small ratios hold the quantizer steadier, large ones follow the rate closely). The spent
+//    bits may run one second of the rate ahead of or behind the plan before the quantizer is pulled.
+//  - Two passes: the reaction values are one-pass settings and do not apply. The second pass plans
+//    the whole movie from the first pass's log with quantizer compression 0.7 (busy scenes get more of
+//    the bits than at 0.5: each frame nearer its own best quantizer, about +0.05 dB) and blur 0.5, and
+//    lets the spent bits run from the plan by up to five seconds of the rate, or 2 % of the movie's
+//    length when that is less (a short clip still ends on its rate). A tight leash (an eighth of a
+//    second) made every key frame push the next frames to the coarsest quantizer and back, which cost
+//    0.4 dB on grainy film at 900 kbit/s. A target below what the first pass's motion vectors and
+//    headers alone take (a few kbit/s) is raised to a quarter above that, the least the movie can be.
+//  - No B-frames are made: every frame is one packet in order, which AVI players expect.
 //  - "Quality" 1..5 -> motion search and mode decision, each level dearer than the one before: 1 a
 //    coarser sub-pixel search, 2 the encoder's usual settings (the codec's own default while the key
 //    holds no "Quality"), 3 adds trellis quantization, 4 rate-distortion macroblock decision, 5 four
-//    motion vectors per macroblock and more motion predictors (about three times the work of 2 for
-//    some 0.4 dB).
+//    motion vectors per macroblock, more motion predictors and motion search on transformed (SATD)
+//    differences. Quarter-pixel motion and global motion are never used: many players of the
+//    format do not decode them.
 //  - "Deinterlace" -> a vertical blend of the two fields before encoding.
-//  - "Have CPU limit" / "CPU limit" -> the share of the processors used as encoder threads.
+//  - "Have CPU limit" / "CPU limit" -> the share of the usable processors (affinity and CPU quota)
+//    used as encoder threads.
 //  - "Postprocessing" is a decoder setting; encoding does not use it.
-//  - DivX 3 crispness 0..100 -> spatial masking: 100 keeps detail everywhere, lower values quantize
-//    busy areas more coarsely (a softer, steadier picture). Fast-Motion searches farther and reacts
-//    sooner to scene changes than Low-Motion.
+//  - DivX 3 crispness 0..100 -> DCT-domain noise reduction of strength 6 x (100 - crispness): 100
+//    keeps all detail, lower values shrink the small coefficients that grain and fine texture make,
+//    a softer, steadier picture with fewer blocks at low rates. MS-MPEG-4 v3 has one quantizer per
+//    picture, so nothing that changes the quantizer inside a picture (such as spatial masking) may
+//    be used: its decoders would read the blocks with the wrong quantizer. Fast-Motion searches
+//    farther and reacts sooner to scene changes than Low-Motion.
 EncoderParams mapSettings(CodecFamily family, const RegistrySettings& registry, const DialogSettings& dialog,
                           double framesPerSecond, int processors) {
     EncoderParams p;
@@ -136,9 +134,18 @@ EncoderParams mapSettings(CodecFamily family, const RegistrySettings& registry, 
             const double bits = static_cast<double>(bitRate) * registry.rcPeriod / fps;
             p.bufferSize = static_cast<int>(std::min(bits, static_cast<double>(INT_MAX)));
         }
-        p.qblur = std::clamp(static_cast<float>(registry.reactionPeriod) / 20.0f, 0.0f, 1.0f);
-        p.qcompress =
-            std::clamp(0.5f + (20.0f - static_cast<float>(registry.reactionRatio)) / 150.0f, 0.1f, 0.9f);
+        if (p.mode == RateMode::TwoPassFirst || p.mode == RateMode::TwoPassSecond) {
+            p.qblur = TwoPassBlur;
+            p.qcompress = TwoPassCompression;
+            if (p.mode == RateMode::TwoPassSecond) {
+                p.rateToleranceSeconds = SecondPassToleranceSeconds;
+                p.rateToleranceShare = SecondPassToleranceShare;
+            }
+        } else {
+            p.qblur = std::clamp(static_cast<float>(registry.reactionPeriod) / 20.0f, 0.0f, 1.0f);
+            p.qcompress =
+                std::clamp(0.5f + (20.0f - static_cast<float>(registry.reactionRatio)) / 150.0f, 0.1f, 0.9f);
+        }
         applyEffort(registry.quality, p);
         p.deinterlace = registry.deinterlace;
         if (registry.haveCpuLimit) {
@@ -151,7 +158,7 @@ EncoderParams mapSettings(CodecFamily family, const RegistrySettings& registry, 
     p.threads = 1;
     p.gopSize = keyFramesEvery(dialog.keyInterval * fps);
     const int crisp = std::clamp(dialog.crispness, 0, 100);
-    p.spatialMasking = 0.3f * static_cast<float>(100 - crisp) / 100.0f;
+    p.noiseReduction = NoiseReductionPerStep * (100 - crisp);
     applyEffort(4, p);
     if (family == CodecFamily::DivX3Fast) {
         p.meRange = 64;

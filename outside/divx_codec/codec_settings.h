@@ -59,14 +59,21 @@ struct EncoderParams {
     int qmax = 31;
     int constantQuantizer = 0; // > 0: every frame at this quantizer
     int bufferSize = 0;        // rate-control buffer in bits, 0 for the encoder's own
+    // How far the spent bits may run from the plan before the quantizer is pulled back, in seconds
+    // of the target rate.
+    double rateToleranceSeconds = 1.0;
+    // When > 0 (the second pass), the leash is at most this share of the movie's length, so that a
+    // short movie still ends on its rate.
+    double rateToleranceShare = 0.0;
     float qblur = 0.5f;
     float qcompress = 0.5f;
-    float spatialMasking = 0.0f;
+    int noiseReduction = 0; // DCT-domain smoothing strength, 0 none
     int sceneChangeThreshold = 0;
     int macroblockDecision = 0; // 0 simple, 1 fewest bits, 2 rate-distortion
     bool trellis = false;
     bool fourMotionVectors = false;
-    int meRange = 0; // 0: the encoder's own
+    bool transformCompare = false; // motion search and mode decision on transformed (SATD) differences
+    int meRange = 0;               // 0: the encoder's own
     int diaSize = 0;
     int subpelQuality = 8;
     int lastPredictors = 0;

@@ -5,13 +5,13 @@
 #include "outside/divx_codec/driver_controls.h"
 #include "outside/divx_codec/video_decoder.h"
 #include "outside/divx_codec/video_encoder.h"
+#include "platform/core/processors.h"
 #include "platform/vfw/codec_driver_abi.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <thread>
 
 namespace divx_codec {
 
@@ -96,14 +96,16 @@ int compressBegin(void* instance, const CodecDriverFormat* input, platform::vfw:
     }
     in->registry = readRegistrySettings();
     const double fps = input->rateDen ? static_cast<double>(input->rateNum) / input->rateDen : 0.0;
-    const int processors = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const EncoderParams params = mapSettings(Family, in->registry, in->dialog, fps, processors);
+    const EncoderParams params =
+        mapSettings(Family, in->registry, in->dialog, fps, platform::core::usableProcessors());
     FrameSpec spec{input->width,
                    input->height,
                    input->rateNum,
                    input->rateDen,
                    static_cast<PixelLayout>(input->format),
-                   input->frameCount};
+                   input->frameCount,
+                   input->aspectNum,
+                   input->aspectDen};
     std::string why;
     if (!in->encoder.begin(spec, params, why)) {
         report(why, error, size);

@@ -1,5 +1,6 @@
 #include "outside/divx_codec/video_encoder.h"
 
+#include "outside/divx_codec/first_pass_log.h"
 #include "platform/core/files.h"
 
 extern "C" {
@@ -20,7 +21,8 @@ namespace core = platform::core;
 namespace {
 
 constexpr int64_t PeakRateFactor = 3;
-constexpr int64_t SecondPassToleranceShare = 8;
+constexpr double MinRateTolerance = 1000; // bits
+constexpr int MaxAspectTerm = 255;
 
 constexpr uint32_t makeTag(char a, char b, char c, char d) {
     return static_cast<uint32_t>(static_cast<unsigned char>(a)) |
@@ -53,6 +55,18 @@ void setOption(AVCodecContext* ctx, const char* name, int64_t value) {
 }
 
 } // namespace
+
+PixelAspect storedPixelAspect(uint32_t num, uint32_t den) {
+    // MPEG-4 stores the two terms in 8 bits each; the nearest fraction that fits keeps a picture within
+    // a fraction of a per cent of its shape. Square or unknown pixels store nothing.
+    if (num == 0 || den == 0 || num == den)
+        return {};
+    PixelAspect reduced;
+    av_reduce(&reduced.num, &reduced.den, num, den, MaxAspectTerm);
+    if (reduced.num <= 0 || reduced.den <= 0 || reduced.num == reduced.den)
+        return {};
+    return reduced;
+}
 
 struct VideoEncoder::State {
     AVCodecContext* ctx = nullptr;
@@ -108,11 +122,23 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
         return false;
     }
     AVCodecContext* ctx = s.ctx;
+    std::string firstPass;
+    if (params.mode == RateMode::TwoPassSecond) {
+        auto log = core::readFile(params.logPath);
+        if (!log || log->empty()) {
+            error = "The first-pass log " + params.logPath + " cannot be read: run the first pass first";
+            return false;
+        }
+        firstPass = std::move(*log);
+    }
     ctx->width = spec.width;
     ctx->height = spec.height;
     ctx->time_base = AVRational{static_cast<int>(spec.rateDen), static_cast<int>(spec.rateNum)};
     ctx->framerate = AVRational{static_cast<int>(spec.rateNum), static_cast<int>(spec.rateDen)};
     ctx->pix_fmt = AV_PIX_FMT_YUV420P;
+    const PixelAspect aspect = storedPixelAspect(spec.aspectNum, spec.aspectDen);
+    if (aspect.num > 0)
+        ctx->sample_aspect_ratio = AVRational{aspect.num, aspect.den};
     ctx->codec_tag = params.msmpeg4 ? makeTag('D', 'I', 'V', '3') : makeTag('D', 'I', 'V', 'X');
     ctx->gop_size = params.gopSize;
     ctx->max_b_frames = 0; // one packet per frame, in order, as an AVI stream wants
@@ -120,7 +146,6 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
     ctx->qmax = params.qmax;
     ctx->qblur = params.qblur;
     ctx->qcompress = params.qcompress;
-    ctx->spatial_cplx_masking = params.spatialMasking;
     ctx->thread_count = params.threads;
     ctx->thread_type = FF_THREAD_SLICE;
     if (params.constantQuantizer > 0) {
@@ -128,13 +153,18 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
         ctx->global_quality = params.constantQuantizer * FF_QP2LAMBDA;
     } else {
         ctx->bit_rate = params.bitRate;
-        // The tolerance is how far the spent bits may run from the plan before the quantizer is
-        // corrected: one second's worth in one pass, a small share of it in the second pass, which
-        // must end on the target.
-        const int64_t tolerance = params.mode == RateMode::TwoPassSecond
-                                      ? params.bitRate / SecondPassToleranceShare
-                                      : params.bitRate;
-        ctx->bit_rate_tolerance = static_cast<int>(std::clamp<int64_t>(tolerance, 1000, INT32_MAX));
+        double seconds = params.rateToleranceSeconds;
+        if (params.mode == RateMode::TwoPassSecond) {
+            const FirstPassSummary summary = summarizeFirstPass(firstPass);
+            const double fps = static_cast<double>(spec.rateNum) / spec.rateDen;
+            ctx->bit_rate = reachableBitRate(params.bitRate, summary, fps, params.qmax);
+            if (params.rateToleranceShare > 0 && summary.frames > 0)
+                seconds =
+                    std::min(seconds, params.rateToleranceShare * static_cast<double>(summary.frames) / fps);
+        }
+        const double tolerance = static_cast<double>(ctx->bit_rate) * seconds;
+        ctx->bit_rate_tolerance =
+            static_cast<int>(std::clamp<double>(tolerance, MinRateTolerance, static_cast<double>(INT32_MAX)));
         if (params.bufferSize > 0) {
             // libavcodec bounds its buffer by a peak rate; three times the average leaves the
             // averaging period, not the peak, to decide.
@@ -147,19 +177,14 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
     if (params.mode == RateMode::TwoPassFirst)
         ctx->flags |= AV_CODEC_FLAG_PASS1;
     if (params.mode == RateMode::TwoPassSecond) {
-        const auto log = core::readFile(params.logPath);
-        if (!log || log->empty()) {
-            error = "The first-pass log " + params.logPath + " cannot be read: run the first pass first";
-            return false;
-        }
         ctx->flags |= AV_CODEC_FLAG_PASS2;
-        ctx->stats_in = static_cast<char*>(av_malloc(log->size() + 1));
+        ctx->stats_in = static_cast<char*>(av_malloc(firstPass.size() + 1));
         if (!ctx->stats_in) {
             error = "Out of memory";
             return false;
         }
-        std::memcpy(ctx->stats_in, log->data(), log->size());
-        ctx->stats_in[log->size()] = '\0';
+        std::memcpy(ctx->stats_in, firstPass.data(), firstPass.size());
+        ctx->stats_in[firstPass.size()] = '\0';
     }
     setOption(ctx, "mbd", params.macroblockDecision);
     setOption(ctx, "trellis", params.trellis ? 1 : 0);
@@ -171,6 +196,13 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
         setOption(ctx, "dia_size", params.diaSize);
     if (params.sceneChangeThreshold != 0)
         setOption(ctx, "sc_threshold", params.sceneChangeThreshold);
+    if (params.noiseReduction > 0)
+        setOption(ctx, "noise_reduction", params.noiseReduction);
+    if (params.transformCompare) {
+        ctx->me_cmp = FF_CMP_SATD;
+        ctx->me_sub_cmp = FF_CMP_SATD;
+        ctx->mb_cmp = FF_CMP_SATD;
+    }
     const int rc = avcodec_open2(ctx, codec, nullptr);
     if (rc < 0) {
         error = "The encoder cannot start: " + avError(rc);

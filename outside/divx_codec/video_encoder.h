@@ -21,6 +21,8 @@ struct FrameSpec {
     uint32_t rateDen = 1;
     PixelLayout layout = PixelLayout::YV12;
     int64_t frameCount = 0;
+    uint32_t aspectNum = 0; // pixel aspect; 0/0 unknown
+    uint32_t aspectDen = 0;
 };
 
 struct Planes {
@@ -53,6 +55,14 @@ private:
     std::unique_ptr<State> state_;
     bool running_ = false;
 };
+
+// The pixel aspect as an MPEG-4 stream stores it: reduced to terms of at most 255; 0/0 for square or
+// unknown pixels, which store nothing.
+struct PixelAspect {
+    int num = 0;
+    int den = 0;
+};
+PixelAspect storedPixelAspect(uint32_t num, uint32_t den);
 
 // Vertical [1 2 1] blend of one plane in place: the two fields of an interlaced picture mixed.
 void blendFields(uint8_t* plane, int stride, int width, int height);

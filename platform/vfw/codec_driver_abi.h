@@ -19,7 +19,7 @@
 
 extern "C" {
 
-inline constexpr uint32_t CodecDriverAbiVersion = 1;
+inline constexpr uint32_t CodecDriverAbiVersion = 2;
 inline constexpr const char* CodecDriverEntry = "kesCodecDriver";
 
 struct CodecDriverInfo {
@@ -36,6 +36,8 @@ struct CodecDriverFormat {
     uint32_t rateDen;
     int32_t format;
     int64_t frameCount;
+    uint32_t aspectNum; // pixel aspect (width / height of one pixel); 0 / 0 when unknown
+    uint32_t aspectDen;
 };
 
 struct CodecDriverPicture {

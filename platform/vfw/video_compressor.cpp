@@ -205,8 +205,8 @@ bool VideoCompressor::begin(const CompressorInput& input, std::string& error) {
         return false;
     }
     CodecDriverFormat format{
-        input.width,     input.height, input.rateNum, input.rateDen, static_cast<int32_t>(input.format),
-        input.frameCount};
+        input.width,      input.height,    input.rateNum,  input.rateDen, static_cast<int32_t>(input.format),
+        input.frameCount, input.aspectNum, input.aspectDen};
     ErrorBuffer why;
     format_ = BITMAPINFOHEADER{};
     if (!api_->compressBegin(instance_, &format, &format_, why.data(), ErrorSize)) {

@@ -41,6 +41,11 @@ struct CompressorInput {
     // Frames the caller means to compress (0 when unknown). The second pass of a two-pass encode uses it
     // to check the first pass's log.
     int64_t frameCount = 0;
+    // The pixel aspect of the pictures (a pixel's width over its height: 64/45 for a 16:9 PAL picture
+    // of 720x576), written into the stream where its format carries one; 0/0 when unknown, which
+    // players take as square pixels.
+    uint32_t aspectNum = 0;
+    uint32_t aspectDen = 0;
 };
 
 // One picture: rows top-down; a plane's stride is the byte distance between the starts of two rows

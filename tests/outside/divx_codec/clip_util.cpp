@@ -9,6 +9,8 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 
 namespace kes::test {
 
@@ -95,9 +97,11 @@ std::vector<uint8_t> toYuy2(const Yuv420& p) {
 }
 
 EncodedClip encodeClip(vfw::VideoCompressor& compressor, int frames, int width, int height,
-                       vfw::InputFormat format, int sceneEvery) {
+                       vfw::InputFormat format, int sceneEvery, uint32_t aspectNum, uint32_t aspectDen) {
     EncodedClip clip;
     vfw::CompressorInput input;
+    input.aspectNum = aspectNum;
+    input.aspectDen = aspectDen;
     input.width = width;
     input.height = height;
     input.format = format;
@@ -157,8 +161,42 @@ bool writeClipAvi(const std::string& path, const EncodedClip& clip, uint32_t han
     return ok;
 }
 
+namespace {
+
+// Error messages of libavformat and libavcodec while a probe runs (the decoder reports damaged blocks
+// only in its log, then conceals them and goes on).
+ProbedClip* loggingProbe = nullptr;
+
+void countErrors(void* avcl, int level, const char* format, va_list args) {
+    if (loggingProbe && level <= AV_LOG_ERROR) {
+        if (loggingProbe->errorMessages++ == 0) {
+            char text[256];
+            std::vsnprintf(text, sizeof text, format, args);
+            loggingProbe->firstMessage = text;
+        }
+        return;
+    }
+    av_log_default_callback(avcl, level, format, args);
+}
+
+struct ErrorCount {
+    explicit ErrorCount(ProbedClip& probe) {
+        loggingProbe = &probe;
+        av_log_set_callback(countErrors);
+    }
+    ~ErrorCount() {
+        av_log_set_callback(av_log_default_callback);
+        loggingProbe = nullptr;
+    }
+    ErrorCount(const ErrorCount&) = delete;
+    ErrorCount& operator=(const ErrorCount&) = delete;
+};
+
+} // namespace
+
 ProbedClip probeAvi(const std::string& path, int sceneEvery) {
     ProbedClip probe;
+    ErrorCount errors(probe);
     AVFormatContext* fmt = nullptr;
     if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) < 0)
         return probe;
@@ -218,6 +256,10 @@ ProbedClip probeAvi(const std::string& path, int sceneEvery) {
     if (dec) {
         avcodec_send_packet(dec, nullptr);
         drain();
+    }
+    if (dec && dec->sample_aspect_ratio.num > 0) {
+        probe.aspectNum = dec->sample_aspect_ratio.num;
+        probe.aspectDen = dec->sample_aspect_ratio.den;
     }
     if (samples > 0 && squaredError > 0)
         probe.psnrLuma = 10.0 * std::log10(255.0 * 255.0 / (squaredError / static_cast<double>(samples)));

@@ -31,9 +31,10 @@ struct EncodedClip {
 };
 
 // Compresses frames pictures at 25 fps in the given colour format.
+// aspectNum / aspectDen: the pixel aspect handed to the compressor (0/0 unknown).
 EncodedClip encodeClip(platform::vfw::VideoCompressor& compressor, int frames, int width, int height,
                        platform::vfw::InputFormat format = platform::vfw::InputFormat::YV12,
-                       int sceneEvery = 0);
+                       int sceneEvery = 0, uint32_t aspectNum = 0, uint32_t aspectDen = 0);
 
 // Writes the clip as a video-only AVI at 25 fps; false on failure.
 bool writeClipAvi(const std::string& path, const EncodedClip& clip, uint32_t handler);
@@ -50,6 +51,10 @@ struct ProbedClip {
     std::vector<int> keyFrames; // packet numbers flagged as key frames
     int decoded = 0;
     int decodeErrors = 0;
+    int errorMessages = 0;    // messages libavformat and libavcodec logged as errors while reading
+    std::string firstMessage; // the first of them
+    int aspectNum = 0;        // pixel aspect as the decoder reads it from the stream, 0/1 when none
+    int aspectDen = 1;
     double psnrLuma = 0; // against the synthetic pictures, when asked
 };
 ProbedClip probeAvi(const std::string& path, int sceneEvery = -1);

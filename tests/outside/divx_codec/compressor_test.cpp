@@ -1,6 +1,8 @@
 // The DivX codec drivers through the installable-compressor interface: what they are found as, and
 // what FFmpeg reads from the streams they make.
 
+#include "outside/divx_codec/codec_settings.h"
+#include "platform/core/registry.h"
 #include "platform/vfw/video_compressor.h"
 #include "tests/outside/divx_codec/clip_util.h"
 #include "tests/support/program_folder.h"
@@ -172,6 +174,95 @@ TEST_F(Compressor, DivX3KeyFramesInSecondsAndItsBitRate) {
         EXPECT_EQ(probe.decodeErrors, 0);
         EXPECT_EQ(probe.keyFrames, (std::vector<int>{0, 50, 100})) << fourccFile;
         EXPECT_NEAR(clipKbps(clip), 700.0, 105.0) << fourccFile;
+    }
+}
+
+// MS-MPEG-4 v3 has one quantizer per picture: whatever the crispness, FFmpeg must read every block
+// with the quantizer it was coded with, so it logs nothing (damaged blocks show only in its log).
+TEST_F(Compressor, DivX3DecodesCleanAtEveryCrispnessAndRate) {
+    for (const char* file : {"divxc32.dll", "divxc32f.dll"})
+        for (const char* crispness : {"0", "30", "50", "85", "100"})
+            for (const char* kbps : {"16", "300", "900", "20000"}) {
+                std::string error;
+                auto c = vfw::VideoCompressor::openFile(file, error);
+                ASSERT_TRUE(c) << error;
+                set(*c, "ED00", "1");
+                set(*c, "SB00", crispness);
+                set(*c, "SB01", kbps);
+                const EncodedClip clip = encodeClip(*c, 40, Width, Height, vfw::InputFormat::YV12, 15);
+                ASSERT_EQ(clip.error, "");
+                const ProbedClip probe = roundTrip(clip, c->handler(), 15);
+                const std::string where = std::string(file) + " crispness " + crispness + " at " + kbps;
+                EXPECT_EQ(probe.decoded, 40) << where;
+                EXPECT_EQ(probe.decodeErrors, 0) << where;
+                EXPECT_EQ(probe.errorMessages, 0) << where << ": " << probe.firstMessage;
+            }
+}
+
+// The same for DivX 4 over what its settings page allows: every effort level, the quantizer range's
+// ends, the quality-based mode's ends and both passes.
+TEST_F(Compressor, DivX4DecodesCleanAtEveryEffortQuantizerAndMode) {
+    namespace reg = platform::core::registry;
+    constexpr auto User = platform::core::RootKey::CurrentUser;
+    struct Case {
+        uint32_t quality, minQ, maxQ, vbrQuality;
+        const char* mode;
+        const char* kbps;
+    };
+    const std::string log = dir_.file("clean.log");
+    const Case cases[] = {
+        {1, 2, 31, 85, "1-pass", "300"},
+        {2, 2, 31, 85, "1-pass", "20000"},
+        {3, 1, 1, 85, "1-pass", "900"},
+        {4, 31, 31, 85, "1-pass", "900"},
+        {5, 1, 31, 85, "1-pass", "16"},
+        {5, 2, 31, 0, "1-pass quality-based", "900"},
+        {5, 1, 31, 100, "1-pass quality-based", "900"},
+        {5, 2, 31, 85, "2-pass, first pass", "900"},
+        {5, 2, 31, 85, "2-pass, second pass", "900"},
+        {1, 2, 31, 85, "2-pass, first pass", "16"},
+        {1, 2, 31, 85, "2-pass, second pass", "16"},
+    };
+    for (const Case& k : cases) {
+        reg::writeDword(User, divx_codec::RegistryKey, "Quality", k.quality);
+        reg::writeDword(User, divx_codec::RegistryKey, "Min Quantizer", k.minQ);
+        reg::writeDword(User, divx_codec::RegistryKey, "Max Quantizer", k.maxQ);
+        reg::writeDword(User, divx_codec::RegistryKey, "VBR Quality", k.vbrQuality);
+        auto c = open("DIVX");
+        ASSERT_TRUE(c);
+        set(*c, "ED00", k.kbps);
+        set(*c, "ED06", "25");
+        set(*c, "CB01", k.mode);
+        set(*c, "ED07", log);
+        const EncodedClip clip = encodeClip(*c, 40, Width, Height, vfw::InputFormat::YV12, 15);
+        ASSERT_EQ(clip.error, "");
+        const ProbedClip probe = roundTrip(clip, c->handler(), 15);
+        const std::string where = std::string(k.mode) + " quality " + std::to_string(k.quality) + " q " +
+                                  std::to_string(k.minQ) + ".." + std::to_string(k.maxQ) + " at " + k.kbps;
+        EXPECT_EQ(probe.decoded, 40) << where;
+        EXPECT_EQ(probe.decodeErrors, 0) << where;
+        EXPECT_EQ(probe.errorMessages, 0) << where << ": " << probe.firstMessage;
+    }
+    reg::deleteKey(User, divx_codec::RegistryKey);
+}
+
+// The pixel aspect handed in is what a player reads from the MPEG-4 stream: a 16:9 PAL picture kept
+// at 720x576 has pixels of 64:45, and terms too large for the stream are brought to the nearest
+// fraction that fits. Square or unknown pixels store nothing.
+TEST_F(Compressor, DivX4StreamCarriesThePixelAspect) {
+    struct Case {
+        uint32_t num, den;
+        int wantNum, wantDen;
+    };
+    for (const Case& k : {Case{64, 45, 64, 45}, Case{128, 90, 64, 45}, Case{44, 45, 44, 45},
+                          Case{2048, 2000, 128, 125}, Case{1, 1, 1, 1}, Case{0, 0, 1, 1}, Case{5, 0, 1, 1}}) {
+        auto c = open("DIVX");
+        ASSERT_TRUE(c);
+        const EncodedClip clip = encodeClip(*c, 3, Width, Height, vfw::InputFormat::YV12, 0, k.num, k.den);
+        ASSERT_EQ(clip.error, "");
+        const ProbedClip probe = roundTrip(clip, c->handler());
+        EXPECT_EQ(probe.aspectNum, k.wantNum) << k.num << "/" << k.den;
+        EXPECT_EQ(probe.aspectDen, k.wantDen) << k.num << "/" << k.den;
     }
 }
 

@@ -2,10 +2,13 @@
 
 #include "outside/divx_codec/codec_settings.h"
 #include "outside/divx_codec/driver_controls.h"
+#include "outside/divx_codec/first_pass_log.h"
 #include "outside/divx_codec/video_encoder.h"
 #include "platform/core/registry.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace divx_codec {
 namespace {
@@ -58,6 +61,19 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_EQ(p.qmin, 4);
     EXPECT_EQ(p.qmax, 31);
     EXPECT_EQ(p.bufferSize, 0); // two passes plan over the whole log
+
+    // The reaction values are one-pass settings: both passes plan the same way whatever they hold,
+    // and only the second pass gets the long leash that keeps its quantizer steady.
+    r.reactionPeriod = 50;
+    r.reactionRatio = 5;
+    const EncoderParams first = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8);
+    d.mode = RateMode::TwoPassSecond;
+    const EncoderParams second = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8);
+    EXPECT_EQ(first.qcompress, second.qcompress);
+    EXPECT_EQ(first.qblur, second.qblur);
+    EXPECT_GT(second.qcompress, 0.5f);
+    EXPECT_GE(second.rateToleranceSeconds, 2.0);
+    EXPECT_LT(second.rateToleranceSeconds, 30.0);
 }
 
 TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
@@ -70,6 +86,22 @@ TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
     EXPECT_EQ(p.macroblockDecision, 2);
     EXPECT_TRUE(p.trellis);
     EXPECT_TRUE(p.fourMotionVectors);
+    EXPECT_TRUE(p.transformCompare);
+    // Each level adds work to the one below it and takes nothing away.
+    auto work = [](const EncoderParams& e) {
+        return e.subpelQuality + e.macroblockDecision + e.trellis + e.fourMotionVectors + e.transformCompare +
+               e.lastPredictors;
+    };
+    for (uint32_t level = 1; level < 5; ++level) {
+        r.quality = level;
+        const EncoderParams lower = mapSettings(CodecFamily::DivX4, r, d, 25.0, 4);
+        r.quality = level + 1;
+        const EncoderParams higher = mapSettings(CodecFamily::DivX4, r, d, 25.0, 4);
+        EXPECT_LT(work(lower), work(higher)) << level;
+        EXPECT_LE(lower.macroblockDecision, higher.macroblockDecision);
+        EXPECT_LE(lower.trellis, higher.trellis);
+        EXPECT_LE(lower.subpelQuality, higher.subpelQuality);
+    }
     r.haveCpuLimit = true;
     r.cpuLimit = 50;
     EXPECT_EQ(mapSettings(CodecFamily::DivX4, r, d, 25.0, 8).threads, 4);
@@ -92,10 +124,14 @@ TEST(CodecSettings, DivX3KeyFramesInSecondsAndCrispness) {
     EncoderParams p = mapSettings(CodecFamily::DivX3Low, r, d, 29.97, 8);
     EXPECT_TRUE(p.msmpeg4);
     EXPECT_EQ(p.gopSize, 300);
-    EXPECT_FLOAT_EQ(p.spatialMasking, 0.0f);
+    EXPECT_EQ(p.noiseReduction, 0);
     EXPECT_EQ(p.macroblockDecision, 2);
+    d.crispness = 50;
+    const int half = mapSettings(CodecFamily::DivX3Fast, r, d, 25.0, 8).noiseReduction;
     d.crispness = 0;
-    EXPECT_FLOAT_EQ(mapSettings(CodecFamily::DivX3Fast, r, d, 25.0, 8).spatialMasking, 0.3f);
+    const int smoothest = mapSettings(CodecFamily::DivX3Fast, r, d, 25.0, 8).noiseReduction;
+    EXPECT_GT(half, 0);
+    EXPECT_GT(smoothest, half);
     EXPECT_GT(mapSettings(CodecFamily::DivX3Fast, r, d, 25.0, 8).meRange,
               mapSettings(CodecFamily::DivX3Low, r, d, 25.0, 8).meRange);
 }
@@ -127,6 +163,36 @@ TEST(CodecSettings, FieldBlendMixesNeighbouringLines) {
     for (int y = 1; y < 5; ++y)
         EXPECT_EQ(plane[static_cast<size_t>(y) * 4 + 1], 100) << y;
     EXPECT_EQ(plane[5 * 4], 200); // and the last
+}
+
+} // namespace
+} // namespace divx_codec
+
+namespace divx_codec {
+namespace {
+
+TEST(FirstPassLog, FramesAndFixedBitsAreCounted) {
+    const std::string log = "in:0 out:0 type:1 q:236 itex:9000 ptex:0 mv:0 misc:700 fcode:1 bcode:1 mc-var:0 "
+                            "var:1 icount:99 skipcount:0 hbits:0;\n"
+                            "in:1 out:1 type:2 q:300 itex:0 ptex:5000 mv:1200 misc:300 fcode:1 bcode:1;\n"
+                            "in:2 out:2 type:2 q:300 itex:0 ptex:4000 xmv:99999 mv:800 misc:200;\n";
+    const FirstPassSummary s = summarizeFirstPass(log);
+    EXPECT_EQ(s.frames, 3);
+    EXPECT_DOUBLE_EQ(s.fixedBits, 700 + 1200 + 300 + 800 + 200);
+    EXPECT_DOUBLE_EQ(s.textureWork, 9000 * 2.0 + (5000 + 4000) * 300 / 118.0);
+
+    // 3 frames at 25 fps are 0.12 s; at quantizer 31 they take at least fixed + work / 31 bits, and
+    // the rate is raised to twice that.
+    const double least = s.fixedBits + s.textureWork / 31;
+    EXPECT_EQ(reachableBitRate(16000, s, 25.0, 31), static_cast<int64_t>(std::ceil(least * 2 / 0.12)));
+    EXPECT_GT(reachableBitRate(16000, s, 25.0, 10), reachableBitRate(16000, s, 25.0, 31));
+    EXPECT_EQ(reachableBitRate(900000, s, 25.0, 31), 900000);
+    EXPECT_EQ(reachableBitRate(16000, FirstPassSummary{}, 25.0, 31), 16000);
+
+    for (const char* damaged :
+         {"", ";;;", "in:", "in:0 mv:-5 misc:x;", "mv:100 misc:100;", "in:0 mv:99999999999999999999;"})
+        EXPECT_EQ(summarizeFirstPass(damaged).fixedBits, 0) << damaged;
+    EXPECT_EQ(summarizeFirstPass("in:0 mv:-5 misc:x;in:1;").frames, 2);
 }
 
 } // namespace
