@@ -1,11 +1,15 @@
 // The MP3 encoder library: the interface of platform/acm/mp3_encoder_api.h over libmp3lame.
+#include "platform/acm/lame_enc/segmented_encoder.h"
 #include "platform/acm/mp3_encoder_api.h"
 
 #include <lame/lame.h>
 
+#include <algorithm>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <set>
+#include <thread>
 
 using namespace platform::acm;
 
@@ -17,8 +21,14 @@ constexpr int QualityHigh = 2;
 constexpr int QualityNormal = 5;
 constexpr int QualityLow = 7;
 
+constexpr unsigned MaxThreads = 8;
+
+// Each stream encodes on several cores (segments joined into one frame stream) when the machine has
+// them; its output then comes in bursts as segments are joined, so the output buffer is sized for the
+// segments that may be in flight when the stream ends.
 struct Stream {
     lame_global_flags* flags = nullptr;
+    std::unique_ptr<mp3::SegmentedEncoder> segments;
     uint32_t samplesPerChunk = 0;
     uint32_t outputBytes = 0;
 };
@@ -54,6 +64,8 @@ int qualityOf(int32_t preset) {
 }
 
 bool configure(lame_global_flags* gf, const Mp3Config& c) {
+    if (gf == nullptr)
+        return false;
     const int rate = static_cast<int>(c.dwSampleRate);
     const int outRate = c.dwReSampleRate != 0 ? static_cast<int>(c.dwReSampleRate) : rate;
     int failures = 0;
@@ -104,6 +116,29 @@ __attribute__((visibility("default"))) uint32_t beInitStream(const Mp3Config* co
     const auto frame = static_cast<uint32_t>(lame_get_framesize(stream->flags));
     stream->samplesPerChunk = frame * InputChannels;
     stream->outputBytes = frame * 5 / 4 + OutputSlack;
+    const unsigned threads = std::min(MaxThreads, std::thread::hardware_concurrency());
+    if (threads > 1) {
+        mp3::SegmentedEncoder::Shape shape;
+        shape.frameSamples = static_cast<int>(frame);
+        shape.threads = static_cast<int>(threads);
+        const Mp3Config copy = *config;
+        stream->segments = std::make_unique<mp3::SegmentedEncoder>(
+            [copy]() -> lame_global_flags* {
+                lame_global_flags* gf = lame_init();
+                if (configure(gf, copy))
+                    return gf;
+                if (gf != nullptr)
+                    lame_close(gf);
+                return nullptr;
+            },
+            shape);
+        const auto frameBytes = static_cast<uint32_t>(
+            static_cast<uint64_t>(frame) / 8 * static_cast<uint64_t>(lame_get_brate(stream->flags)) * 1000 /
+                static_cast<uint64_t>(lame_get_out_samplerate(stream->flags)) +
+            1);
+        const auto perSegment = static_cast<uint32_t>(shape.segmentFrames + shape.warmUp + shape.overlap + 8);
+        stream->outputBytes = (threads + 3) * perSegment * frameBytes + OutputSlack;
+    }
     {
         std::lock_guard<std::mutex> lock(streamsLock);
         streams.insert(stream);
@@ -123,6 +158,12 @@ __attribute__((visibility("default"))) uint32_t beEncodeChunk(Mp3Stream handle, 
     if (outputBytes == nullptr || output == nullptr || (samples > 0 && input == nullptr) ||
         samples > stream->samplesPerChunk)
         return MP3_ERR_INVALID_FORMAT_PARAMETERS;
+    if (stream->segments != nullptr) {
+        if (!stream->segments->encode(input, samples / InputChannels))
+            return MP3_ERR_INVALID_FORMAT_PARAMETERS;
+        *outputBytes = static_cast<uint32_t>(stream->segments->take(output, stream->outputBytes));
+        return MP3_ERR_SUCCESSFUL;
+    }
     // libmp3lame takes a non-const pointer but only reads the samples.
     const int made = lame_encode_buffer_interleaved(stream->flags, const_cast<short*>(input),
                                                     static_cast<int>(samples / InputChannels), output,
@@ -140,6 +181,14 @@ __attribute__((visibility("default"))) uint32_t beDeinitStream(Mp3Stream handle,
         return MP3_ERR_INVALID_HANDLE;
     if (output == nullptr || outputBytes == nullptr)
         return MP3_ERR_INVALID_FORMAT_PARAMETERS;
+    if (stream->segments != nullptr) {
+        if (!stream->segments->finish())
+            return MP3_ERR_INVALID_FORMAT_PARAMETERS;
+        if (stream->segments->ready() > stream->outputBytes)
+            return MP3_ERR_BUFFER_TOO_SMALL;
+        *outputBytes = static_cast<uint32_t>(stream->segments->take(output, stream->outputBytes));
+        return MP3_ERR_SUCCESSFUL;
+    }
     const int made = lame_encode_flush(stream->flags, output, static_cast<int>(stream->outputBytes));
     if (made < 0)
         return MP3_ERR_BUFFER_TOO_SMALL;
