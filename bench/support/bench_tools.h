@@ -15,7 +15,7 @@ namespace kes::bench {
 
 double secondsSince(std::chrono::steady_clock::time_point start);
 
-// Runs a program (found on PATH) and waits for it; its stderr goes to a file when one is named. A
+// Runs a program (found on PATH) and waits for it; its stderr and stdout go to a file when one is named. A
 // program that cannot start or does not end with status 0 ends the benchmark. Returns the seconds.
 double timed(std::vector<std::string> args, const std::string& errors = "");
 
