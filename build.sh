@@ -14,7 +14,7 @@ PACKAGES=(build-essential cmake ninja-build pkg-config
           qt6-base-dev libgl-dev
           libmp3lame-dev libjpeg62-turbo-dev
           libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libavfilter-dev libavformat-dev
-          libasound2-dev libarchive-tools
+          libasound2-dev libarchive-tools dvdauthor
           clang libclang-rt-14-dev
           libgtest-dev libbenchmark-dev
           xvfb xauth)

@@ -159,15 +159,19 @@ bool Conversion::run(ConversionProgress& progress, std::string& error) {
 }
 
 bool Conversion::convert(ConversionProgress& progress, std::vector<FrameQueue*>& queues, std::string& error) {
-    SourceFormat format{source_->width(),  source_->height(), source_->pixelFormat(),
-                        source_->sarNum(), source_->sarDen(), source_->codedRate()};
+    const SourceFormat format{source_->width(),  source_->height(), source_->pixelFormat(),
+                              source_->sarNum(), source_->sarDen(), source_->codedRate()};
     auto filter = PictureFilter::create(options_, geometry_, format, error);
     if (!filter)
         return false;
     const FrameRate coded = source_->codedRate();
+    const int64_t period = frameTime(1, coded);
+    // Time 0 of the movie; the pictures shortly before it still go through the filters (their
+    // neighbours matter there) and one of them may be the nearest to the first frame.
     const int64_t first = options_.firstFrame ? frameTime(*options_.firstFrame, coded) : 0;
+    const int64_t from = first - kTicksPerSecond;
     const int64_t last = options_.lastFrame ? frameTime(*options_.lastFrame, coded) : INT64_MAX;
-    RateConverter rates(rate_);
+    RateConverter rates(rate_, filter->outputRate());
     FramePtr decoded, filtered, current;
     bool haveCurrent = false;
     int64_t lead = 0;
@@ -197,14 +201,23 @@ bool Conversion::convert(ConversionProgress& progress, std::vector<FrameQueue*>&
         }
         return true;
     };
+    // Ends the filters' input and starts them afresh: where pictures are missing, inverse telecine
+    // must not match fields across the gap, and its even output times start again after it.
+    auto restartFilter = [&] {
+        if (!filter->push(nullptr, 0) || !drain())
+            return false;
+        filter = PictureFilter::create(options_, geometry_, format, error);
+        return filter != nullptr;
+    };
     int64_t end = -1;
     int64_t time = 0;
+    int64_t expected = INT64_MIN; // where the previous picture handed to the filters ends
     while (source_->next(decoded.frame, time)) {
         if (progress.stopRequested) {
             error = "Stopped.";
             return false;
         }
-        if (time < first) {
+        if (time < from) {
             av_frame_unref(decoded.frame);
             continue;
         }
@@ -213,6 +226,12 @@ bool Conversion::convert(ConversionProgress& progress, std::vector<FrameQueue*>&
             end = last - first;
             break;
         }
+        if (options_.ivtc && expected != INT64_MIN && time - expected >= period && !restartFilter()) {
+            av_frame_unref(decoded.frame);
+            error = error.empty() ? "The picture filters failed." : error;
+            return false;
+        }
+        expected = time + period * (2 + decoded.frame->repeat_pict) / 2;
         const bool pushed = filter->push(decoded.frame, time - first);
         av_frame_unref(decoded.frame);
         if (!pushed) {

@@ -100,10 +100,9 @@ bool Mpeg2Source::start(const DecoderSettings& settings, std::string& error) {
 
 void Mpeg2Source::sendToDecoder(AVPacket* packet) {
     const int sent = avcodec_send_packet(context_, packet);
-    if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF && packet) {
+    // A picture the decoder refuses is lost; the time stamps of the pictures after it keep its time.
+    if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF && packet)
         ++damaged_;
-        clock_ += frameTime(1, rate_.num > 0 ? rate_ : FrameRate{25, 1});
-    }
 }
 
 bool Mpeg2Source::feedPacket() {
@@ -117,6 +116,7 @@ bool Mpeg2Source::feedPacket() {
         if (size > 0) {
             av_new_packet(packet_, size);
             std::copy_n(data, size, packet_->data);
+            packet_->pts = splitter_->pts;
             sendToDecoder(packet_);
             av_packet_unref(packet_);
         }
@@ -139,11 +139,15 @@ bool Mpeg2Source::feedPacket() {
     position_ = parsed.position;
     const uint8_t* in = parsed.payload.data();
     int left = static_cast<int>(parsed.payload.size());
+    // The packet's time stamp goes in with its first bytes only: the splitter gives it to the picture
+    // that begins in this packet.
+    int64_t stamp = parsed.pts ? *parsed.pts : AV_NOPTS_VALUE;
     while (left > 0) {
         uint8_t* data = nullptr;
         int size = 0;
         const int used =
-            av_parser_parse2(splitter_, context_, &data, &size, in, left, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+            av_parser_parse2(splitter_, context_, &data, &size, in, left, stamp, AV_NOPTS_VALUE, 0);
+        stamp = AV_NOPTS_VALUE;
         if (used <= 0 && size == 0)
             break;
         in += used;
@@ -152,6 +156,7 @@ bool Mpeg2Source::feedPacket() {
             if (av_new_packet(packet_, size) < 0)
                 return false;
             std::copy_n(data, size, packet_->data);
+            packet_->pts = splitter_->pts;
             sendToDecoder(packet_);
             av_packet_unref(packet_);
             receiveFrames();
@@ -174,9 +179,12 @@ bool Mpeg2Source::receiveFrames() {
             return any;
         if (rate_.num <= 0)
             learnRate();
+        // A frame lasts two fields; a repeated first field adds one, and a progressive sequence's
+        // repeat of two or three frames adds two or four.
         const int64_t period = frameTime(1, rate_);
-        const int64_t time = clock_;
-        clock_ += period * (2 + decoded_->repeat_pict) / 2;
+        const std::optional<int64_t> stamp =
+            decoded_->pts != AV_NOPTS_VALUE ? std::optional<int64_t>(decoded_->pts) : std::nullopt;
+        const int64_t time = clock_.place(stamp, period * (2 + decoded_->repeat_pict) / 2);
         if (decoded_->decode_error_flags != 0 || (decoded_->flags & AV_FRAME_FLAG_CORRUPT)) {
             ++damaged_;
             av_frame_unref(decoded_);

@@ -2,11 +2,12 @@
 
 // The MPEG-2 video of a VOB set, decoded: the program stream parser takes the video packets out of
 // the set, FFmpeg's MPEG-2 parser cuts them into pictures and its decoder (on every core) decodes them.
-// Each picture comes with its time on the converter's clock, counted from the first picture by the
-// pictures' own durations (repeated fields included), so that a damaged time stamp cannot move the
-// picture; a damaged picture is dropped and counted, and its time still passes.
+// Each picture comes with its time on the converter's clock, from its presentation time stamp and
+// counted from the first picture the decoder gives (picture_clock.h); a damaged picture is dropped
+// and counted, and its time still passes.
 
 #include "outside/mpeg2avi/options.h"
+#include "outside/mpeg2avi/picture_clock.h"
 #include "platform/dshow/filters/byte_source.h"
 
 #include <cstdint>
@@ -55,7 +56,10 @@ public:
     int64_t estimatedFrames();
     int64_t damagedPictures() const { return damaged_; }
     // The time at which the last picture decoded so far ends (the set's length once next() is false).
-    int64_t endTime() const { return clock_; }
+    int64_t endTime() const { return clock_.end(); }
+    // The time stamp (90 kHz, as stamped) of time 0: the first picture's, known once open() succeeded
+    // (none when the set's pictures carry no time stamp at all).
+    std::optional<int64_t> originStamp() const { return clock_.originStamp(); }
     // How far through the set the parser is, 0..1.
     double fraction() const;
 
@@ -78,7 +82,7 @@ private:
     bool inputEnded_ = false;
     bool flushed_ = false;
     bool decoderEnded_ = false;
-    int64_t clock_ = 0;
+    PictureClock clock_;
     int64_t damaged_ = 0;
     int64_t position_ = 0;
     int64_t length_ = 0;

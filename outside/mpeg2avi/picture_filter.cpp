@@ -136,4 +136,11 @@ bool PictureFilter::pull(AVFrame* frame, int64_t& time) {
     return true;
 }
 
+FrameRate PictureFilter::outputRate() const {
+    const AVRational rate = av_buffersink_get_frame_rate(sink_);
+    if (rate.num <= 0 || rate.den <= 0)
+        return {25, 1};
+    return {rate.num, rate.den};
+}
+
 } // namespace mpeg2avi

@@ -41,6 +41,8 @@ public:
     bool push(AVFrame* frame, int64_t time);
     // The next filtered picture and its time in ticks; false when none is ready.
     bool pull(AVFrame* frame, int64_t& time);
+    // The nominal rate of the filtered pictures (the source's, or film rate after inverse telecine).
+    FrameRate outputRate() const;
 
 private:
     PictureFilter() = default;

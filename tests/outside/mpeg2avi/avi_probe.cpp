@@ -1,15 +1,32 @@
 #include "tests/outside/mpeg2avi/avi_probe.h"
 
+#include "tests/support/numbered_picture.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libswscale/swscale.h>
 }
 
+#include <atomic>
 #include <cmath>
+#include <cstdarg>
 #include <fstream>
 
 namespace kes::test {
+
+namespace {
+
+// FFmpeg's messages of error level and worse while a decode runs.
+std::atomic<int> decoderErrors{0};
+
+void countErrors(void* object, int level, const char* format, va_list args) {
+    if (level <= AV_LOG_ERROR)
+        ++decoderErrors;
+    av_log_default_callback(object, level, format, args);
+}
+
+} // namespace
 
 double AviFacts::kbps() const {
     if (packets == 0 || rateNum == 0)
@@ -54,11 +71,12 @@ AviFacts probeAvi(const std::filesystem::path& path) {
     return facts;
 }
 
-std::vector<TestPicture> decodeAvi(const std::filesystem::path& path) {
-    std::vector<TestPicture> pictures;
+int forEachPicture(const std::filesystem::path& path, const std::function<void(const TestPicture&)>& take) {
     AVFormatContext* format = nullptr;
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0)
-        return pictures;
+        return 1;
+    decoderErrors = 0;
+    av_log_set_callback(countErrors);
     avformat_find_stream_info(format, nullptr);
     const AVCodecParameters* par = format->streams[0]->codecpar;
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
@@ -68,9 +86,11 @@ std::vector<TestPicture> decodeAvi(const std::filesystem::path& path) {
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
     SwsContext* sws = nullptr;
+    TestPicture p;
     auto receive = [&] {
         while (avcodec_receive_frame(context, frame) == 0) {
-            TestPicture p{frame->width, frame->height, {}, {}, {}};
+            p.width = frame->width;
+            p.height = frame->height;
             p.y.resize(static_cast<size_t>(p.width) * p.height);
             p.u.resize(static_cast<size_t>(p.width / 2) * (p.height / 2));
             p.v.resize(p.u.size());
@@ -80,12 +100,15 @@ std::vector<TestPicture> decodeAvi(const std::filesystem::path& path) {
             uint8_t* planes[3] = {p.y.data(), p.u.data(), p.v.data()};
             const int strides[3] = {p.width, p.width / 2, p.width / 2};
             sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, strides);
-            pictures.push_back(std::move(p));
+            if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT))
+                ++decoderErrors;
+            take(p);
             av_frame_unref(frame);
         }
     };
     while (av_read_frame(format, packet) >= 0) {
-        avcodec_send_packet(context, packet);
+        if (avcodec_send_packet(context, packet) < 0)
+            ++decoderErrors;
         av_packet_unref(packet);
         receive();
     }
@@ -96,7 +119,21 @@ std::vector<TestPicture> decodeAvi(const std::filesystem::path& path) {
     av_packet_free(&packet);
     avcodec_free_context(&context);
     avformat_close_input(&format);
+    av_log_set_callback(av_log_default_callback);
+    return decoderErrors;
+}
+
+std::vector<TestPicture> decodeAvi(const std::filesystem::path& path) {
+    std::vector<TestPicture> pictures;
+    forEachPicture(path, [&](const TestPicture& p) { pictures.push_back(p); });
     return pictures;
+}
+
+NumberedFrames readFrameNumbers(const std::filesystem::path& path) {
+    NumberedFrames frames;
+    frames.decoderErrors =
+        forEachPicture(path, [&](const TestPicture& p) { frames.numbers.push_back(readPictureNumber(p)); });
+    return frames;
 }
 
 double lumaPsnr(const TestPicture& a, const TestPicture& b) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,17 @@ AviFacts probeAvi(const std::filesystem::path& path);
 
 // The AVI's pictures decoded to planar 4:2:0.
 std::vector<TestPicture> decodeAvi(const std::filesystem::path& path);
+
+// Each of the AVI's pictures decoded in turn; gives how many error messages the decoder wrote.
+int forEachPicture(const std::filesystem::path& path, const std::function<void(const TestPicture&)>& take);
+
+// The number every frame of the AVI carries (numbered_picture.h; -1 for none), and the decoder's
+// error messages.
+struct NumberedFrames {
+    std::vector<int> numbers;
+    int decoderErrors = 0;
+};
+NumberedFrames readFrameNumbers(const std::filesystem::path& path);
 
 // Luma PSNR of b against a (same size), in dB.
 double lumaPsnr(const TestPicture& a, const TestPicture& b);

@@ -3,7 +3,6 @@
 #include "outside/mpeg2avi/adjust_file.h"
 #include "outside/mpeg2avi/geometry.h"
 #include "outside/mpeg2avi/options.h"
-#include "outside/mpeg2avi/rate_converter.h"
 
 #include <gtest/gtest.h>
 
@@ -129,30 +128,6 @@ TEST(ConverterRates, DefaultsFollowTheSource) {
     EXPECT_EQ(outputRate(parsed({"-b", "l", "-s3", "o"}), {30000, 1001}), (FrameRate{24000, 1001}));
     EXPECT_EQ(outputRate(parsed({"-b", "l", "-s3", "-f6", "o"}), {30000, 1001}), (FrameRate{30000, 1001}));
     EXPECT_EQ(frameTime(1500, {25, 1}), 60 * kTicksPerSecond);
-}
-
-TEST(ConverterRates, PicturesLandOnTheOutputRate) {
-    // The same rate: one frame a picture.
-    RateConverter same({25, 1});
-    int64_t made = 0;
-    for (int n = 0; n < 50; ++n)
-        made += same.framesBefore(frameTime(n, {25, 1}));
-    made += same.framesUntil(frameTime(50, {25, 1}));
-    EXPECT_EQ(made, 50);
-
-    // NTSC video onto film rate: one picture in five is left out, the length is kept.
-    RateConverter film({24000, 1001});
-    for (int n = 0; n < 300; ++n)
-        film.framesBefore(frameTime(n, {30000, 1001}));
-    film.framesUntil(frameTime(300, {30000, 1001}));
-    EXPECT_EQ(film.framesMade(), 240);
-
-    // 25 onto 30: pictures repeat.
-    RateConverter up({30, 1});
-    for (int n = 0; n < 25; ++n)
-        up.framesBefore(frameTime(n, {25, 1}));
-    up.framesUntil(frameTime(25, {25, 1}));
-    EXPECT_EQ(up.framesMade(), 30);
 }
 
 TEST(AdjustFile, ThreeDigitItemsAndTheirReading) {

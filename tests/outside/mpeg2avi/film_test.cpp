@@ -1,0 +1,179 @@
+// The converter on titles authored by dvdauthor, checked frame by frame: every output frame carries
+// the number of the source picture it shows, and that must be the picture due at the frame's time.
+
+#include "outside/mpeg2avi/first_picture.h"
+#include "outside/mpeg2avi/vob_input.h"
+#include "tests/outside/mpeg2avi/avi_probe.h"
+#include "tests/outside/mpeg2avi/converter_run.h"
+#include "tests/support/film_title.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace kes::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFilmPictures = 96; // 4 s of film
+
+class FilmTitles : public ::testing::Test {
+protected:
+    ConverterFolder folder;
+    TempDir dir{"kes-film"};
+    fs::path movie() const { return folder.outputDir() / "movie.avi"; }
+
+    FilmTitle title(FilmLayout layout, int pictures) {
+        FilmTitleSpec spec;
+        spec.layout = layout;
+        spec.pictures = pictures;
+        spec.gopSize = layout == FilmLayout::Pal ? 12 : 15;
+        return makeFilmTitle(dir.path() / std::to_string(made_++), spec);
+    }
+
+    NumberedFrames convert(const FilmTitle& t, std::vector<std::string> items) {
+        std::vector<std::string> line = {"-b", t.list.string(), "-a"};
+        line.insert(line.end(), items.begin(), items.end());
+        line.push_back(folder.outputDir().string());
+        const auto result = folder.run("mpeg2avipx3.exe", line, {divx4Answer(2500, 250)});
+        EXPECT_EQ(result.status, 0) << result.errors;
+        return readFrameNumbers(movie());
+    }
+
+private:
+    int made_ = 0;
+};
+
+std::string listed(const std::vector<int>& numbers) {
+    std::ostringstream text;
+    for (int n : numbers)
+        text << n << ' ';
+    return text.str();
+}
+
+TEST_F(FilmTitles, PalPicturesMapOneToOne) {
+    const FilmTitle t = title(FilmLayout::Pal, 50);
+    const NumberedFrames frames = convert(t, {"-f2"});
+    EXPECT_EQ(frames.decoderErrors, 0);
+    ASSERT_EQ(frames.numbers.size(), 50u) << listed(frames.numbers);
+    for (int k = 0; k < 50; ++k)
+        EXPECT_EQ(frames.numbers[k], k) << "frame " << k << ": " << listed(frames.numbers);
+}
+
+TEST_F(FilmTitles, SoftTelecineAtFilmRateShowsEveryPictureOnce) {
+    const FilmTitle t = title(FilmLayout::SoftTelecine, kFilmPictures);
+    const NumberedFrames frames = convert(t, {"-f5"});
+    EXPECT_EQ(frames.decoderErrors, 0);
+    ASSERT_EQ(frames.numbers.size(), static_cast<size_t>(kFilmPictures)) << listed(frames.numbers);
+    for (int k = 0; k < kFilmPictures; ++k)
+        EXPECT_EQ(frames.numbers[k], k) << "frame " << k << ": " << listed(frames.numbers);
+}
+
+TEST_F(FilmTitles, SoftTelecineAtVideoRateRepeatsPicturesInThe32Pattern) {
+    const FilmTitle t = title(FilmLayout::SoftTelecine, kFilmPictures);
+    const NumberedFrames frames = convert(t, {"-f6"});
+    EXPECT_EQ(frames.decoderErrors, 0);
+    // 96 pictures are 240 fields: 120 video frames, each showing a picture one of its fields shows.
+    ASSERT_EQ(frames.numbers.size(), 120u) << listed(frames.numbers);
+    std::set<int> seen;
+    for (int k = 0; k < 120; ++k) {
+        const int n = frames.numbers[k];
+        ASSERT_GE(n, 0) << "frame " << k << ": " << listed(frames.numbers);
+        EXPECT_TRUE(t.firstField[n] <= 2 * k + 1 && t.endField[n] > 2 * k)
+            << "frame " << k << " shows picture " << n << ": " << listed(frames.numbers);
+        seen.insert(n);
+    }
+    EXPECT_EQ(seen.size(), static_cast<size_t>(kFilmPictures));
+}
+
+TEST_F(FilmTitles, InverseTelecineRecoversEveryFilmPicture) {
+    const FilmTitle t = title(FilmLayout::HardTelecine, kFilmPictures);
+    const NumberedFrames frames = convert(t, {"-f5", "-s2"});
+    EXPECT_EQ(frames.decoderErrors, 0);
+    ASSERT_EQ(frames.numbers.size(), static_cast<size_t>(kFilmPictures)) << listed(frames.numbers);
+    std::set<int> seen;
+    int repeats = 0;
+    for (int k = 0; k < kFilmPictures; ++k) {
+        const int n = frames.numbers[k];
+        ASSERT_GE(n, 0) << "frame " << k << " is no whole picture: " << listed(frames.numbers);
+        if (k > 0) {
+            EXPECT_GE(n, frames.numbers[k - 1]) << "frame " << k << ": " << listed(frames.numbers);
+            repeats += n == frames.numbers[k - 1];
+        }
+        seen.insert(n);
+    }
+    EXPECT_LE(repeats, kFilmPictures / 100) << listed(frames.numbers);
+    EXPECT_GE(seen.size(), static_cast<size_t>(kFilmPictures - kFilmPictures / 100))
+        << listed(frames.numbers);
+}
+
+// The time stamp of the first video packet, as libavformat reads the file.
+int64_t firstVideoStamp(const fs::path& vob) {
+    AVFormatContext* format = nullptr;
+    int64_t stamp = -1;
+    if (avformat_open_input(&format, vob.c_str(), nullptr, nullptr) < 0)
+        return stamp;
+    avformat_find_stream_info(format, nullptr);
+    AVPacket* packet = av_packet_alloc();
+    while (stamp < 0 && av_read_frame(format, packet) >= 0) {
+        if (format->streams[packet->stream_index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
+            stamp = packet->pts;
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    avformat_close_input(&format);
+    return stamp;
+}
+
+std::optional<int64_t> startOf(const fs::path& list, int64_t firstFrame = 0) {
+    std::string error;
+    auto input = mpeg2avi::VobInput::open(list.string(), error);
+    EXPECT_TRUE(input) << error;
+    if (!input)
+        return std::nullopt;
+    auto start = mpeg2avi::outputStartPts(*input, error, firstFrame);
+    EXPECT_TRUE(start) << error;
+    return start;
+}
+
+TEST_F(FilmTitles, TheMovieStartsAtTheFirstPictureTheConverterWrites) {
+    const FilmTitle t = title(FilmLayout::Pal, 50);
+    const int64_t first = firstVideoStamp(t.vobs.front());
+    ASSERT_GT(first, 0);
+    EXPECT_EQ(startOf(t.list), first);
+    // A range starts FIRST source frames later.
+    EXPECT_EQ(startOf(t.list, 10), first + 10 * 3600);
+
+    // A set that begins at the second GOP, whose B-pictures need the picture before the cut: they
+    // cannot be shown, and the movie begins at the I-picture after them.
+    const std::string bytes = readBytes(t.vobs.front());
+    size_t second = 0;
+    for (size_t pack = 2048, units = 0; pack + 2048 <= bytes.size() && !second; pack += 2048)
+        if (bytes.compare(pack + 14, 4, std::string("\0\0\1\xBB", 4)) == 0 && ++units == 1)
+            second = pack;
+    ASSERT_GT(second, 0u);
+    const fs::path cut = dir.path() / "cut" / "VTS_01_1.VOB";
+    fs::create_directories(cut.parent_path());
+    writeBytes(cut, bytes.substr(second));
+    std::ofstream(cut.parent_path() / "vob.lst", std::ios::binary) << cut.string() << "\r\n";
+    const int64_t intra = firstVideoStamp(cut);
+    EXPECT_EQ(intra, first + 12 * 3600); // the first picture of the second GOP of 12
+    EXPECT_EQ(startOf(cut.parent_path() / "vob.lst"), intra);
+    FilmTitle cutTitle;
+    cutTitle.list = cut.parent_path() / "vob.lst";
+    const NumberedFrames frames = convert(cutTitle, {"-f2"});
+    ASSERT_FALSE(frames.numbers.empty());
+    EXPECT_EQ(frames.numbers.front(), 12);
+}
+
+} // namespace
+} // namespace kes::test
