@@ -50,6 +50,9 @@ std::string filterChain(const ConvertOptions& options, const Geometry& g) {
         chain += filter;
     };
     if (options.ivtc) {
+        // Pictures whose first field is to be repeated (film coded as whole pictures) become the
+        // fields a player shows, so that matching finds the film's pictures whatever the coding.
+        add("repeatfields");
         add("fieldmatch=order=auto:cthresh=" + std::to_string(kCombThresholdAtZero - *options.ivtc));
         add(deinterlacer(options.postFilter, options.deinterlace ? "all" : "interlaced"));
         add("decimate");
