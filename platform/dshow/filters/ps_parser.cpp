@@ -22,7 +22,14 @@ struct ProgramStreamParser::ScannedStream {
     uint8_t id = 0;
     std::optional<int64_t> firstPts;
     std::optional<LpcmFormat> lpcm;
+    int packets = 0;
 };
+
+namespace {
+// An audio stream must be met in this many packets of the scan: one damaged packet whose sub-stream id
+// or stream id was hit names a stream that is not there.
+constexpr int kAudioPacketsToOffer = 2;
+} // namespace
 
 ProgramStreamParser::ProgramStreamParser(ByteSource& source) : ProgramStreamParser(source, Options{}) {}
 
@@ -75,6 +82,7 @@ bool ProgramStreamParser::open() {
             known = found.insert(found.end(), ScannedStream{unit.kind, unit.id, unit.pts, unit.lpcm});
         if (!known->firstPts)
             known->firstPts = unit.pts;
+        ++known->packets;
     }
     if (packs_ == 0) {
         error_ = "No MPEG program stream was found at the start of the source.";
@@ -99,8 +107,9 @@ void ProgramStreamParser::buildOutputs(const std::vector<ScannedStream>& found) 
 
     // Audio in DVD stream number order; a stable sort keeps the order of first appearance for ties.
     std::vector<ScannedStream> audio;
-    std::copy_if(found.begin(), found.end(), std::back_inserter(audio),
-                 [](const auto& s) { return s.kind != StreamKind::Video; });
+    std::copy_if(found.begin(), found.end(), std::back_inserter(audio), [](const auto& s) {
+        return s.kind != StreamKind::Video && s.packets >= kAudioPacketsToOffer;
+    });
     std::stable_sort(audio.begin(), audio.end(), [](const auto& a, const auto& b) {
         return dvdAudioStreamNumber(a.id) < dvdAudioStreamNumber(b.id);
     });

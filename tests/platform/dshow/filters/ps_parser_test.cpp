@@ -75,6 +75,32 @@ TEST(ProgramStreamParser, VideoOutputExistsWithoutVideoAndAudioFormatsAreKnown) 
     EXPECT_EQ(parser.outputs()[1].format.kind, StreamKind::Lpcm);
 }
 
+// One damaged packet whose sub-stream id or stream id was hit names a stream that is not there: it is
+// not offered beside the real ones.
+TEST(ProgramStreamParser, OnePacketOfAnUnknownStreamIsNoStream) {
+    VobSpec spec;
+    spec.seconds = 0.6;
+    spec.audio = {{VobAudioKind::Ac3, 0x80, 2, 48000, 16, 192000, 440.0},
+                  {VobAudioKind::Mpeg, 0xC0, 2, 48000, 16, 192000, 550.0}};
+    auto set = kes::test::makeProgramStream(spec);
+    // The second packet of each audio stream gets another id.
+    int privateSeen = 0;
+    int mpegSeen = 0;
+    for (size_t at = 0; at + 16 < set.bytes.size(); ++at) {
+        if (set.bytes[at] != 0 || set.bytes[at + 1] != 0 || set.bytes[at + 2] != 1)
+            continue;
+        if (set.bytes[at + 3] == 0xBD && ++privateSeen == 2)
+            set.bytes[at + 9 + set.bytes[at + 8]] = 0x83;
+        if (set.bytes[at + 3] == 0xC0 && ++mpegSeen == 2)
+            set.bytes[at + 3] = 0xC5;
+    }
+    ASSERT_EQ(privateSeen > 2 && mpegSeen > 2, true);
+    MemoryByteSource source(set.bytes);
+    ProgramStreamParser parser(source);
+    ASSERT_TRUE(parser.open());
+    EXPECT_EQ(ids(parser), (std::vector<int>{0xE0, 0x80, 0xC0}));
+}
+
 TEST(ProgramStreamParser, PayloadsReassembleTheElementaryStreamsWithTheirTimeStamps) {
     const auto spec = fourStreams();
     const auto set = kes::test::makeProgramStream(spec);
