@@ -79,6 +79,11 @@ ClipResult ClipEngine::runSteps(const ClipSettings& s, bool firstPart, bool& use
     if (vfw::AVIStreamOpenFromFile(clip.out(), result.clipPath, vfw::streamtypeVIDEO, 0, vfw::OF_READ) !=
         vfw::AVIERR_OK)
         return fail(unreadableClipText(result.clipPath));
+    // Pictures of another codec after the movie's would not decode: such a clip is refused before
+    // anything is written.
+    VideoFormat clipFormat;
+    if (!readVideoFormat(clip.get(), clipFormat) || !sameVideoCoding(videoFormat, clipFormat))
+        return fail(otherCodingClipText(result.clipPath));
     if (frames <= 0) {
         result.outcome = MuxOutcome::Empty;
         return result;

@@ -91,6 +91,13 @@ bool MuxEngine::Job::openClip(const VideoFormat& format, StreamRef& clip) {
         sink_.clipMissing(unreadableClipText(result_.clipPath));
         return false;
     }
+    // Pictures of another codec after the movie's would not decode: such a clip is left out.
+    VideoFormat clipFormat;
+    if (!readVideoFormat(clip.get(), clipFormat) || !sameVideoCoding(format, clipFormat)) {
+        clip.reset();
+        sink_.clipMissing(otherCodingClipText(result_.clipPath));
+        return false;
+    }
     return true;
 }
 

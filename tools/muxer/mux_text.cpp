@@ -114,4 +114,8 @@ std::string unreadableClipText(std::string_view clipPath) {
     return "VEXLOR : CANNOT READ " + core::extractFileName(clipPath) + " !";
 }
 
+std::string otherCodingClipText(std::string_view clipPath) {
+    return "VEXLOR : " + core::extractFileName(clipPath) + " IS NOT CODED AS THE MOVIE !";
+}
+
 } // namespace tools::muxer

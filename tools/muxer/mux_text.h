@@ -53,4 +53,7 @@ std::string unsupportedResolutionText(int32_t width, int32_t height);
 // The logo label's notice for a clip file that exists but cannot be read.
 std::string unreadableClipText(std::string_view clipPath);
 
+// The logo label's notice for a clip whose video is coded otherwise than the movie's.
+std::string otherCodingClipText(std::string_view clipPath);
+
 } // namespace tools::muxer

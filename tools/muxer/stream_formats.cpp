@@ -57,4 +57,19 @@ bool readInBlocks(const AudioFormat& format) {
     return format.formatTag == WaveFormatWma || format.formatTag == WaveFormatWma1;
 }
 
+bool sameVideoCoding(const VideoFormat& movie, const VideoFormat& clip) {
+    const auto upper = [](uint32_t code) {
+        uint32_t out = 0;
+        for (int i = 0; i < 4; ++i) {
+            auto c = static_cast<uint8_t>(code >> (8 * i));
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<uint8_t>(c - 'a' + 'A');
+            out |= static_cast<uint32_t>(c) << (8 * i);
+        }
+        return out;
+    };
+    return upper(movie.header.biCompression) == upper(clip.header.biCompression) &&
+           movie.header.biWidth == clip.header.biWidth && movie.header.biHeight == clip.header.biHeight;
+}
+
 } // namespace tools::muxer

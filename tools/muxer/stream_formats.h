@@ -37,6 +37,10 @@ bool readInBlocks(const AudioFormat& format);
 bool readVideoFormat(vfw::PAVISTREAM stream, VideoFormat& out);
 bool readAudioFormat(vfw::PAVISTREAM stream, AudioFormat& out);
 
+// Whether a clip's pictures can follow a movie's in one stream: the same compression (its FourCC
+// without regard to case, as codecs write "divx" and "DIVX" alike) and the same picture size.
+bool sameVideoCoding(const VideoFormat& movie, const VideoFormat& clip);
+
 // Samples per second (rate / scale); 0 when the header has no rate.
 double streamRate(const vfw::AVISTREAMINFO& info);
 

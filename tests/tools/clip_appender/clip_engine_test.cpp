@@ -121,6 +121,16 @@ TEST_F(ClipEngineTest, FailuresWriteNothing) {
         EXPECT_EQ(entry.path().string().find(".muxing"), std::string::npos) << entry.path();
 }
 
+TEST_F(ClipEngineTest, AClipOfAnotherCodecIsRefusedAndNothingIsWritten) {
+    writeBytes(dir.file("out.avi"), "an older file");
+    TestVideo clip;
+    clip.fourcc = "DIV3";
+    ASSERT_TRUE(writeVideoAvi(dir.file("Vexlor/Vexlor8x4.avi"), clip));
+    EXPECT_EQ(run().outcome, MuxOutcome::Failed);
+    EXPECT_EQ(errors(), std::vector<std::string>{"VEXLOR : Vexlor8x4.avi IS NOT CODED AS THE MOVIE !"});
+    EXPECT_EQ(readBytes(dir.file("out.avi")), "an older file");
+}
+
 TEST_F(ClipEngineTest, StopKeepsWhatWasWrittenWithoutTheClip) {
     sink.record.stopAfter = 5; // one message round when the clip path is shown, then one per frame
     EXPECT_EQ(run().outcome, MuxOutcome::Stopped);

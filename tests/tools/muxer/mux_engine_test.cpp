@@ -251,6 +251,31 @@ TEST_F(MuxEngineTest, MissingClipIsANoticeOnly) {
     EXPECT_EQ(readStream(target(), true).frames.size(), 50u);
 }
 
+// Pictures of another codec after the movie's would not decode: such a clip counts as missing. The
+// codec's name is compared without regard to case ("divx" and "DIVX" are one codec).
+TEST_F(MuxEngineTest, AClipOfAnotherCodecIsANoticeOnly) {
+    std::filesystem::create_directory(dir.path() / "Vexlor");
+    TestVideo clip;
+    clip.frames = 5;
+    clip.fourcc = "DIV3";
+    ASSERT_TRUE(writeVideoAvi(dir.file("Vexlor/Vexlor8x4.avi"), clip));
+    settings.clip = true;
+    settings.logoPrefix = dir.file("Vexlor/Vexlor");
+    MuxResult result = run();
+    ASSERT_EQ(result.outcome, MuxOutcome::Done);
+    EXPECT_FALSE(result.clipAdded);
+    EXPECT_EQ(sink.notices, std::vector<std::string>{"VEXLOR : Vexlor8x4.avi IS NOT CODED AS THE MOVIE !"});
+    EXPECT_TRUE(sink.errors.empty());
+    EXPECT_EQ(readStream(target(), true).frames.size(), 50u);
+
+    clip.fourcc = "divx";
+    ASSERT_TRUE(writeVideoAvi(dir.file("Vexlor/Vexlor8x4.avi"), clip));
+    result = run();
+    ASSERT_EQ(result.outcome, MuxOutcome::Done);
+    EXPECT_TRUE(result.clipAdded);
+    EXPECT_EQ(readStream(target(), true).frames.size(), 55u);
+}
+
 TEST_F(MuxEngineTest, FailuresLeaveTheTargetAndTheAudioNameAsTheyWere) {
     writeBytes(target(), "a whole movie");
     settings.source = dir.file("missing.avi");

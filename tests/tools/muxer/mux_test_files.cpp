@@ -74,7 +74,7 @@ private:
 vfw::PAVISTREAM createVideo(Writer& w, const TestVideo& video) {
     vfw::AVISTREAMINFO info;
     info.fccType = vfw::streamtypeVIDEO;
-    info.fccHandler = vfw::mmioFOURCC('D', 'I', 'V', 'X');
+    info.fccHandler = vfw::mmioFOURCC(video.fourcc[0], video.fourcc[1], video.fourcc[2], video.fourcc[3]);
     info.dwRate = video.rate;
     info.dwScale = video.scale;
     info.rcFrame.right = video.width;

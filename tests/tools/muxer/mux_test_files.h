@@ -17,6 +17,7 @@ struct TestVideo {
     uint32_t scale = 1;
     int width = 8;
     int height = 4;
+    const char* fourcc = "DIVX"; // the compression of the stream header and the format
 };
 
 // The bytes of frame i: distinct for every frame and of a varying size.
