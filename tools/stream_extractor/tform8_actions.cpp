@@ -3,6 +3,7 @@
 
 #include "tools/stream_extractor/tform8.h"
 
+#include "tools/stream_extractor/lpcm_repack.h"
 #include "tools/stream_extractor/pcm_header_fix.h"
 #include "tools/stream_extractor/wav_byte_swap.h"
 
@@ -155,6 +156,20 @@ void TForm8::Timer1Timer() {
 
 void TForm8::setpcm() {
     const std::string& path = graph_.DestinationPath;
+    // 20 and 24-bit samples come in the disc's own layout: they are rewritten as plain PCM.
+    switch (repackDvdLpcm(path)) {
+    case RepackStatus::NotNeeded:
+        break;
+    case RepackStatus::Repacked:
+        log("24-bit PCM written to " + core::extractFileName(path));
+        return;
+    case RepackStatus::NotAWav:
+        log("Invalid header in " + core::extractFileName(path));
+        return;
+    case RepackStatus::WriteFailed:
+        log("Cannot write " + core::extractFileName(path) + " !");
+        return;
+    }
     switch (setPcmHeader(path)) {
     case PcmHeaderStatus::Patched:
         break;
@@ -246,6 +261,9 @@ void TForm8::flip() {
         break;
     case SwapStatus::NotPcm:
         ui::errorBox(name + " is not a valid PCM WAV file");
+        break;
+    case SwapStatus::NotSixteenBits:
+        ui::errorBox(name + " does not hold 16-bit samples: only those are swapped");
         break;
     case SwapStatus::CannotOpen:
         ui::errorBox("Cannot open " + name + " !");

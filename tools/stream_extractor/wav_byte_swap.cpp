@@ -2,6 +2,7 @@
 
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "platform/mmio/wave_layout.h"
 
 #include <unistd.h>
 
@@ -87,6 +88,9 @@ SwapStatus swapWavBytes(const std::string& path, const SwapProgress& progress) {
     if (headView.size() <= kFormatTagOffset ||
         static_cast<uint8_t>(headView[kFormatTagOffset]) != kPcmFormatTag)
         return SwapStatus::NotPcm;
+    // Pairs are swapped only in 16-bit samples (24-bit ones, say, would become noise).
+    if (const auto layout = platform::mmio::readWaveLayout(path); layout && layout->bitsPerSample() != 16)
+        return SwapStatus::NotSixteenBits;
 
     const auto dataStart = static_cast<int64_t>(*tag + kChunkHeaderSize);
     if (dataStart >= size)

@@ -24,11 +24,12 @@ inline constexpr uint8_t kPcmFormatTag = 1;
 
 enum class SwapStatus {
     Finished,
-    UserBreak,     // stopped between two blocks; the file is as it was
-    InvalidHeader, // no "data" tag in the first bytes
-    NotPcm,        // the format tag's low byte is not 1
-    CannotOpen,    // the file cannot be read
-    WriteFailed,   // the swapped file could not be written; the original is as it was
+    UserBreak,      // stopped between two blocks; the file is as it was
+    InvalidHeader,  // no "data" tag in the first bytes
+    NotPcm,         // the format tag's low byte is not 1
+    NotSixteenBits, // samples of another width: swapping byte pairs would break them
+    CannotOpen,     // the file cannot be read
+    WriteFailed,    // the swapped file could not be written; the original is as it was
 };
 
 // What the swap asks of its caller while it works; every member may be left empty.

@@ -317,6 +317,39 @@ TEST_F(StreamExtractorWindow, PcmIsWrittenAsItIsOnTheDiscAndFixTurnsItIntoSample
     EXPECT_EQ(script.texts("information"), (std::vector<std::string>{"Job finished", "Job finished"}));
 }
 
+// 24-bit LPCM, here from FFmpeg's muxer: its samples come in the disc's own groups, which "Search PCM"
+// turns into 24-bit PCM that FFmpeg reads as the very samples it decodes from the VOB; "Fix", made
+// for 16-bit samples, leaves that file alone with a message.
+TEST_F(StreamExtractorWindow, TwentyFourBitPcmIsWrittenAsPcmAndFixLeavesItAlone) {
+    const std::string vob = out.file("VTS_01_1.VOB");
+    std::string error;
+    ASSERT_TRUE(kes::test::writeLavfLpcmVob(vob, 1.0, 48000, 2, 24, &error)) << error;
+    const kes::test::LavfProbe disc = kes::test::probeLavf(vob, true);
+    ASSERT_NE(disc.first("audio"), nullptr);
+    DialogScript script;
+    TForm8 window(link(vob));
+    window.Method3.click();
+    const std::string destination = out.file("pcm24.wav");
+    extract(window, "0xA0", destination);
+    const kes::test::LavfProbe probe = kes::test::probeLavf(destination, true);
+    ASSERT_EQ(probe.streams.size(), 1u);
+    const kes::test::LavfStream& pcm = probe.streams[0];
+    EXPECT_EQ(pcm.codec, "pcm_s24le");
+    EXPECT_EQ(pcm.channels, 2);
+    EXPECT_EQ(pcm.sampleRate, 48000);
+    EXPECT_TRUE(probe.warnings.empty());
+    const std::vector<double>& expected = disc.first("audio")->pcm;
+    ASSERT_NEAR(static_cast<double>(pcm.pcm.size()), static_cast<double>(expected.size()), 8.0);
+    for (size_t i = 0; i < std::min(pcm.pcm.size(), expected.size()); ++i)
+        ASSERT_EQ(pcm.pcm[i], expected[i]) << "sample " << i;
+
+    const std::string written = readBytes(destination);
+    window.Button5.click();
+    EXPECT_EQ(readBytes(destination), written);
+    EXPECT_EQ(script.texts("error"),
+              std::vector<std::string>{"pcm24.wav does not hold 16-bit samples: only those are swapped"});
+}
+
 TEST_F(StreamExtractorWindow, MissingInputsAreReportedInBoxes) {
     DialogScript script;
     TForm8 window(link(firstVob()));

@@ -1,6 +1,7 @@
 // The byte swap of "Fix" and the PCM header patch, on WAV files made here: what is swapped and what
 // is left, refused and damaged files, a stop, and the header fields the patch writes.
 
+#include "tools/stream_extractor/lpcm_repack.h"
 #include "tools/stream_extractor/pcm_header_fix.h"
 #include "tools/stream_extractor/wav_byte_swap.h"
 
@@ -232,6 +233,59 @@ TEST(PcmHeaderFix, LeavesFilesThatAreNotCanonicalWavs) {
     }
     EXPECT_EQ(setPcmHeader((dir.path() / "none.wav").string()), PcmHeaderStatus::NotAWav);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "none.wav"));
+}
+
+// The disc's layout of 20 and 24-bit samples, packed here: per group of four samples (two for mono)
+// the top 16 bits of each big-endian, then the low bits (a byte each, or a nibble each, high first).
+std::string dvdLayout(const std::vector<int32_t>& samples, int bits, int channels) {
+    const size_t group = channels == 1 ? 2 : 4;
+    std::string out;
+    for (size_t first = 0; first < samples.size(); first += group) {
+        for (size_t i = first; i < first + group; ++i) {
+            const auto top = static_cast<uint16_t>(samples[i] >> (bits - 16));
+            out.push_back(static_cast<char>(top >> 8));
+            out.push_back(static_cast<char>(top & 0xFF));
+        }
+        for (size_t i = first; i < first + group; i += bits == 24 ? 1 : 2) {
+            if (bits == 24)
+                out.push_back(static_cast<char>(samples[i] & 0xFF));
+            else
+                out.push_back(static_cast<char>((samples[i] & 0xF) << 4 | (samples[i + 1] & 0xF)));
+        }
+    }
+    return out;
+}
+
+TEST(LpcmRepack, TwentyAndTwentyFourBitSamplesBecomePcmThatFfmpegReads) {
+    TempDir dir;
+    for (const int bits : {20, 24}) {
+        for (const int channels : {1, 2, 6}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(channels) + " channels");
+            std::vector<int32_t> samples;
+            const int32_t top = (1 << (bits - 1)) - 1;
+            for (int i = 0; i < 2 * channels * 10; ++i)
+                samples.push_back(
+                    static_cast<int32_t>((i * 2654435761u) % (2u * static_cast<uint32_t>(top))) - top);
+            const auto blockAlign = static_cast<uint16_t>(2 * channels * bits / 8 / 2);
+            const std::string path = dir.file("lpcm.wav");
+            writeBytes(path, wavFile(dvdLayout(samples, bits, channels), 1, static_cast<uint16_t>(channels),
+                                     static_cast<uint16_t>(bits), blockAlign));
+            ASSERT_EQ(repackDvdLpcm(path), RepackStatus::Repacked);
+            const kes::test::LavfProbe probe = kes::test::probeLavf(path, true);
+            ASSERT_EQ(probe.streams.size(), 1u);
+            EXPECT_EQ(probe.streams[0].codec, "pcm_s24le");
+            EXPECT_EQ(probe.streams[0].channels, channels);
+            ASSERT_EQ(probe.streams[0].pcm.size(), samples.size());
+            for (size_t i = 0; i < samples.size(); ++i)
+                ASSERT_EQ(std::lround(probe.streams[0].pcm[i] * 8388608.0), samples[i] << (24 - bits)) << i;
+        }
+    }
+    // 16-bit files are left to the byte swap; a file of no chunks is left as it is.
+    writeBytes(dir.file("s16.wav"), wavFile(std::string(8, '\1')));
+    EXPECT_EQ(repackDvdLpcm(dir.file("s16.wav")), RepackStatus::NotNeeded);
+    writeBytes(dir.file("junk.wav"), "junk");
+    EXPECT_EQ(repackDvdLpcm(dir.file("junk.wav")), RepackStatus::NotAWav);
+    EXPECT_EQ(readBytes(dir.file("junk.wav")), "junk");
 }
 
 } // namespace
