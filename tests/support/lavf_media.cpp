@@ -12,11 +12,13 @@ extern "C" {
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <numbers>
+#include <unistd.h>
 
 namespace kes::test {
 
@@ -648,6 +650,100 @@ LavfVideo readLavfVideo(const std::string& path) {
     drain();
     avformat_close_input(&fmt);
     return video;
+}
+
+namespace {
+
+// Writes through to a file but leaves every all-zero block a hole, so a file of large blank frames
+// costs the disk next to nothing.
+struct SparseFile {
+    int fd = -1;
+    int64_t position = 0;
+    int64_t size = 0;
+};
+
+// FFmpeg 5 hands the bytes over as non-const.
+int sparseWrite(void* opaque, uint8_t* data, int length) {
+    auto* file = static_cast<SparseFile*>(opaque);
+    // Only appended blanks become holes: a rewrite of earlier bytes is always written.
+    const bool blank =
+        file->position >= file->size && std::all_of(data, data + length, [](uint8_t b) { return b == 0; });
+    if (!blank && ::pwrite(file->fd, data, static_cast<size_t>(length), file->position) != length)
+        return AVERROR(EIO);
+    file->position += length;
+    if (file->position > file->size) {
+        file->size = file->position;
+        if (blank && ::ftruncate(file->fd, file->size) != 0)
+            return AVERROR(EIO);
+    }
+    return length;
+}
+
+int64_t sparseSeek(void* opaque, int64_t offset, int whence) {
+    auto* file = static_cast<SparseFile*>(opaque);
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return file->size;
+    case SEEK_SET:
+        file->position = offset;
+        break;
+    case SEEK_CUR:
+        file->position += offset;
+        break;
+    case SEEK_END:
+        file->position = file->size + offset;
+        break;
+    default:
+        return -1;
+    }
+    return file->position;
+}
+
+} // namespace
+
+bool writeLavfLargeAvi(const std::string& path, int frames, int frameBytes, std::string* error) {
+    OutputPtr fmt = openOutput(path, "avi", error);
+    if (!fmt)
+        return false;
+    AVStream* stream = avformat_new_stream(fmt.get(), nullptr);
+    stream->codecpar->codec_type = AVMEDIA_TYPE_VIDEO;
+    stream->codecpar->codec_id = AV_CODEC_ID_MPEG4;
+    stream->codecpar->width = 64;
+    stream->codecpar->height = 48;
+    stream->time_base = AVRational{1, 25};
+    SparseFile file;
+    file.fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (file.fd < 0) {
+        setError(error, "cannot create " + path);
+        return false;
+    }
+    constexpr int BufferSize = 1 << 16;
+    auto* buffer = static_cast<uint8_t*>(av_malloc(BufferSize));
+    fmt->pb = avio_alloc_context(buffer, BufferSize, 1, &file, nullptr, sparseWrite, sparseSeek);
+    fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
+    bool ok = fmt->pb != nullptr && avformat_write_header(fmt.get(), nullptr) >= 0;
+    PacketPtr packet(av_packet_alloc());
+    for (int i = 0; ok && i < frames; ++i) {
+        ok = av_new_packet(packet.get(), frameBytes) >= 0;
+        if (!ok)
+            break;
+        std::fill(packet->data, packet->data + frameBytes, 0);
+        packet->data[0] = static_cast<uint8_t>(1 + i % 250); // no frame is all holes
+        packet->pts = packet->dts = i;
+        packet->flags = AV_PKT_FLAG_KEY;
+        ok = av_write_frame(fmt.get(), packet.get()) >= 0;
+        av_packet_unref(packet.get());
+    }
+    ok = ok && av_write_trailer(fmt.get()) >= 0;
+    if (fmt->pb != nullptr) {
+        avio_flush(fmt->pb);
+        av_freep(&fmt->pb->buffer);
+        avio_context_free(&fmt->pb);
+    }
+    ok = ::close(file.fd) == 0 && ok;
+    if (!ok)
+        setError(error, "cannot write " + path);
+    return ok;
 }
 
 bool copyLavfVideo(const std::string& source, const std::string& destination, int firstPacket,

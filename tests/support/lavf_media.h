@@ -36,6 +36,11 @@ bool writeLavfAvi(const std::string& path, const LavfAviSpec& spec, std::string*
 bool copyLavfVideo(const std::string& source, const std::string& destination, int firstPacket,
                    std::string* error = nullptr);
 
+// Writes an AVI of frames MPEG-4 video frames of frameBytes bytes each (blank but for their first byte),
+// as FFmpeg writes any AVI: past 1 GB in OpenDML "AVIX" parts. The blank bytes are left as holes, so
+// a file of gigabytes takes little room on the disk. False and a message in error on a failure.
+bool writeLavfLargeAvi(const std::string& path, int frames, int frameBytes, std::string* error = nullptr);
+
 // Writes a MP3 file (raw frames, no tag) of a tone.
 bool writeLavfMp3(const std::string& path, double seconds, int sampleRate, int channels, int64_t bitRate,
                   std::string* error = nullptr);

@@ -6,6 +6,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/core/text.h"
+#include "platform/mmio/avi_movi.h"
 
 #include <algorithm>
 #include <cstring>
@@ -61,7 +62,10 @@ int streamCount(const std::string& path) {
 int64_t getVideoSize(const std::string& path) {
     if (!core::fileExists(path))
         return 0;
-    int64_t size = moviListSize(path);
+    // Every "movi" list counts: an AVI over 1 GB holds its frames in several.
+    int64_t size = platform::mmio::aviMoviBytes(path).value_or(-1);
+    if (size < 0)
+        size = moviListSize(path);
     if (size < 0)
         size = std::max<int64_t>(0, core::fileSize(path));
     if (streamCount(path) > 1)

@@ -1,9 +1,11 @@
-// Stream measures of the synchronizer: the "movi" list's size from a byte scan, and the lengths and
+// Stream measures of the synchronizer: the "movi" lists' size from a walk of the chunks (a byte scan of
+// the head for a file that cannot be walked), and the lengths and
 // suggested frame rate from the AVI file interface.
 #include "tools/synchronizer/synch_engine.h"
 
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "platform/mmio/avi_movi.h"
 #include "platform/vfw/avifile.h"
 
 #include <cmath>
@@ -60,6 +62,9 @@ std::optional<double> ratio(double numerator, double denominator) {
 } // namespace
 
 int64_t moviListBytes(std::string_view path) {
+    // Every "movi" list counts: an AVI over 1 GB holds its frames in several.
+    if (const auto walked = platform::mmio::aviMoviBytes(path))
+        return *walked;
     const int64_t size = core::fileSize(path);
     // Only the head of a regular file is read: a pipe of that name is not waited on.
     const auto head = core::readFileHead(path, static_cast<int64_t>(MoviScanPositions + CodeLength));

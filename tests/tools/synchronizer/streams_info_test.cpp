@@ -1,11 +1,13 @@
 #include "tools/synchronizer/synch_engine.h"
 
+#include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/synchronizer/tiny_avi.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 
 using namespace tools::synchronizer;
 using kes::test::TempDir;
@@ -78,4 +80,34 @@ TEST(StreamsInfo, MoviScanSkipsTextAndStopsAtTheEnd) {
     EXPECT_EQ(moviListBytes(path), 12);
     writeBytes(path, std::string(40000, 'x') + "LIST" + le32(99) + "movi0");
     EXPECT_EQ(moviListBytes(path), 40013); // beyond the scanned positions
+}
+
+// FFmpeg writes any AVI over 1 GB in OpenDML parts ("RIFF" "AVIX" after "RIFF" "AVI "), each holding a
+// "movi" list of its own; all of them hold the movie.
+TEST(StreamsInfo, EveryMoviListOfAnAviOverOneGigabyteCounts) {
+    TempDir dir;
+    const std::string path = dir.file("large.avi");
+    constexpr int64_t Frames = 136;
+    constexpr int64_t FrameBytes = 8 << 20;
+    std::string error;
+    ASSERT_TRUE(kes::test::writeLavfLargeAvi(path, Frames, FrameBytes, &error)) << error;
+    // The file's own first chunk ends before its end, where an "AVIX" part begins.
+    std::ifstream file(path, std::ios::binary);
+    char head[12] = {};
+    file.read(head, 8);
+    const uint32_t first = static_cast<uint8_t>(head[4]) | static_cast<uint8_t>(head[5]) << 8 |
+                           static_cast<uint8_t>(head[6]) << 16 |
+                           static_cast<uint32_t>(static_cast<uint8_t>(head[7])) << 24;
+    file.seekg(8 + first);
+    file.read(head, 12);
+    ASSERT_EQ(std::string(head, 4), "RIFF");
+    ASSERT_EQ(std::string(head + 8, 4), "AVIX");
+
+    const int64_t chunks = Frames * (FrameBytes + 8);
+    const int64_t bytes = moviListBytes(path);
+    EXPECT_GE(bytes, chunks);
+    EXPECT_LT(bytes, chunks + (1 << 20)); // with the parts' own small indexes
+    SynchState state;
+    GetStreamsInfo(path, state);
+    EXPECT_EQ(state.VideoBytes, bytes);
 }
