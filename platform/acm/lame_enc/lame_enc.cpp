@@ -1,9 +1,9 @@
 // The MP3 encoder library: the interface of platform/acm/mp3_encoder_api.h over libmp3lame.
 #include "platform/acm/lame_enc/segmented_encoder.h"
 #include "platform/acm/mp3_encoder_api.h"
+#include "platform/core/processors.h"
 
 #include <lame/lame.h>
-#include <sched.h>
 
 #include <algorithm>
 #include <memory>
@@ -22,15 +22,6 @@ constexpr int QualityNormal = 5;
 constexpr int QualityLow = 7;
 
 constexpr unsigned MaxThreads = 8;
-
-// The processors this process may run on.
-unsigned usableProcessors() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) != 0)
-        return 1;
-    return static_cast<unsigned>(std::max(1, CPU_COUNT(&set)));
-}
 
 // Each stream encodes on several cores (segments joined into one frame stream) when the machine has
 // them; its output then comes in bursts as segments are joined, so the output buffer is sized for the
@@ -125,7 +116,7 @@ __attribute__((visibility("default"))) uint32_t beInitStream(const Mp3Config* co
     const auto frame = static_cast<uint32_t>(lame_get_framesize(stream->flags));
     stream->samplesPerChunk = frame * InputChannels;
     stream->outputBytes = frame * 5 / 4 + OutputSlack;
-    const unsigned threads = std::min(MaxThreads, usableProcessors());
+    const unsigned threads = std::min(MaxThreads, static_cast<unsigned>(platform::core::usableProcessors()));
     if (threads > 1) {
         mp3::SegmentedEncoder::Shape shape;
         shape.frameSamples = static_cast<int>(frame);
