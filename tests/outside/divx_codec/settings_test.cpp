@@ -74,6 +74,22 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_GT(second.qcompress, 0.5f);
     EXPECT_GE(second.rateToleranceSeconds, 2.0);
     EXPECT_LT(second.rateToleranceSeconds, 30.0);
+
+    // The first pass measures at less cost than the second encodes, but keeps what changes the bits
+    // it measures (trellis quantization); at the lowest levels both passes are the same.
+    r.quality = 5;
+    d.mode = RateMode::TwoPassFirst;
+    const EncoderParams measuring = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8);
+    d.mode = RateMode::TwoPassSecond;
+    const EncoderParams encoding = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8);
+    EXPECT_LT(measuring.macroblockDecision, encoding.macroblockDecision);
+    EXPECT_FALSE(measuring.fourMotionVectors);
+    EXPECT_TRUE(measuring.trellis);
+    EXPECT_TRUE(encoding.fourMotionVectors);
+    r.quality = 1;
+    const int secondSubpel = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8).subpelQuality;
+    d.mode = RateMode::TwoPassFirst;
+    EXPECT_EQ(mapSettings(CodecFamily::DivX4, r, d, 25.0, 8).subpelQuality, secondSubpel);
 }
 
 TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
