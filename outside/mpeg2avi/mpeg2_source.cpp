@@ -101,8 +101,10 @@ bool Mpeg2Source::start(const DecoderSettings& settings, std::string& error) {
 void Mpeg2Source::sendToDecoder(AVPacket* packet) {
     const int sent = avcodec_send_packet(context_, packet);
     // A picture the decoder refuses is lost; the time stamps of the pictures after it keep its time.
-    if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF && packet)
+    if (sent < 0 && sent != AVERROR(EAGAIN) && sent != AVERROR_EOF && packet) {
         ++damaged_;
+        awaitingIntra_ = true;
+    }
 }
 
 bool Mpeg2Source::feedPacket() {
@@ -184,17 +186,36 @@ bool Mpeg2Source::receiveFrames() {
         const int64_t period = frameTime(1, rate_);
         const std::optional<int64_t> stamp =
             decoded_->pts != AV_NOPTS_VALUE ? std::optional<int64_t>(decoded_->pts) : std::nullopt;
-        const int64_t time = clock_.place(stamp, period * (2 + decoded_->repeat_pict) / 2);
         if (decoded_->decode_error_flags != 0 || (decoded_->flags & AV_FRAME_FLAG_CORRUPT)) {
-            ++damaged_;
-            av_frame_unref(decoded_);
+            // A damaged reference spoils the pictures predicted from it.
+            drop(decoded_->pict_type != AV_PICTURE_TYPE_B);
             continue;
         }
+        const std::optional<int64_t> time = clock_.place(stamp, period * (2 + decoded_->repeat_pict) / 2);
+        if (!time || clock_.afterGap()) {
+            // A picture out of place, or the first after lost data: the pictures from here to the next
+            // intra picture may refer to what was lost. The time they cover keeps the last good picture.
+            if (!time || decoded_->pict_type != AV_PICTURE_TYPE_I) {
+                drop(true);
+                continue;
+            }
+        }
+        if (awaitingIntra_ && decoded_->pict_type != AV_PICTURE_TYPE_I) {
+            drop(true);
+            continue;
+        }
+        awaitingIntra_ = false;
         AVFrame* kept = av_frame_alloc();
         av_frame_move_ref(kept, decoded_);
-        ready_.emplace_back(kept, time);
+        ready_.emplace_back(kept, *time);
         any = true;
     }
+}
+
+void Mpeg2Source::drop(bool untilIntra) {
+    ++damaged_;
+    awaitingIntra_ = awaitingIntra_ || untilIntra;
+    av_frame_unref(decoded_);
 }
 
 void Mpeg2Source::learnRate() {

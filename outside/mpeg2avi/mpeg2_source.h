@@ -3,8 +3,9 @@
 // The MPEG-2 video of a VOB set, decoded: the program stream parser takes the video packets out of
 // the set, FFmpeg's MPEG-2 parser cuts them into pictures and its decoder (on every core) decodes them.
 // Each picture comes with its time on the converter's clock, from its presentation time stamp and
-// counted from the first picture the decoder gives (picture_clock.h); a damaged picture is dropped
-// and counted, and its time still passes.
+// counted from the first picture the decoder gives (picture_clock.h). A damaged picture is dropped
+// and counted, and so are the pictures after lost data up to the next intra picture (they may be
+// predicted from what was lost); the time of what is dropped still passes.
 
 #include "outside/mpeg2avi/options.h"
 #include "outside/mpeg2avi/picture_clock.h"
@@ -70,6 +71,9 @@ private:
     bool receiveFrames(); // decoded frames into the queue; false when the decoder ended
     void sendToDecoder(AVPacket* packet);
     void learnRate(); // from the sequence header, once the first picture is decoded
+    // Drops the decoded picture as damaged; untilIntra drops the pictures after it up to the next
+    // intra picture too.
+    void drop(bool untilIntra);
 
     platform::dshow::filters::ByteSource& input_;
     std::unique_ptr<platform::dshow::filters::ProgramStreamParser> parser_;
@@ -83,6 +87,7 @@ private:
     bool flushed_ = false;
     bool decoderEnded_ = false;
     PictureClock clock_;
+    bool awaitingIntra_ = false;
     int64_t damaged_ = 0;
     int64_t position_ = 0;
     int64_t length_ = 0;

@@ -20,9 +20,10 @@ int64_t floorDiv(int64_t a, int64_t b) {
 
 } // namespace
 
-int64_t PictureClock::place(std::optional<int64_t> stamp, int64_t duration) {
+std::optional<int64_t> PictureClock::place(std::optional<int64_t> stamp, int64_t duration) {
     const int64_t expected = end_;
     int64_t time = expected;
+    afterGap_ = false;
     if (stamp) {
         const int64_t raw = ((*stamp % kStampWrap) + kStampWrap) % kStampWrap;
         const int64_t unwrapped = lastStamp_ ? lastUnwrapped_ + stampStep(*lastStamp_, raw) : raw;
@@ -31,16 +32,20 @@ int64_t PictureClock::place(std::optional<int64_t> stamp, int64_t duration) {
             base_ = unwrapped - floorDiv(expected, kTicksPerStamp);
             origin_ = ((base_ % kStampWrap) + kStampWrap) % kStampWrap;
         }
-        lastStamp_ = raw;
-        lastUnwrapped_ = unwrapped;
         const int64_t stamped = (unwrapped - base_) * kTicksPerStamp;
         const bool back = started_ && stamped <= previous_;
+        if (back && ++outOfPlace_ < kOutOfPlaceLimit)
+            return std::nullopt;
+        outOfPlace_ = 0;
+        lastStamp_ = raw;
+        lastUnwrapped_ = unwrapped;
         if (back || stamped > expected + kLargestGap) {
             // A new time base: keep counting from where the pictures before it end.
             base_ = unwrapped - floorDiv(expected, kTicksPerStamp);
             time = (unwrapped - base_) * kTicksPerStamp;
         } else {
             time = stamped;
+            afterGap_ = started_ && time - expected > (expected - previous_) / 2;
         }
     }
     started_ = true;

@@ -26,6 +26,13 @@ namespace fs = std::filesystem;
 
 constexpr int kFilmPictures = 96; // 4 s of film
 
+std::string listed(const std::vector<int>& numbers) {
+    std::ostringstream text;
+    for (int n : numbers)
+        text << n << ' ';
+    return text.str();
+}
+
 class FilmTitles : public ::testing::Test {
 protected:
     ConverterFolder folder;
@@ -46,19 +53,16 @@ protected:
         line.push_back(folder.outputDir().string());
         const auto result = folder.run("mpeg2avipx3.exe", line, {divx4Answer(2500, 250)});
         EXPECT_EQ(result.status, 0) << result.errors;
-        return readFrameNumbers(movie());
+        NumberedFrames frames = readFrameNumbers(movie());
+        // The numbers read, for the test report.
+        RecordProperty("frames" + std::to_string(++converted_), listed(frames.numbers));
+        return frames;
     }
 
 private:
     int made_ = 0;
+    int converted_ = 0;
 };
-
-std::string listed(const std::vector<int>& numbers) {
-    std::ostringstream text;
-    for (int n : numbers)
-        text << n << ' ';
-    return text.str();
-}
 
 TEST_F(FilmTitles, PalPicturesMapOneToOne) {
     const FilmTitle t = title(FilmLayout::Pal, 50);
@@ -119,6 +123,51 @@ TEST_F(FilmTitles, InverseTelecineRecoversEveryFilmPicture) {
     expectEveryFilmPicture(convert(title(FilmLayout::HardTelecine, kFilmPictures), {"-f5", "-s2"}));
     // Film already coded as whole pictures: inverse telecine must not drop any of them.
     expectEveryFilmPicture(convert(title(FilmLayout::SoftTelecine, kFilmPictures), {"-f5", "-s2"}));
+}
+
+// A title's one VOB file with a stretch of its packs overwritten with noise, or cut out.
+enum class Loss { Damaged, Missing };
+void lose(const FilmTitle& t, Loss loss, double from, double length) {
+    std::string bytes = readBytes(t.vobs.front());
+    const size_t packs = bytes.size() / 2048;
+    const size_t first = static_cast<size_t>(packs * from) * 2048;
+    const size_t count = static_cast<size_t>(packs * length) * 2048;
+    if (loss == Loss::Missing) {
+        bytes.erase(first, count);
+    } else {
+        for (size_t i = first; i < first + count; ++i)
+            bytes[i] = static_cast<char>((i * 2654435761u) >> 11);
+    }
+    writeBytes(t.vobs.front(), bytes);
+}
+
+// Frames outside the lost stretch show their own picture; inside it the picture before is held
+// (or, where the decoder resumes, one nearer): never a later one, never going back.
+void expectHeldAcross(const std::vector<int>& numbers, int pictures, int longestLoss) {
+    ASSERT_EQ(numbers.size(), static_cast<size_t>(pictures)) << listed(numbers);
+    int wrong = 0;
+    for (int k = 0; k < pictures; ++k) {
+        if (numbers[k] == k)
+            continue;
+        ++wrong;
+        EXPECT_TRUE(k > 0 && numbers[k] >= numbers[k - 1] && numbers[k] < k)
+            << "frame " << k << ": " << listed(numbers);
+    }
+    EXPECT_GT(wrong, 0) << "nothing was lost";
+    EXPECT_LE(wrong, longestLoss) << listed(numbers);
+}
+
+TEST_F(FilmTitles, LostPicturesKeepTheirTime) {
+    // 4 s of PAL; a tenth of the set overwritten, then an eighth cut out of another title.
+    FilmTitle damaged = title(FilmLayout::Pal, 100);
+    lose(damaged, Loss::Damaged, 0.4, 0.1);
+    NumberedFrames frames = convert(damaged, {"-f2"});
+    expectHeldAcross(frames.numbers, 100, 10 + 24);
+
+    FilmTitle cut = title(FilmLayout::SoftTelecine, kFilmPictures);
+    lose(cut, Loss::Missing, 0.5, 0.125);
+    frames = convert(cut, {"-f5"});
+    expectHeldAcross(frames.numbers, kFilmPictures, 12 + 30);
 }
 
 // The time stamp of the first video packet, as libavformat reads the file.

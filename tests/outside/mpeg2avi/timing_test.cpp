@@ -134,14 +134,36 @@ TEST(PictureClock, LostDataKeepsItsTimeAndSeamsDoNot) {
     PictureClock clock;
     clock.place(1000, kPalFrame);
     clock.place(4600, kPalFrame);
+    EXPECT_FALSE(clock.afterGap());
     // Two seconds of pictures lost: the gap stays.
     EXPECT_EQ(clock.place(4600 + 3600 + 180000, kPalFrame), 2 * kPalFrame + 360000);
-    // A stamp that goes back (a new recording's time base): the count goes on.
-    EXPECT_EQ(clock.place(200, kPalFrame), 3 * kPalFrame + 360000);
-    EXPECT_EQ(clock.place(3800, kPalFrame), 4 * kPalFrame + 360000);
+    EXPECT_TRUE(clock.afterGap());
+    // Stamps that go back for pictures in a row (a new recording's time base): the count goes on
+    // from the first of them.
+    EXPECT_EQ(clock.place(200, kPalFrame), std::nullopt);
+    EXPECT_EQ(clock.place(3800, kPalFrame), std::nullopt);
+    EXPECT_EQ(clock.place(7400, kPalFrame), 3 * kPalFrame + 360000);
+    EXPECT_FALSE(clock.afterGap());
+    EXPECT_EQ(clock.place(11000, kPalFrame), 4 * kPalFrame + 360000);
     // A leap of an hour: a new time base too.
-    EXPECT_EQ(clock.place(3800 + 3600 * 90000, kPalFrame), 5 * kPalFrame + 360000);
+    EXPECT_EQ(clock.place(11000 + 3600 * 90000, kPalFrame), 5 * kPalFrame + 360000);
+    EXPECT_FALSE(clock.afterGap());
     EXPECT_EQ(clock.originStamp(), 1000);
+}
+
+TEST(PictureClock, OnePictureOutOfPlaceGetsNoTime) {
+    PictureClock clock;
+    for (int n = 0; n < 5; ++n)
+        clock.place(n * 3600, kPalFrame);
+    // A damaged picture whose stamp lies before the previous one's.
+    EXPECT_EQ(clock.place(3600, kPalFrame), std::nullopt);
+    EXPECT_EQ(clock.place(5 * 3600, kPalFrame), 5 * kPalFrame);
+    EXPECT_FALSE(clock.afterGap());
+    // Stamps that step over a soft telecine's repeated field are no gap; a missing picture is.
+    EXPECT_EQ(clock.place(6 * 3600 + 1, kPalFrame), 6 * kPalFrame + 2);
+    EXPECT_FALSE(clock.afterGap());
+    EXPECT_EQ(clock.place(8 * 3600, kPalFrame), 8 * kPalFrame);
+    EXPECT_TRUE(clock.afterGap());
 }
 
 TEST(PictureClock, TheStampCounterWrapsAround) {
