@@ -106,21 +106,26 @@ bool setInterleavedFlag(const std::string& path) {
     return core::patchLE16(path, InterleaveFlagOffset, static_cast<uint16_t>(InterleaveFlagBytes));
 }
 
-RenamedFile::RenamedFile(const std::string& path, const std::string& otherName)
+TemporaryName::TemporaryName(const std::string& path, const std::string& otherName)
     : original_(path), current_(path) {
-    const std::string other = core::extractFilePath(path) + otherName;
-    if (core::renameFile(path, other)) {
-        current_ = other;
-        renamed_ = true;
+    const std::string other = core::resolvePath(core::extractFilePath(path) + otherName);
+    std::error_code error;
+    if (core::fileExists(path) && !std::filesystem::exists(std::filesystem::symlink_status(other, error))) {
+        std::filesystem::create_hard_link(core::resolvePath(path), other, error);
+        if (!error) {
+            current_ = other;
+            linked_ = true;
+        }
     }
 }
 
-bool RenamedFile::restore() {
-    if (!renamed_)
+bool TemporaryName::restore() {
+    if (!linked_)
         return true;
-    if (!core::renameFile(current_, original_))
+    std::error_code error;
+    if (!std::filesystem::remove(current_, error) || error)
         return false;
-    renamed_ = false;
+    linked_ = false;
     current_ = original_;
     return true;
 }

@@ -99,25 +99,27 @@ inline constexpr unsigned InterleaveFlagBytes = 0x0001; // bytes 01 00
 // Marks a finished AVI file as interleaved; false when the file is no AVI file or cannot be written.
 bool setInterleavedFlag(const std::string& path);
 
-// A file renamed to another name in its own folder for the length of a job (so that the AVI interface
-// takes it as a WAVE file), and renamed back by restore() or at the latest by the destructor. When the
-// first rename fails (the other name is taken) the file is used under its own name.
-class RenamedFile {
+// A second name in the file's own folder for the length of a job (the name under which the job opens
+// the file), removed by restore() or at the latest by the destructor. The file keeps its own name the
+// whole time, so a program killed during the job leaves the user's file where it was (at most with the
+// extra name beside it). When the second name cannot be made (it is taken, or the file system has no
+// links) the file is used under its own name.
+class TemporaryName {
 public:
-    RenamedFile(const std::string& path, const std::string& otherName);
-    ~RenamedFile() { restore(); }
-    RenamedFile(const RenamedFile&) = delete;
-    RenamedFile& operator=(const RenamedFile&) = delete;
+    TemporaryName(const std::string& path, const std::string& otherName);
+    ~TemporaryName() { restore(); }
+    TemporaryName(const TemporaryName&) = delete;
+    TemporaryName& operator=(const TemporaryName&) = delete;
 
-    // The name under which the file is now.
+    // The name under which the job opens the file.
     const std::string& current() const { return current_; }
-    // Renames it back; false when that failed (the file stays under the other name).
+    // Removes the second name; false when that failed (the extra name stays).
     bool restore();
 
 private:
     std::string original_;
     std::string current_;
-    bool renamed_ = false;
+    bool linked_ = false;
 };
 
 } // namespace tools::muxer

@@ -12,6 +12,10 @@ namespace {
 
 constexpr double PercentScale = 100.0;
 constexpr int MpegLayer3Tag = 85;
+// Formats in which zero bytes are silence: PCM, floating-point PCM and the extensible form of both.
+constexpr int PcmTag = 1;
+constexpr int FloatTag = 3;
+constexpr int ExtensibleTag = 0xFFFE;
 
 double percentOf(int64_t done, int64_t whole) {
     return whole > 0 ? static_cast<double>(done) / static_cast<double>(whole) * PercentScale : PercentScale;
@@ -75,11 +79,24 @@ bool mpegAudioBytes(vfw::PAVISTREAM audio) {
            (format[0] | format[1] << 8) == MpegLayer3Tag;
 }
 
+// Zero bytes are no silence in compressed audio (MP3 or WMA held in a WAVE file): decoders skip them,
+// so the sound after them would play early.
+bool zeroBytesAreSilence(vfw::PAVISTREAM audio) {
+    uint8_t format[2] = {};
+    vfw::LONG size = sizeof format;
+    const vfw::HRESULT hr = vfw::AVIStreamReadFormat(audio, 0, format, &size);
+    if (hr != vfw::AVIERR_OK && hr != vfw::AVIERR_BUFFERTOOSMALL)
+        return true;
+    const int tag = format[0] | format[1] << 8;
+    return tag == PcmTag || tag == FloatTag || tag == ExtensibleTag;
+}
+
 class AudioFeed {
 public:
     explicit AudioFeed(const InterleavePlan& plan)
         : plan_(plan), block_(bytesPerSample(plan.blockAlign)), variable_(variableSampleSize(plan.audio)),
-          a_(plan.a0), end_(plan.a1), buffer_(static_cast<size_t>(std::max(AudioBufferBytes, block_))) {
+          silence_(zeroBytesAreSilence(plan.audio)), a_(plan.a0), end_(plan.a1),
+          buffer_(static_cast<size_t>(std::max(AudioBufferBytes, block_))) {
         // Both ends of the range move to where a frame begins, so that the two parts of a split meet
         // on the same frame; a later first byte goes to a later position, so the part keeps its sync.
         if (mpegAudioBytes(plan.audio)) {
@@ -105,6 +122,15 @@ public:
         first_ = false;
         if (variable_)
             return writeFrames(n);
+        if (a_ < 0 && !silence_) {
+            // The stream starts later instead: its first write sets its start field.
+            const int64_t skip = std::min(n, -a_);
+            a_ += skip;
+            remaining_ -= skip;
+            n -= skip;
+            if (n == 0)
+                return InterleaveEnd::Done;
+        }
         n = std::min<int64_t>(n, std::max<int64_t>(1, static_cast<int64_t>(buffer_.size()) / block_));
 
         int64_t silence = 0;
@@ -170,6 +196,7 @@ private:
     const InterleavePlan& plan_;
     int64_t block_;
     bool variable_;
+    bool silence_; // zero bytes are silence in this format
     int64_t a_;
     int64_t end_;
     int64_t remaining_ = 0;

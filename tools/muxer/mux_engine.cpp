@@ -158,7 +158,7 @@ MuxResult MuxEngine::Job::run() {
     const bool withClip = firstPart_ && s_.clip && openClip(videoFormat, clip);
 
     // The audio source, its length and the values for the caller.
-    RenamedFile wav(s_.wavSource, MuxWavName);
+    TemporaryName wav(s_.wavSource, MuxWavName);
     StreamRef audio;
     if (vfw::AVIStreamOpenFromFile(audio.out(), wav.current(), vfw::streamtypeAUDIO, 0, vfw::OF_READ) !=
         vfw::AVIERR_OK) {

@@ -19,9 +19,9 @@ inline constexpr const char* CannotCreateTargetText = "Cannot create destination
 inline constexpr const char* CannotReadVideoText = "Cannot read video stream !";
 inline constexpr const char* CannotReadAudioText = "Cannot read audio stream !";
 inline constexpr const char* CannotWriteTargetText = "Cannot write destination file !";
-inline constexpr const char* CannotRestoreWavText = "Cannot rename the audio file back to ";
+inline constexpr const char* CannotRestoreWavText = "Cannot remove the work name of the audio file ";
 
-// The names the audio source takes while it is muxed and while it is measured.
+// The second names under which the audio source is opened while it is muxed and while it is measured.
 inline constexpr const char* MuxWavName = "_tmpwav.wav";
 inline constexpr const char* SizeWavName = "_tmpsize.wav";
 

@@ -106,7 +106,7 @@ bool measureAudioSource(const std::string& path, int64_t& bytes) {
         bytes = getAudioSize(path);
         return true;
     }
-    RenamedFile renamed(path, SizeWavName);
+    TemporaryName renamed(path, SizeWavName);
     bytes = getAudioSize(renamed.current());
     renamed.restore();
     return true;

@@ -7,6 +7,8 @@
 #include "platform/core/paths.h"
 #include "platform/core/text.h"
 
+#include <algorithm>
+
 namespace tools::synchronizer {
 
 namespace core = platform::core;
@@ -105,7 +107,7 @@ JoinCheck checkJoinList(const std::vector<std::string>& files, JobSink& sink) {
 }
 
 MuxStatus MuxFiles(const std::string& path, vfw::PAVISTREAM outputVideo, vfw::PAVISTREAM outputAudio,
-                   JoinOffsets& offsets, JobSink& sink) {
+                   JoinOffsets& offsets, JobSink& sink, bool lastFile) {
     sink.setStopFlag(false);
     AviFileRef file;
     AviStreamRef video;
@@ -122,6 +124,12 @@ MuxStatus MuxFiles(const std::string& path, vfw::PAVISTREAM outputVideo, vfw::PA
         return failure(MuxStatus::NoAudio, sink);
     const int64_t frames = videoInfo.dwLength;
     const int64_t samples = audioInfo.dwLength;
+    const double fps = rateOf(videoInfo);
+    const double audioRate = rateOf(audioInfo);
+    const long double fileSeconds = fps > 0 ? static_cast<long double>(frames) / fps : 0;
+    const auto sampleAt = [&](long double seconds) { return core::roundHalfEven(seconds * audioRate); };
+    if (audioRate > 0)
+        offsets.audio = std::max(sampleAt(offsets.videoSeconds), offsets.audioEnd);
 
     CopyPlan plan;
     plan.endFrame = frames;
@@ -132,12 +140,18 @@ MuxStatus MuxFiles(const std::string& path, vfw::PAVISTREAM outputVideo, vfw::PA
     // A file's audio that starts late (its start field holds a delay) keeps that delay in the join.
     const int64_t audioStart = audioInfo.dwStart;
     plan.audioShift = offsets.audio + audioStart;
-    plan.preloadSamples = core::truncToInt(PreloadSeconds * rateOf(audioInfo));
+    if (!lastFile && audioRate > 0)
+        plan.endSample =
+            std::clamp<int64_t>(sampleAt(offsets.videoSeconds + fileSeconds) - plan.audioShift, 0, samples);
+    plan.preloadSamples = core::truncToInt(PreloadSeconds * audioRate);
     sink.progress(0, 0);
     const CopyOutcome copied =
         copyInterleaved({video.get(), audio.get(), outputVideo, outputAudio}, plan, sink);
-    offsets.audio += audioStart + samples;
+    offsets.audioEnd = std::max(offsets.audioEnd, copied.nextSample + plan.audioShift);
+    if (audioRate <= 0)
+        offsets.audio += audioStart + samples;
     offsets.video += frames;
+    offsets.videoSeconds += fileSeconds;
     switch (copied.end) {
     case CopyEnd::Done:
         return MuxStatus::Done;
@@ -187,7 +201,8 @@ JoinResult JoinAll(const std::vector<std::string>& files, std::string_view desti
     const auto count = static_cast<int>(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         sink.joinFileStarted(static_cast<int>(i), count, files[i]);
-        result.status = MuxFiles(files[i], outVideo.get(), outAudio.get(), offsets, sink);
+        result.status =
+            MuxFiles(files[i], outVideo.get(), outAudio.get(), offsets, sink, i + 1 == files.size());
         ++result.filesAppended;
         if (sink.stopFlag())
             break;

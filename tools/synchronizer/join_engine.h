@@ -50,16 +50,25 @@ struct JoinCheck {
 // The check pass. An open failure ends it (and sets the stop flag); differences do not.
 JoinCheck checkJoinList(const std::vector<std::string>& files, JobSink& sink);
 
-// Output positions where the next file's audio and video start.
+// Where the next file starts in the output. Each file's sound is placed by its video's time, not by
+// the length of the sound before it: files whose audio ends before or after their video (a common
+// difference of a few hundred milliseconds) would otherwise shift every later file's sound.
 struct JoinOffsets {
-    int64_t audio = 0; // JoinAudioOffset, samples
-    int64_t video = 0; // JoinVideoOffset, frames
+    int64_t audio = 0;            // JoinAudioOffset: output sample where the last appended file's audio began
+    int64_t video = 0;            // JoinVideoOffset, frames
+    long double videoSeconds = 0; // the video time appended so far, each file at its own frame rate
+    int64_t audioEnd = 0;         // output sample after the audio appended so far
 };
 
-// Appends one file to the open output streams; the offsets grow by the file's lengths (also after a
-// stop). Clears the stop flag first; a failure sets it and the failure flag.
+// Appends one file to the open output streams; the offsets grow by the file's video (also after a
+// stop). Its audio starts at the output sample of its video's start (plus its own start field; later
+// when the audio before it had to end on a whole MPEG audio frame past that point), and
+// unless it is the last file, audio beyond its video's end is left out so that the next file's sound
+// starts in time; audio ending before its video leaves a gap the writer fills. Clears the stop flag
+// first; a failure sets it and the failure flag.
 MuxStatus MuxFiles(const std::string& path, platform::vfw::PAVISTREAM outputVideo,
-                   platform::vfw::PAVISTREAM outputAudio, JoinOffsets& offsets, JobSink& sink);
+                   platform::vfw::PAVISTREAM outputAudio, JoinOffsets& offsets, JobSink& sink,
+                   bool lastFile = true);
 
 struct JoinResult {
     JoinCheck check;

@@ -92,6 +92,16 @@ void muxInto(const RemuxRequest& request, bool firstPart, double delaySeconds, J
     const double parts =
         partCount(request.split, request.splitSizeText, request.videoBytes, request.audioBytes);
     result.frames = partFrames(request, firstPart, frames, parts, video.get());
+    bool split = request.split != SplitWay::None;
+    if (split && firstPart) {
+        // The first part holds the whole file or nothing: no split is made, the file is written whole.
+        const FrameRange second = partFrames(request, false, frames, parts, video.get());
+        if (result.frames.end <= result.frames.begin || second.end <= second.begin) {
+            result.frames = FrameRange{0, frames};
+            result.wholeFile = true;
+            split = false;
+        }
+    }
     const auto videoFormat = readVideoFormat(video.get());
 
     StagedAvi staged(result.outputPath);
@@ -119,8 +129,7 @@ void muxInto(const RemuxRequest& request, bool firstPart, double delaySeconds, J
     }
     const double audioRate = rateOf(audioInfo);
     const int64_t audioLength = audioInfo.dwLength;
-    result.audio = audioRange(request.split != SplitWay::None, firstPart, result.frames, delaySeconds,
-                              audioRate, fps, audioLength);
+    result.audio = audioRange(split, firstPart, result.frames, delaySeconds, audioRate, fps, audioLength);
     const auto audioFormat = readAudioFormat(audio.get());
     if (!audioFormat) {
         result.status = failure(MuxStatus::NoAudio, sink);
@@ -202,7 +211,7 @@ RemuxJobResult runRemuxJob(const RemuxRequest& request, JobSink& sink) {
     sink.clearFailed();
     RemuxJobResult job;
     job.part1 = MuxStreams(request, true, sink);
-    if (request.split != SplitWay::None && !sink.stopFlag())
+    if (request.split != SplitWay::None && !job.part1.wholeFile && !sink.stopFlag())
         job.part2 = MuxStreams(request, false, sink);
     return job;
 }

@@ -23,6 +23,9 @@ inline constexpr const char* SourceReadFailedText = "Cannot read the source AVI 
 inline constexpr const char* OutputWriteFailedText =
     "Cannot write the destination AVI file ! Nothing was written.";
 inline constexpr const char* StoppedFileKeptText = "Stopped : the existing file was left as it was.";
+// The end of a remux or join that a failure ended (its own message came first).
+inline constexpr const char* RemuxFailedText = "The remux did not finish : see the error shown before.";
+inline constexpr const char* JoinFailedText = "The join did not finish : see the error shown before.";
 
 enum class MuxStatus {
     Done,
@@ -55,6 +58,9 @@ struct MuxResult {
     std::string outputPath;
     bool outputKept = false;       // a file (whole, or cut short by a stop) now stands at outputPath
     bool delayTextInvalid = false; // the delay text is no number: the window's invalid-number message
+    // A split whose first or second part would hold no frame (a file not larger than the split size,
+    // no key frame to split at): the first part was written whole and there is no second part.
+    bool wholeFile = false;
     FrameRange frames;
     AudioRange audio;
     int64_t framesWritten = 0;
@@ -71,8 +77,13 @@ MuxResult MuxStreams(const RemuxRequest& request, bool firstPart, JobSink& sink)
 
 struct RemuxJobResult {
     MuxResult part1;
-    std::optional<MuxResult> part2; // written when splitting and part 1 ended without the stop flag
+    // Written when splitting, part 1 ended without the stop flag and was not written whole.
+    std::optional<MuxResult> part2;
 };
+
+// Shown with the end of a split that wrote the whole file as one part.
+inline constexpr const char* NoSecondPartText =
+    "The split would leave a part without any frame : the whole file was written as one part.";
 
 // One or two MuxStreams calls, as "Mux" runs them once its checks have passed. Clears the failure flag
 // first; afterwards the stop flag tells "stopped" from "done".

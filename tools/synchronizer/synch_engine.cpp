@@ -21,6 +21,8 @@ constexpr int32_t ConfirmBelowMs = 100;
 constexpr int FpsTextDecimals = 4;
 // The evaluator always adds this to the frame rate it proposes.
 constexpr double EvaluatorFpsBias = 0.01;
+// Below this an audio rate gives delays beyond any start field (and a rate of 0 none at all).
+constexpr double MinAudioRate = 0.5;
 
 // Rounds halves to the even neighbour; nothing when the result does not fit the range.
 std::optional<int64_t> roundedWithin(double value, int64_t low, int64_t high) {
@@ -72,10 +74,10 @@ ReadInfosResult ReadInfos(std::string_view path, SynchState& state) {
     if (positions->audio != 0)
         audio = readStreamHeaderFields(path, positions->audio);
     if (audio && audio->scale != 0 && audio->rate != 0) {
-        const auto rate = roundedWithin(static_cast<double>(audio->rate) / audio->scale, 1, MaxSigned32);
-        if (rate) {
+        const double rate = static_cast<double>(audio->rate) / audio->scale;
+        if (rate >= MinAudioRate) {
             state.AudioHeaderPos = positions->audio;
-            state.AudioRate = static_cast<int32_t>(*rate);
+            state.AudioRate = rate;
             state.AudioStart = static_cast<int32_t>(audio->start);
             result.audioFound = true;
             int64_t delay = core::roundHalfEven(static_cast<double>(state.AudioStart) / state.AudioRate *
@@ -103,8 +105,7 @@ std::optional<std::vector<FieldWrite>> setinfoWrites(const SynchState& state, co
         return writes;
     if (values.delayMs > 0) {
         const auto start =
-            roundedWithin(static_cast<double>(state.AudioRate) * values.delayMs / MillisPerSecond,
-                          MinSigned32, MaxSigned32);
+            roundedWithin(state.AudioRate * values.delayMs / MillisPerSecond, MinSigned32, MaxSigned32);
         if (!start)
             return std::nullopt;
         writes.push_back(

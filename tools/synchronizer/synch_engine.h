@@ -22,10 +22,13 @@ struct SynchState {
     int32_t VideoHeaderPos = 0; // 0 = not found
     int32_t AudioHeaderPos = 0; // 0 = not found
     double FileFps = 0;         // video rate / scale as read
-    int32_t AudioRate = 0;      // audio rate / scale, rounded
-    int32_t AudioStart = 0;     // audio start as read (signed)
-    int64_t AudioBytes = 0;     // audio length times its sample size
-    int64_t VideoBytes = 0;     // size of the "movi" list less AudioBytes
+    // Audio rate / scale as it is: audio counted in frames (1152 or 1536 samples each) has a rate that
+    // is no whole number, and a delay turned into a start field with a rounded rate would be off by up
+    // to half a unit per second of delay.
+    double AudioRate = 0;
+    int32_t AudioStart = 0; // audio start as read (signed)
+    int64_t AudioBytes = 0; // audio length times its sample size
+    int64_t VideoBytes = 0; // size of the "movi" list less AudioBytes
     int64_t TotalBytes = 0;
 };
 

@@ -373,6 +373,7 @@ void TForm6::FormCreate() {
 
 void TForm6::FormClose(ui::CloseAction&) {
     StopFlag = true;
+    JobStopFlag = true;
     CloseDSPlayer();
     if (link_.restore)
         link_.restore();
@@ -381,6 +382,7 @@ void TForm6::FormClose(ui::CloseAction&) {
 
 void TForm6::FormDestroy() {
     StopFlag = true;
+    JobStopFlag = true;
     Timer1.setEnabled(false);
     Timer2.setEnabled(false);
     CloseDSPlayer();

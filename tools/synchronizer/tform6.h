@@ -245,7 +245,13 @@ public:
 
     // Window fields.
     bool Paused = false;
+    // Stop request of the preview and the built-in player (and set by each job's "Stop" too).
     bool StopFlag = false;
+    // The remux or join that runs, if any: one at a time, each stopped only by its own "Stop" (or by
+    // closing the window) through JobStopFlag, which neither the preview nor the player clear.
+    enum class Job { None, Remux, Join };
+    Job RunningJob = Job::None;
+    bool JobStopFlag = false;
     bool Previewing = false;
     bool Untouched = false;
     // The stream header fields of the file as it was chosen (or as the last remux left it): closing

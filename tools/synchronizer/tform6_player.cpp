@@ -74,6 +74,9 @@ void TForm6::setPauseCaptions(const std::string& caption, bool playerWindowToo) 
 }
 
 void TForm6::Button4Click() {
+    // The player's loop would hold a running remux or join inside it until the player ends.
+    if (RunningJob != Job::None)
+        return;
     Button4.setEnabled(false);
     for (ui::Button* button : {&Button5, &Button6, &Button9, &Set1, &Set2})
         button->setEnabled(true);

@@ -56,8 +56,8 @@ class WindowJobSink : public JobSink {
 public:
     WindowJobSink(TForm6& form, bool joining) : form_(form), joining_(joining) {}
 
-    bool stopFlag() const override { return form_.StopFlag; }
-    void setStopFlag(bool value) override { form_.StopFlag = value; }
+    bool stopFlag() const override { return form_.JobStopFlag; }
+    void setStopFlag(bool value) override { form_.JobStopFlag = value; }
 
     void progress(double videoPercent, double audioPercent) override {
         form_.VideoPercent = videoPercent;
@@ -130,6 +130,28 @@ void showPartEnd(const TForm6& form, const MuxResult& part, const std::string& d
         ui::informationBox(StoppedFileKeptText);
 }
 
+// Marks the window's job as running for as long as it lives; the other job's button is disabled
+// meanwhile.
+class JobScope {
+public:
+    JobScope(TForm6& form, TForm6::Job job) : form_(form) {
+        form_.RunningJob = job;
+        form_.JobStopFlag = false;
+        form_.go.setEnabled(false);
+        form_.JoinAll.setEnabled(false);
+    }
+    ~JobScope() {
+        form_.RunningJob = TForm6::Job::None;
+        form_.go.setEnabled(true);
+        form_.JoinAll.setEnabled(form_.memo2.itemCount() > 0);
+    }
+    JobScope(const JobScope&) = delete;
+    JobScope& operator=(const JobScope&) = delete;
+
+private:
+    TForm6& form_;
+};
+
 SplitWay splitWayOf(const TForm6& form) {
     if (!form.Split.checked())
         return SplitWay::None;
@@ -141,10 +163,15 @@ SplitWay splitWayOf(const TForm6& form) {
 } // namespace
 
 void TForm6::goClick() {
+    if (RunningJob != Job::None)
+        return;
     if (Button5.enabled()) {
         showError(PlayerRunningMsg);
         return;
     }
+    JobScope scope(*this, Job::Remux);
+    bool failed = false;
+    bool wholeFile = false;
     const std::string kept = NewStart.text();
     setNewStartText("0");
     setinfo(Edit1.text());
@@ -183,17 +210,22 @@ void TForm6::goClick() {
         showPartEnd(*this, result.part1, kept);
         if (result.part2)
             showPartEnd(*this, *result.part2, kept);
+        failed = sink.failed();
+        wholeFile = result.part1.wholeFile && !failed && !JobStopFlag;
     }
-    if (StopFlag) {
+    if (failed) {
+        ui::informationBox(RemuxFailedText);
+    } else if (JobStopFlag) {
         ui::informationBox(message(StoppedMsg));
     } else {
+        if (wholeFile)
+            ui::informationBox(NoSecondPartText);
         Untouched = true;
         // What the remux left in the source is what the user chose: closing no longer resets it.
         if (Edit1.text() == OriginalFile)
             OriginalHeader = readHeaderValues(OriginalFile);
         ui::informationBox(message(DoneMsg));
     }
-    go.setEnabled(true);
     Timer2.setEnabled(false);
 }
 
@@ -205,6 +237,8 @@ void TForm6::Timer2Timer() {
 
 void TForm6::breakstopClick() {
     StopFlag = true;
+    if (RunningJob == Job::Remux)
+        JobStopFlag = true;
     setPauseCaptions("Pause", Button5.enabled());
 }
 
@@ -223,7 +257,9 @@ void TForm6::SplitClick() {
 }
 
 void TForm6::JoinAllClick() {
-    StopFlag = false;
+    if (RunningJob != Job::None)
+        return;
+    JobStopFlag = false;
     if (memo2.itemCount() == 0) {
         showError(EmptyListMsg);
         return;
@@ -237,6 +273,7 @@ void TForm6::JoinAllClick() {
     if (core::fileExists(destination) && !ui::askYesNo(message(OverwriteMsg)))
         return;
     const std::vector<std::string> files = memo2.items();
+    JobScope scope(*this, Job::Join);
     WindowJobSink sink(*this, true);
     const JoinResult result = synchronizer::JoinAll(files, destination, sink);
     switch (result.check.status) {
@@ -259,8 +296,16 @@ void TForm6::JoinAllClick() {
         return;
     }
     showJobFailure(*this, result.status);
-    if (result.status == MuxStatus::Stopped && !result.outputKept)
-        ui::informationBox(StoppedFileKeptText);
+    if (sink.failed()) {
+        ui::informationBox(JoinFailedText);
+        return;
+    }
+    if (result.status == MuxStatus::Stopped) {
+        if (!result.outputKept)
+            ui::informationBox(StoppedFileKeptText);
+        ui::informationBox(message(StoppedMsg));
+        return;
+    }
     ui::informationBox(message(DoneMsg));
 }
 
@@ -330,6 +375,8 @@ void TForm6::Button12Click() {
 
 void TForm6::Button13Click() {
     StopFlag = true;
+    if (RunningJob == Job::Join)
+        JobStopFlag = true;
 }
 
 } // namespace tools::synchronizer

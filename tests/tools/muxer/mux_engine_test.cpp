@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tools::muxer;
 using namespace kes::test;
@@ -300,6 +304,28 @@ TEST_F(MuxEngineTest, AStaleRenamedFileIsNotMuxedInstead) {
     ASSERT_EQ(run().outcome, MuxOutcome::Done);
     EXPECT_EQ(readStream(target(), false).bytes, pcmData(0, TwoSeconds));
     EXPECT_EQ(readBytes(dir.file(MuxWavName)), pcmWav(100));
+    EXPECT_EQ(readBytes(wav()), pcmWav(TwoSeconds));
+}
+
+// The program is killed in the middle of a mux: the user's audio file is still under its own name.
+TEST_F(MuxEngineTest, AKilledMuxLeavesTheAudioUnderItsName) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct KillingSink : RecordingSink {
+            void processMessages() override {
+                if (++steps == 10)
+                    ::raise(SIGKILL);
+            }
+        } killing;
+        MuxEngine killed{killing};
+        bool stop = false;
+        killed.run(settings, true, stop);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the mux ended before it was killed";
     EXPECT_EQ(readBytes(wav()), pcmWav(TwoSeconds));
 }
 

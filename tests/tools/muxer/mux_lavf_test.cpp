@@ -211,6 +211,18 @@ TEST_P(Mp3Cuts, MuxerEarlierDelayStartsOnAFrame) {
     expectParts({target()}, GetParam() == Mp3Source::FfmpegVbr ? -1 : wholeSeconds - 0.34);
 }
 
+// Zero bytes before MP3 are no silence to a decoder: a "later" delay starts the stream later instead.
+TEST_P(Mp3Cuts, MuxerLaterDelayStartsTheSoundLater) {
+    ASSERT_EQ(mux(mp3, -0.5).outcome, MuxOutcome::Done);
+    const LavfProbe probe = probeLavf(target());
+    const LavfStream* audio = probe.first("audio");
+    ASSERT_NE(audio, nullptr);
+    EXPECT_FALSE(headerMissing(probe)) << probe.warnings[0];
+    EXPECT_NEAR(audio->startSeconds, 0.5, 0.001);
+    EXPECT_GT(firstFrameRate(target()), 0) << "the audio does not start on a frame";
+    EXPECT_NEAR(audio->seconds, wholeSeconds, frameSeconds + 0.001) << "all of the sound, none skipped";
+}
+
 TEST_P(Mp3Cuts, ClipAppenderSplitMeetsOnAFrame) {
     std::filesystem::create_directories(dir.file("Vexlor"));
     LavfAviSpec clip;

@@ -124,6 +124,20 @@ TEST_F(PatchFixture, TestingWritesOnlyTheThreeFields) {
     EXPECT_DOUBLE_EQ(state.FileFps, 25);
 }
 
+// AC3 as FFmpeg stores it: one unit per 1536-sample frame, 31.25 units per second. The start field
+// for +5000 ms is the nearest frame (156, 4992 ms), and it reads back as that delay.
+TEST_F(PatchFixture, AudioCountedInFramesKeepsItsExactRate) {
+    TinyAviSpec spec = film(1, 25);
+    spec.audioScale = 1536;
+    spec.audioRate = 48000;
+    load(spec);
+    ReadInfos(path, state);
+    EXPECT_DOUBLE_EQ(state.AudioRate, 31.25);
+    ASSERT_EQ(setinfo(path, state, {25, 25, 5000}), PatchStatus::Done);
+    EXPECT_EQ(le32(readBytes(path), kes::test::AudioTypeOffset + StartOffset), 156u);
+    EXPECT_EQ(ReadInfos(path, state).delayMs, 4992);
+}
+
 TEST_F(PatchFixture, WithoutAudioOnlyTheRateIsWritten) {
     TinyAviSpec spec = film(1, 25);
     spec.withAudio = false;

@@ -74,6 +74,27 @@ TEST(Join, ThreePartsInListOrder) {
     EXPECT_EQ(samples[14399], pcmValue(third, 4799));
 }
 
+// Files whose audio outlasts their video (as some encoders write them) or ends before it: each file's
+// sound starts with its video, never after the sound before it.
+TEST(Join, EachFilesSoundStartsWithItsVideo) {
+    JoinFiles files;
+    files.add(part('A', 20, 6720, 1));     // 0.8 s of video, 0.84 s of sound
+    files.add(part('B', 20, 6080, 30000)); // 0.8 s of video, 0.76 s of sound
+    files.add(part('C', 20, 6720, 50000));
+    RecordingSink sink;
+    ASSERT_EQ(JoinAll(files.paths, files.dest, sink).status, MuxStatus::Done);
+    const ReadBack out = readJobAvi(files.dest);
+    ASSERT_EQ(out.frames.size(), 60u);
+    const auto samples = pcmSamples(out.audioBytes);
+    ASSERT_EQ(samples.size(), 12800u + 6720u) << "the last file keeps all of its sound";
+    EXPECT_EQ(samples[6399], pcmValue(files.specs[0], 6399)) << "the first file's sound ends with its video";
+    EXPECT_EQ(samples[6400], pcmValue(files.specs[1], 0));
+    EXPECT_EQ(samples[6400 + 6079], pcmValue(files.specs[1], 6079));
+    for (std::size_t i = 6400 + 6080; i < 12800; ++i)
+        ASSERT_EQ(samples[i], 0) << "silence where the second file's sound ended early, at " << i;
+    EXPECT_EQ(samples[12800], pcmValue(files.specs[2], 0));
+}
+
 TEST(Join, DifferentFormatsAreListedAndNothingIsWritten) {
     JoinFiles files;
     files.add(part('A', 5, 1600, 1));

@@ -3,6 +3,7 @@
 
 #include "tools/synchronizer/join_engine.h"
 #include "tools/synchronizer/remux_engine.h"
+#include "tools/synchronizer/synch_engine.h"
 
 #include "tests/support/lavf_media.h"
 #include "tests/support/temp_dir.h"
@@ -12,9 +13,12 @@
 #include "tools/muxer/mux_engine.h"
 #include "tools/muxer/mux_sizes.h"
 
+#include "platform/vfw/avifile.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 using namespace tools::synchronizer;
 using namespace kes::test;
@@ -30,6 +34,19 @@ public:
     std::vector<std::string> errors;
     void errorBox(const std::string& text) override { errors.push_back(text); }
 };
+
+int64_t videoHeaderFrames(const std::string& path) {
+    namespace vfw = platform::vfw;
+    vfw::AVIFileInit();
+    vfw::PAVISTREAM stream = nullptr;
+    vfw::AVISTREAMINFO info{};
+    if (vfw::AVIStreamOpenFromFile(&stream, path, vfw::streamtypeVIDEO, 0, vfw::OF_READ) == vfw::AVIERR_OK) {
+        vfw::AVIStreamInfo(stream, &info, sizeof info);
+        vfw::AVIStreamRelease(stream);
+    }
+    vfw::AVIFileExit();
+    return info.dwLength;
+}
 
 bool headerMissing(const LavfProbe& probe) {
     return std::any_of(probe.warnings.begin(), probe.warnings.end(),
@@ -128,7 +145,8 @@ TEST_P(RemuxLavf, JoinKeepsTheRemuxDelay) {
     EXPECT_FALSE(headerMissing(probe)) << probe.warnings[0];
     EXPECT_NEAR(probe.first("audio")->startSeconds, 0.5, 0.01);
     EXPECT_EQ(probe.first("video")->frames, 2 * Frames);
-    EXPECT_NEAR(probe.first("audio")->seconds, 2 * sourceSeconds, 2 * FrameSeconds);
+    // The late sound of the first file ends with its video: the second file's starts in time.
+    EXPECT_NEAR(probe.first("audio")->seconds, 2 * sourceSeconds - 0.5, 2 * FrameSeconds);
 }
 
 INSTANTIATE_TEST_SUITE_P(Mp3, RemuxLavf,
@@ -157,4 +175,63 @@ TEST(JoinLavf, AStartFieldDelayIsKept) {
     ASSERT_NE(probe.first("audio"), nullptr);
     EXPECT_NEAR(probe.first("audio")->startSeconds, 0.5, 0.03);
     EXPECT_EQ(probe.first("video")->frames, 100);
+}
+
+// Files whose sound outlasts their video by 240 ms, as some encoders write them: the join places each
+// file's sound at its video's start, so only the last file's extra sound remains.
+TEST(JoinLavf, SoundOutlastingItsVideoDoesNotDelayTheNextFile) {
+    for (const LavfAudio audio : {LavfAudio::Pcm16, LavfAudio::Mp3}) {
+        SCOPED_TRACE(audio == LavfAudio::Mp3 ? "MP3" : "PCM");
+        TempDir dir;
+        LavfAviSpec spec;
+        spec.frames = 20; // 0.8 s
+        spec.audio = audio;
+        spec.sampleRate = 48000;
+        spec.audioSeconds = 1.04;
+        ASSERT_TRUE(writeLavfAvi(dir.file("part.avi"), spec));
+        const LavfProbe partProbe = probeLavf(dir.file("part.avi"));
+        const double partSeconds = partProbe.first("audio")->seconds;
+        // FFmpeg ends this video with an empty frame that its own reading leaves out: the length is
+        // the stream header's.
+        const double videoSeconds = static_cast<double>(videoHeaderFrames(dir.file("part.avi"))) / spec.fps;
+        ASSERT_GT(partSeconds, videoSeconds + 0.15);
+        RecordingSink sink;
+        const std::string part = dir.file("part.avi");
+        ASSERT_EQ(JoinAll({part, part, part}, dir.file("joined.avi"), sink).status, MuxStatus::Done);
+        const LavfProbe probe = probeLavf(dir.file("joined.avi"));
+        ASSERT_NE(probe.first("audio"), nullptr);
+        EXPECT_EQ(probe.first("video")->frames, 3 * partProbe.first("video")->frames);
+        EXPECT_FALSE(headerMissing(probe));
+        EXPECT_NEAR(probe.first("audio")->seconds, 2 * videoSeconds + partSeconds, 2 * FrameSeconds);
+    }
+}
+
+// Audio counted in MPEG frames has a rate that is no whole number (48000 / 1152): a delay tested in
+// place and the same delay remuxed start the sound at the same frame, the one nearest the delay.
+TEST(SynchLavf, FrameCountedDelayIsTheSameInTestAndRemux) {
+    TempDir dir;
+    LavfAviSpec spec;
+    spec.frames = 50;
+    spec.audio = LavfAudio::Mp3;
+    spec.sampleRate = 48000;
+    ASSERT_TRUE(writeLavfAvi(dir.file("movie.avi"), spec));
+    std::filesystem::copy_file(dir.file("movie.avi"), dir.file("tested.avi"));
+
+    SynchState state;
+    ASSERT_TRUE(ReadInfos(dir.file("tested.avi"), state).audioFound);
+    ASSERT_NEAR(state.AudioRate, 48000.0 / 1152, 1e-9) << "FFmpeg counts MP3 in frames";
+    ASSERT_EQ(setinfo(dir.file("tested.avi"), state, PatchValues{25, 25, 5000}), PatchStatus::Done);
+    const double tested = probeLavf(dir.file("tested.avi")).first("audio")->startSeconds;
+    EXPECT_NEAR(ReadInfos(dir.file("tested.avi"), state).delayMs, 5000, 12);
+
+    RemuxRequest r;
+    r.source = dir.file("movie.avi");
+    r.destination = dir.file("muxed.avi");
+    r.later = true;
+    r.delayText = "5000";
+    RecordingSink sink;
+    ASSERT_EQ(MuxStreams(r, true, sink).status, MuxStatus::Done);
+    const double muxed = probeLavf(dir.file("muxed.avi")).first("audio")->startSeconds;
+    EXPECT_NEAR(tested, 5.0, 0.012) << "within half an MPEG audio frame";
+    EXPECT_DOUBLE_EQ(tested, muxed);
 }

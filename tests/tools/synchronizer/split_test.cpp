@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 
 using namespace tools::synchronizer;
@@ -118,12 +119,35 @@ TEST(SplitRemux, BySizeAndSmallFile) {
     EXPECT_EQ(readJobAvi(job.dir.file("cut.avi")).frames.size(), 10u);
     EXPECT_EQ(readJobAvi(job.dir.file("cut2.avi")).frames.size(), 40u);
 
-    job.request.videoBytes = 1000; // smaller than a part: part 1 is the whole file
+    // Smaller than a part: the whole file, audio included, and no empty second part.
+    std::filesystem::remove(job.dir.file("cut2.avi"));
+    job.request.videoBytes = 1000;
     r = runRemuxJob(job.request, sink);
+    EXPECT_EQ(r.part1.status, MuxStatus::Done);
+    EXPECT_TRUE(r.part1.wholeFile);
+    EXPECT_FALSE(r.part2);
+    const ReadBack whole = readJobAvi(job.dir.file("cut.avi"));
+    EXPECT_EQ(whole.frames.size(), 50u);
+    EXPECT_EQ(pcmSamples(whole.audioBytes).size(), 16000u);
+    EXPECT_FALSE(std::filesystem::exists(job.dir.file("cut2.avi")));
+}
+
+TEST(SplitRemux, NoKeyFrameToSplitAtWritesTheWholeFile) {
+    SplitJob job(SplitWay::Halves);
+    job.spec.keyFrames = {0};
+    ASSERT_TRUE(writeJobAvi(job.request.source, job.spec));
+    RecordingSink sink;
+    const RemuxJobResult r = runRemuxJob(job.request, sink);
+    EXPECT_TRUE(r.part1.wholeFile);
+    EXPECT_FALSE(r.part2);
     EXPECT_EQ(readJobAvi(job.dir.file("cut.avi")).frames.size(), 50u);
-    ASSERT_TRUE(r.part2);
-    EXPECT_EQ(r.part2->status, MuxStatus::Done);
-    EXPECT_EQ(readJobAvi(job.dir.file("cut2.avi")).frames.size(), 0u);
+
+    // A wizard part 1 ending at frame 0 would be empty: the file is written whole too.
+    job.request.split = SplitWay::Wizard;
+    job.request.part1End = 0;
+    job.request.part2Begin = 0;
+    EXPECT_TRUE(runRemuxJob(job.request, sink).part1.wholeFile);
+    EXPECT_FALSE(std::filesystem::exists(job.dir.file("cut2.avi")));
 }
 
 TEST(SplitRemux, WizardPartsMayOverlapAndStayInsideTheFile) {

@@ -4,6 +4,8 @@
 
 #include "tools/synchronizer/tform6.h"
 
+#include "tools/synchronizer/remux_engine.h"
+
 #include "tests/support/temp_dir.h"
 #include "tests/tools/synchronizer/tiny_avi.h"
 
@@ -449,6 +451,58 @@ TEST_F(SynchronizerWindow, ClosedDuringTheMuxGoesAfterTheJob) {
     EXPECT_FALSE(form->isShowing());
     platform::ui::processMessages();
     EXPECT_FALSE(window);
+}
+
+TEST_F(SynchronizerWindow, AFailedMuxSaysSoAndNotThatTheUserStoppedIt) {
+    TinyAviSpec spec;
+    spec.frames.assign(25, "abcdefgh");
+    spec.withAudio = false;
+    const std::string path = dir.file("silent.avi");
+    writeBytes(path, kes::test::tinyAvi(spec));
+    section.push_back({92, "no audio"});
+    section.push_back({100, "stopped by the user"});
+    section.push_back({101, "done"});
+    TForm6 form(link());
+    form.Edit1.setText(path);
+    form.NewStart.setText("500");
+    form.davi.setText(dir.file("movie_New.avi"));
+    script.clearShown();
+    form.go.click();
+    EXPECT_EQ(script.texts("error"), std::vector<std::string>{"no audio"});
+    EXPECT_EQ(script.texts("information"), std::vector<std::string>{RemuxFailedText});
+    EXPECT_TRUE(form.go.enabled());
+}
+
+// While a join runs, "Mux" does nothing and the remux's "Stop" does not stop the join.
+TEST_F(SynchronizerWindow, OneJobAtATime) {
+    const std::string path = delayedFile();
+    section.push_back({100, "stopped by the user"});
+    section.push_back({101, "done"});
+    TForm6 form(link());
+    form.Edit1.setText(path);
+    form.NewStart.setText("500");
+    form.davi.setText(dir.file("movie_New.avi"));
+    form.memo2.addItem(path);
+    form.memo2.addItem(path);
+    form.JoinAll.setEnabled(true);
+    form.Destjoin.setText(dir.file("joined.avi"));
+    bool goEnabledDuringJoin = true;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [&form, &goEnabledDuringJoin] {
+            goEnabledDuringJoin = form.go.enabled();
+            form.goClick();
+            form.breakstopClick();
+        },
+        Qt::QueuedConnection);
+    script.clearShown();
+    form.JoinAll.click();
+    EXPECT_FALSE(goEnabledDuringJoin);
+    EXPECT_EQ(script.texts("information"), std::vector<std::string>{"done"});
+    EXPECT_FALSE(platform::core::fileExists(dir.file("movie_New.avi")));
+    EXPECT_TRUE(platform::core::fileExists(dir.file("joined.avi")));
+    EXPECT_TRUE(form.go.enabled());
+    EXPECT_TRUE(form.JoinAll.enabled());
 }
 
 TEST_F(SynchronizerWindow, JoinListOrderAndChecks) {
