@@ -17,7 +17,7 @@ PACKAGES=(build-essential cmake ninja-build pkg-config
           libasound2-dev libarchive-tools dvdauthor
           clang libclang-rt-14-dev
           libgtest-dev libbenchmark-dev
-          xvfb xauth)
+          xvfb xauth poppler-utils)
 
 install_missing() {
     local missing=()

@@ -3,6 +3,7 @@
 #include "platform/core/paths.h"
 #include "platform/core/text.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace cover {
@@ -192,11 +193,37 @@ LayoutReadStatus decodeLayoutFile(std::string_view bytes, LayoutFile& file) {
     return LayoutReadStatus::Ok;
 }
 
+namespace {
+
+constexpr unsigned char FirstPrintable = 0x20;
+constexpr unsigned char Delete = 0x7F;
+
+bool isControl(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < FirstPrintable || u == Delete;
+}
+
+std::int32_t heldCoordinate(std::int32_t value) {
+    return std::clamp(value, -MaxLayoutCoordinate, MaxLayoutCoordinate);
+}
+
+} // namespace
+
 void applyLayoutFile(const LayoutFile& file, CoverLayout& layout) {
-    for (std::size_t i = 0; i < StoredItems.size(); ++i)
-        layout.Items[static_cast<std::size_t>(StoredItems[i])] = file.Records[i];
-    layout.LogoX = file.LogoX;
-    layout.LogoY = file.LogoY;
+    for (std::size_t i = 0; i < StoredItems.size(); ++i) {
+        TCoverItem item = file.Records[i];
+        item.X = heldCoordinate(item.X);
+        item.Y = heldCoordinate(item.Y);
+        if (std::erase_if(item.FontName, isControl) > 0 && item.FontName.empty())
+            item.FontName = DefaultFontName;
+        layout.Items[static_cast<std::size_t>(StoredItems[i])] = std::move(item);
+    }
+    layout.LogoX = heldCoordinate(file.LogoX);
+    layout.LogoY = heldCoordinate(file.LogoY);
+}
+
+bool usablePictureName(std::string_view name) {
+    return std::none_of(name.begin(), name.end(), isControl);
 }
 
 } // namespace cover

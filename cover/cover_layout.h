@@ -86,8 +86,17 @@ enum class LayoutReadStatus {
 // Reads a whole file's bytes; on anything but Ok, file is left as it was.
 LayoutReadStatus decodeLayoutFile(std::string_view bytes, LayoutFile& file);
 
+// Positions a layout file may bring, in back preview pixels; values beyond are held at these bounds
+// (a file may hold any 32-bit value, and text cannot be drawn at such places).
+inline constexpr std::int32_t MaxLayoutCoordinate = 1 << 20;
+
 // Takes the records, the picture names aside, into a layout: the runtime item keeps its values.
+// Positions are held within MaxLayoutCoordinate; control bytes are dropped from font names (a name
+// made only of them becomes the default font).
 void applyLayoutFile(const LayoutFile& file, CoverLayout& layout);
+
+// A picture name from a layout file that may be used: no control bytes (no file is named so).
+bool usablePictureName(std::string_view name);
 
 // The file-name part of a path, padded with blanks and cut to exactly PictureNameSize bytes.
 std::string pictureNameField(std::string_view path);

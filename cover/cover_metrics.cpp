@@ -145,6 +145,13 @@ std::string dpiTextFromRegistry(const std::optional<std::string>& value) {
     return value->substr(0, value->find('\0'));
 }
 
+std::optional<int> dpiValue(std::string_view text) {
+    std::int32_t value = 0;
+    if (!platform::core::tryStrToInt(std::string(text), value) || value < 1)
+        return std::nullopt;
+    return value;
+}
+
 std::string dpiRegistryValue(std::string_view text) {
     std::string value(text.substr(0, DpiValueSize));
     value.resize(DpiValueSize, '\0');

@@ -63,4 +63,9 @@ std::string dpiTextFromRegistry(const std::optional<std::string>& value);
 // zero bytes.
 std::string dpiRegistryValue(std::string_view text);
 
+// The resolution a text gives, or nothing when it is no whole number of 1 or more.
+std::optional<int> dpiValue(std::string_view text);
+inline constexpr const char* InvalidDpiText = " is not a printer resolution : type the dots per inch "
+                                              "your printer is set to (for example 300).";
+
 } // namespace cover

@@ -2,6 +2,7 @@
 
 #include "platform/core/text.h"
 #include "platform/gdi/device_context.h"
+#include "platform/gdi/dib_section.h"
 
 #include <limits>
 
@@ -13,6 +14,8 @@ namespace core = platform::core;
 namespace {
 
 constexpr std::uint32_t Black = 0xFF000000;
+// Bitmaps keep 32 bits a pixel whatever their pixel format says.
+constexpr std::int64_t PageBytesPerPixel = 4;
 constexpr g32::TColor32 LineColor = 0;
 
 int checkedSize(std::int64_t value) {
@@ -153,7 +156,29 @@ std::unique_ptr<gdi::Bitmap> composeBack(const PrintMetrics& m, const PageSettin
     return composite;
 }
 
+PageSize pageSize(const PageSettings& settings) {
+    const PrintMetrics m = printMetrics(settings.Dpi);
+    PageSize size{std::int64_t{settings.FrontTop} + m.FrontSize,
+                  std::int64_t{settings.FrontLeft} + m.FrontSize};
+    if (!settings.PrintBack)
+        return size;
+    size.Width = 2 * std::int64_t{m.SpineWidth} + m.BackWidth + settings.BackLeft + PageMargin;
+    const std::int64_t backPart = std::int64_t{m.BackHeight} + settings.BackTop + PageMargin;
+    size.Height = settings.PrintFront ? size.Height + backPart : backPart;
+    return size;
+}
+
+std::string pageTooLargeText(int dpi, const PageSize& size) {
+    return "The page is too large to print at " + std::to_string(dpi) + " dpi (" +
+           std::to_string(size.Width) + " x " + std::to_string(size.Height) + " pixels, at most " +
+           std::to_string(gdi::MaxDibBytes / PageBytesPerPixel) +
+           " pixels) : choose a lower printer resolution.";
+}
+
 std::unique_ptr<gdi::Bitmap> composePage(const PageSettings& settings, const PageSources& sources) {
+    const PageSize size = pageSize(settings);
+    if (size.Width > 0 && size.Height > 0 && size.Width * size.Height > gdi::MaxDibBytes / PageBytesPerPixel)
+        throw gdi::GraphicError(pageTooLargeText(settings.Dpi, size));
     const PrintMetrics m = printMetrics(settings.Dpi);
     auto page = std::make_unique<gdi::Bitmap>();
     page->setPixelFormat(gdi::PixelFormat::Bits24);

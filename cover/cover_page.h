@@ -9,7 +9,9 @@
 #include "g32/g32_bitmap32.h"
 #include "platform/gdi/graphic.h"
 
+#include <cstdint>
 #include <memory>
+#include <string>
 
 namespace cover {
 
@@ -58,8 +60,18 @@ struct PageSources {
     int LogoHeight = 0;
 };
 
-// Draws the page. Throws platform::gdi::GraphicError (PageTooLargeText, or the bitmap's failure) when
-// the page cannot be made.
+// The page's size in pixels for these settings, before anything is drawn.
+struct PageSize {
+    std::int64_t Width = 0;
+    std::int64_t Height = 0;
+};
+PageSize pageSize(const PageSettings& settings);
+
+// What a page beyond the bitmaps' memory limit says: its size and resolution, and what to do.
+std::string pageTooLargeText(int dpi, const PageSize& size);
+
+// Draws the page. Throws platform::gdi::GraphicError (pageTooLargeText or PageTooLargeText, or the
+// bitmap's failure) when the page cannot be made; a page too large is refused before any drawing.
 std::unique_ptr<platform::gdi::Bitmap> composePage(const PageSettings& settings, const PageSources& sources);
 
 // The front square alone (FrontSize x FrontSize, cut line when asked) as composePage copies it.

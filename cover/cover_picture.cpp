@@ -30,8 +30,10 @@ bool isJpegName(std::string_view path) {
 
 std::unique_ptr<gdi::Bitmap> decodeJpeg(std::string_view bytes) {
     std::optional<gdi::JpegImage> image = gdi::decodeJpeg(bytes);
-    if (!image)
-        throw gdi::GraphicError(gdi::ImageNotValidText);
+    if (!image) {
+        throw gdi::GraphicError(
+            gdi::unreadablePictureText(gdi::jpegPictureSize(bytes), gdi::ImageNotValidText));
+    }
     auto bitmap = std::make_unique<gdi::Bitmap>();
     bitmap->setSize(image->width, image->height);
     std::copy(image->pixels.begin(), image->pixels.end(), bitmap->bits());

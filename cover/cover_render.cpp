@@ -3,6 +3,8 @@
 #include "g32/g32_transforms.h"
 #include "platform/core/text.h"
 
+#include <algorithm>
+
 namespace cover {
 
 namespace gdi = platform::gdi;
@@ -12,8 +14,12 @@ namespace {
 constexpr float QuarterTurn = 90.0f;
 constexpr float ThreeQuarterTurn = 270.0f;
 
+// Positions far outside any page are held there, so that text drawn at them cannot overflow.
+constexpr long double FarOffPage = 1 << 28;
+
 int scaled(int value, double scale) {
-    return static_cast<int>(platform::core::truncToInt(static_cast<long double>(value) * scale));
+    const long double v = std::clamp(static_cast<long double>(value) * scale, -FarOffPage, FarOffPage);
+    return static_cast<int>(platform::core::truncToInt(v));
 }
 
 struct LabelledItem {
@@ -74,7 +80,8 @@ void drawBackItems(g32::TBitmap32& target, const CoverLayout& layout, const Back
     setItemFont(target, comments, s);
     const int x = scaled(comments.X, s);
     const int y = scaled(comments.Y, s);
-    const int step = scaled(comments.Size, s) + CommentLineGap;
+    // The gap grows with the font, so that printed lines keep the preview's spacing.
+    const int step = scaled(comments.Size, s) + scaled(CommentLineGap, s);
     target.Textout(x, y, labels.Comments);
     for (int k = 1; k <= CommentLineCount; ++k)
         target.Textout(x, y + k * step, texts.Comments[static_cast<std::size_t>(k - 1)]);

@@ -16,7 +16,8 @@ namespace cover {
 
 inline constexpr int BackPreviewWidth = 456;
 inline constexpr int BackPreviewHeight = 390;
-// Space added to the font size between two comment lines.
+// Space added to the font size between two comment lines in the preview (scaled like the font when
+// printed).
 inline constexpr int CommentLineGap = 8;
 inline constexpr int CommentLineCount = 4;
 inline constexpr g32::TColor32 White32 = 0x00FFFFFF;
@@ -52,7 +53,8 @@ struct BackDrawing {
 void setItemFont(g32::TBitmap32& target, const TCoverItem& item, double scale);
 
 // Draws the title, the five labelled items that have a text and, when one comment is not empty, the
-// comments label and the four comment lines.
+// comments label and the four comment lines. Every size and position is scaled and truncated, the gap
+// between comment lines too.
 void drawBackItems(g32::TBitmap32& target, const CoverLayout& layout, const BackTexts& texts,
                    const BackLabels& labels, const BackDrawing& drawing);
 

@@ -6,6 +6,7 @@
 #include "platform/core/text.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/fit_to_text.h"
 
 #include <QDesktopServices>
 #include <QDropEvent>
@@ -260,9 +261,12 @@ void TCoverPrint::connectHandlers() {
 }
 
 void TCoverPrint::FormCreate() {
-    if (core::registry::keyExists(core::RootKey::CurrentUser, CoverRegistryKey))
-        printerdpi.setText(dpiTextFromRegistry(
-            core::registry::readString(core::RootKey::CurrentUser, CoverRegistryKey, DpiValueName)));
+    if (core::registry::keyExists(core::RootKey::CurrentUser, CoverRegistryKey)) {
+        // A stored value that is no resolution (an older program kept "0") starts from the default.
+        const std::string stored = dpiTextFromRegistry(
+            core::registry::readString(core::RootKey::CurrentUser, CoverRegistryKey, DpiValueName));
+        printerdpi.setText(dpiValue(stored) ? stored : std::string(DefaultDpiText));
+    }
     if (link_.minimize)
         link_.minimize();
     ExeDir = core::withTrailingDelim(link_.programFolder.empty() ? core::extractFilePath(ui::programFile())
@@ -272,13 +276,14 @@ void TCoverPrint::FormCreate() {
     window()->setAcceptDrops(true);
     window()->installEventFilter(dropFilter_.get());
     BackPicture.SetSize(0, 0);
-    std::int32_t dpi = 0;
-    if (core::tryStrToInt(printerdpi.text(), dpi))
-        Dpi = dpi;
+    if (const std::optional<int> dpi = dpiValue(printerdpi.text()))
+        Dpi = *dpi;
     Layout = defaultLayout();
     makeDefaultLogo();
     initcanvas();
     AssignLangage();
+    // The previews keep their pixel sizes: positions on them are the layout's coordinates.
+    ui::fitToText(*this, {Image1.widget(), Image321.widget(), backpanel.widget(), tranche.widget()});
 }
 
 void TCoverPrint::initcanvas() {

@@ -288,8 +288,6 @@ public:
     void printerdpiChange();
     void printerdpiKeyPress(char& key);
 
-    // The page as the last print drew it (kept for callers that show or test it).
-    const platform::gdi::Bitmap* lastPage() const { return lastPage_.get(); }
     // The texts and labels of the back as the edits hold them.
     BackTexts backTexts() const;
     BackLabels backLabels() const;
@@ -315,7 +313,6 @@ private:
 
     MainWindowLink link_;
     std::unique_ptr<QObject> dropFilter_;
-    std::unique_ptr<platform::gdi::Bitmap> lastPage_;
     bool mainRestored_ = false;
 };
 

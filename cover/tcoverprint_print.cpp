@@ -88,8 +88,11 @@ void TCoverPrint::loadLayoutFile(const std::string& path) {
     Layout.LogoX = logoX;
     Layout.LogoY = logoY;
     // Only a file name is taken from the file: the pictures always come from the program's folders.
-    const std::string background = core::extractFileName(file.BackgroundName);
-    const std::string logo = core::extractFileName(file.LogoName);
+    // A name with control bytes names no file the window could have saved: the picture stays.
+    const std::string background =
+        usablePictureName(file.BackgroundName) ? core::extractFileName(file.BackgroundName) : std::string();
+    const std::string logo =
+        usablePictureName(file.LogoName) ? core::extractFileName(file.LogoName) : std::string();
     if (!background.empty())
         backpic.setText(ExeDir + "covers/back/" + background);
     if (!logo.empty())
@@ -118,9 +121,12 @@ void TCoverPrint::printerdpiChange() {
     const std::string text = printerdpi.text();
     if (text.empty())
         return;
-    std::int32_t value = 0;
-    if (core::tryStrToInt(text, value))
-        Dpi = value;
+    // A resolution of 0 draws nothing: it is neither taken nor kept for the next start ("Print" says
+    // why while the edit holds it).
+    const std::optional<int> value = dpiValue(text);
+    if (!value)
+        return;
+    Dpi = *value;
     if (!core::registry::writeString(core::RootKey::CurrentUser, CoverRegistryKey, DpiValueName,
                                      dpiRegistryValue(text)))
         ui::errorBox(writeErrorText(core::registry::storePath()));
@@ -145,6 +151,10 @@ PageSettings TCoverPrint::pageSettings() const {
 }
 
 void TCoverPrint::Button2Click() {
+    if (const std::optional<int> dpi = dpiValue(printerdpi.text()); !dpi) {
+        ui::errorBox(printerdpi.text() + InvalidDpiText);
+        return;
+    }
     refill(ftop, "2");
     refill(fleft, "2");
     if (btop.text().empty()) {
@@ -174,11 +184,10 @@ void TCoverPrint::Button2Click() {
     sources.LogoWidth = Image6.width();
     sources.LogoHeight = Image6.height();
 
-    lastPage_.reset();
+    // The page lives only for the print: at high resolutions it takes hundreds of megabytes.
     std::unique_ptr<gdi::Bitmap> page = composePage(pageSettings(), sources);
     page->saveToFile(ExeDir + PageFileName);
     printPage(*page);
-    lastPage_ = std::move(page);
 }
 
 void TCoverPrint::printPage(const gdi::Bitmap& page) {
@@ -192,6 +201,8 @@ void TCoverPrint::printPage(const gdi::Bitmap& page) {
     QPainter painter;
     if (!painter.begin(&printer))
         throw std::runtime_error(PrinterFailedText);
+    // Sent as it is drawn: a lossy picture would blur the thin cut lines and coloured text.
+    painter.setRenderHint(QPainter::LosslessImageRendering);
     painter.drawImage(0, 0, image);
     painter.end();
 }

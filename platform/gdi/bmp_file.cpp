@@ -93,6 +93,10 @@ std::optional<Layout> readLayout(const ByteReader& in) {
         if (headerSize == BitmapInfoHeaderSize)
             l.paletteOffset += (MaskCount - 1) * 4;
         l.paletteCount = 0;
+    } else if (l.compression == BiRle8 || l.compression == BiRle4) {
+        // Run-length files are bottom-up with the bit count their form names.
+        if (l.topDown || l.bitCount != (l.compression == BiRle8 ? 8 : 4))
+            return std::nullopt;
     } else if (l.compression != BiRgb) {
         return std::nullopt;
     }
@@ -125,7 +129,82 @@ std::uint32_t fromMasks(std::uint32_t value, const std::uint32_t (&m)[MaskCount]
            maskedChannel(value, m[2]);
 }
 
+// RLE escapes: after a zero count byte.
+constexpr std::uint32_t RleEndOfLine = 0;
+constexpr std::uint32_t RleEndOfBitmap = 1;
+constexpr std::uint32_t RleDelta = 2;
+
+// The palette indices of a run-length file, rows bottom-up as stored; pixels no run reaches keep
+// index 0. False when the data ends before the end-of-bitmap mark or a run leaves the picture.
+bool decodeRle(const ByteReader& in, std::size_t at, const Layout& l, std::vector<std::uint8_t>& indices) {
+    const auto width = static_cast<std::size_t>(l.width);
+    const auto height = static_cast<std::size_t>(l.height);
+    const bool four = l.compression == BiRle4;
+    indices.assign(width * height, 0);
+    std::size_t x = 0;
+    std::size_t y = 0;
+    const auto put = [&](std::uint32_t index) {
+        if (x >= width || y >= height)
+            return false;
+        indices[y * width + x] = static_cast<std::uint8_t>(index);
+        ++x;
+        return true;
+    };
+    const auto nibbleOf = [&](std::uint32_t byte, std::size_t i) {
+        return four ? (i % 2 == 0 ? byte >> 4 : byte & 0x0F) : byte;
+    };
+    for (;;) {
+        if (!in.has(at, 2))
+            return false;
+        const std::uint32_t count = in.u8(at);
+        const std::uint32_t value = in.u8(at + 1);
+        at += 2;
+        if (count > 0) {
+            for (std::size_t i = 0; i < count; ++i)
+                if (!put(nibbleOf(value, i)))
+                    return false;
+            continue;
+        }
+        if (value == RleEndOfLine) {
+            x = 0;
+            ++y;
+        } else if (value == RleEndOfBitmap) {
+            return true;
+        } else if (value == RleDelta) {
+            if (!in.has(at, 2))
+                return false;
+            x += in.u8(at);
+            y += in.u8(at + 1);
+            at += 2;
+        } else {
+            // Absolute mode: `value` pixels follow, padded to a whole number of 16-bit words.
+            const std::size_t bytesUsed = four ? (value + 1) / 2 : value;
+            if (!in.has(at, bytesUsed))
+                return false;
+            for (std::size_t i = 0; i < value; ++i)
+                if (!put(nibbleOf(in.u8(at + (four ? i / 2 : i)), i)))
+                    return false;
+            at += (bytesUsed + 1) / 2 * 2;
+        }
+    }
+}
+
 } // namespace
+
+std::optional<PictureSize> bmpPictureSize(std::string_view bytes) {
+    const ByteReader in(bytes);
+    if (!in.has(0, FileHeaderSize + 4) || in.u16(0) != BmpMagic)
+        return std::nullopt;
+    const std::size_t at = FileHeaderSize;
+    const std::uint32_t headerSize = in.u32(at);
+    if (headerSize == CoreHeaderSize && in.has(at, CoreHeaderSize))
+        return PictureSize{in.u16(at + 4), in.u16(at + 6)};
+    if (headerSize < BitmapInfoHeaderSize || !in.has(at, BitmapInfoHeaderSize))
+        return std::nullopt;
+    const auto height = static_cast<std::int32_t>(in.u32(at + 8));
+    return PictureSize{static_cast<std::int32_t>(in.u32(at + 4)),
+                       height < 0 ? -static_cast<std::int64_t>(height) : height};
+}
 
 std::optional<BmpImage> decodeBmp(std::string_view bytes) {
     const ByteReader in(bytes);
@@ -145,8 +224,25 @@ std::optional<BmpImage> decodeBmp(std::string_view bytes) {
     }
 
     const std::size_t dataOffset = in.u32(10);
-    const std::size_t stride = static_cast<std::size_t>((l.width * l.bitCount + 31) / 32) * 4;
     const auto height = static_cast<std::size_t>(l.height);
+    if (l.compression == BiRle8 || l.compression == BiRle4) {
+        std::vector<std::uint8_t> indices;
+        if (!in.has(dataOffset, 0) || !decodeRle(in, dataOffset, l, indices))
+            return std::nullopt;
+        BmpImage image;
+        image.width = static_cast<int>(l.width);
+        image.height = static_cast<int>(l.height);
+        image.bitCount = l.bitCount;
+        image.pixels.resize(indices.size());
+        const auto width = static_cast<std::size_t>(l.width);
+        for (std::size_t row = 0; row < height; ++row)
+            for (std::size_t x = 0; x < width; ++x) {
+                const std::uint8_t index = indices[(height - 1 - row) * width + x];
+                image.pixels[row * width + x] = index < palette.size() ? palette[index] : 0;
+            }
+        return image;
+    }
+    const std::size_t stride = static_cast<std::size_t>((l.width * l.bitCount + 31) / 32) * 4;
     if (!in.has(dataOffset, 0) || stride * height > in.size() - dataOffset)
         return std::nullopt;
 

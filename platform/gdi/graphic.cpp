@@ -89,10 +89,18 @@ void Bitmap::draw(DeviceContext& dc, const Rect& rect) const {
                height());
 }
 
+std::string unreadablePictureText(const std::optional<PictureSize>& size, const char* notValidText) {
+    if (!size || !size->tooLarge())
+        return notValidText;
+    return "The picture is too large (" + std::to_string(size->width) + " x " + std::to_string(size->height) +
+           " pixels, at most " + std::to_string(MaxBmpPixels) + " pixels) : make it smaller first";
+}
+
 void Bitmap::loadFromBytes(std::string_view bytes) {
     std::optional<BmpImage> image = decodeBmp(bytes);
-    if (!image)
-        throw GraphicError(BitmapNotValidText);
+    if (!image) {
+        throw GraphicError(unreadablePictureText(bmpPictureSize(bytes), BitmapNotValidText));
+    }
     Bitmap loaded;
     loaded.setSize(image->width, image->height);
     std::copy(image->pixels.begin(), image->pixels.end(), loaded.bits());
@@ -134,9 +142,11 @@ void Picture::loadFromFile(const std::string& path) {
         return;
     }
     if (ext == "jpg" || ext == "jpeg") {
-        std::optional<JpegImage> jpeg = decodeJpeg(readWhole(path));
-        if (!jpeg)
-            throw GraphicError(ImageNotValidText);
+        const std::string bytes = readWhole(path);
+        std::optional<JpegImage> jpeg = decodeJpeg(bytes);
+        if (!jpeg) {
+            throw GraphicError(unreadablePictureText(jpegPictureSize(bytes), ImageNotValidText));
+        }
         QImage image(jpeg->width, jpeg->height, QImage::Format_RGB32);
         if (image.isNull())
             throw GraphicError(ImageNotValidText);

@@ -4,6 +4,7 @@
 // with a pixel format and its own drawing context; a Picture loads a file into the graphic its extension
 // names. Loading failures are GraphicError exceptions with fixed English texts.
 
+#include "platform/gdi/bmp_file.h"
 #include "platform/gdi/device_context.h"
 #include "platform/gdi/dib_section.h"
 
@@ -26,6 +27,10 @@ inline constexpr const char* ImageNotValidText = "Image file is not valid";
 inline constexpr const char* CannotOpenText = "Cannot open file";    // followed by " \"name\""
 inline constexpr const char* CannotWriteText = "Cannot create file"; // followed by " \"name\""
 inline constexpr const char* UnknownExtensionText = "Unknown picture file extension";
+
+// The loader's text for a picture that could not be decoded: its size and the limit when its header
+// gives more pixels than a picture may have, else notValidText.
+std::string unreadablePictureText(const std::optional<PictureSize>& size, const char* notValidText);
 
 struct Rect {
     int left = 0;

@@ -105,7 +105,37 @@ bool decodeInto(std::string_view bytes, JpegImage& image, std::vector<unsigned c
     return true;
 }
 
+// Reads the header only. False on any decoder error; the same rules for the jump as above.
+bool readSize(std::string_view bytes, PictureSize& size) {
+    jpeg_decompress_struct info{};
+    JpegError error;
+    info.err = jpeg_std_error(&error.manager);
+    error.manager.error_exit = jpegErrorExit;
+    error.manager.output_message = jpegOutputMessage;
+    if (setjmp(error.jump) != 0) {
+        jpeg_destroy_decompress(&info);
+        return false;
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<unsigned long>(bytes.size()));
+    const bool read = jpeg_read_header(&info, TRUE) == JPEG_HEADER_OK;
+    if (read) {
+        size.width = info.image_width;
+        size.height = info.image_height;
+    }
+    jpeg_destroy_decompress(&info);
+    return read;
+}
+
 } // namespace
+
+std::optional<PictureSize> jpegPictureSize(std::string_view bytes) {
+    PictureSize size;
+    if (!readSize(bytes, size))
+        return std::nullopt;
+    return size;
+}
 
 std::optional<JpegImage> decodeJpeg(std::string_view bytes) {
     JpegImage image;

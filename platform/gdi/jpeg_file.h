@@ -5,6 +5,8 @@
 // programs write them). The pixels are kept in the order they are stored: an EXIF orientation tag is
 // not applied, as the libjpeg picture object of the toolkit does not apply it.
 
+#include "platform/gdi/bmp_file.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -22,5 +24,8 @@ struct JpegImage {
 // has more than MaxBmpPixels pixels. A file cut inside its data decodes with the rest left grey, as
 // libjpeg fills it.
 std::optional<JpegImage> decodeJpeg(std::string_view bytes);
+
+// The size in a JPEG file's header, or nullopt when libjpeg cannot read its header.
+std::optional<PictureSize> jpegPictureSize(std::string_view bytes);
 
 } // namespace platform::gdi

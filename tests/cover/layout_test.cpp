@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <random>
 
 namespace cover {
@@ -52,6 +53,33 @@ TEST(CoverLayoutFile, RoundTripIsByteExactAndKeepsTheRuntimeItem) {
     EXPECT_EQ(loaded.Items[ciRuntime].FontName, "Runtime Font");
     EXPECT_EQ(loaded.LogoX, -1);
     EXPECT_EQ(encodeLayoutFile(loaded, "/x/b.jpg", "/y/logo.bmp"), bytes);
+}
+
+// A file may hold any 32-bit position and any bytes in its names: positions are held where text can
+// still be drawn (and printed at high resolutions) and control bytes never reach a font or a path.
+TEST(CoverLayoutFile, ExtremePositionsAndControlBytesAreMadeSafe) {
+    CoverLayout layout = defaultLayout();
+    layout.Items[ciTitle].X = std::numeric_limits<std::int32_t>::max();
+    layout.Items[ciTitle].Y = std::numeric_limits<std::int32_t>::min();
+    layout.Items[ciComments].FontName = std::string("Ari\x01"
+                                                    "al\x7F",
+                                                    7);
+    layout.Items[ciGenre].FontName = std::string("\x00\n", 2);
+    layout.LogoX = std::numeric_limits<std::int32_t>::max() - 1;
+    layout.LogoY = 55;
+    LayoutFile file;
+    ASSERT_EQ(decodeLayoutFile(encodeLayoutFile(layout, "/a/back\x02.jpg", "/b/logo.bmp"), file),
+              LayoutReadStatus::Ok);
+    CoverLayout loaded = defaultLayout();
+    applyLayoutFile(file, loaded);
+    EXPECT_EQ(loaded.Items[ciTitle].X, MaxLayoutCoordinate);
+    EXPECT_EQ(loaded.Items[ciTitle].Y, -MaxLayoutCoordinate);
+    EXPECT_EQ(loaded.LogoX, MaxLayoutCoordinate);
+    EXPECT_EQ(loaded.LogoY, 55);
+    EXPECT_EQ(loaded.Items[ciComments].FontName, "Arial");
+    EXPECT_EQ(loaded.Items[ciGenre].FontName, DefaultFontName);
+    EXPECT_FALSE(usablePictureName(file.BackgroundName));
+    EXPECT_TRUE(usablePictureName(file.LogoName));
 }
 
 TEST(CoverLayoutFile, PictureNamesArePaddedOrCutTo64Bytes) {

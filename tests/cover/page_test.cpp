@@ -1,4 +1,5 @@
 #include "cover/cover_page.h"
+#include "platform/gdi/dib_section.h"
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,58 @@ TEST_F(CoverPage, BackItemsAreDrawnScaled) {
     for (int y = 0; y < static_cast<int>(100 * s) - 2; ++y)
         for (int x = 82; x < 82 + 1618; x += 3)
             ASSERT_FALSE(dark(at(*back, x, y))) << x << "," << y;
+}
+
+// Rows of the bitmap with ink, grouped into bands separated by at least one empty row.
+int inkBands(g32::TBitmap32& bitmap) {
+    int bands = 0;
+    bool inBand = false;
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        bool inked = false;
+        for (int x = 0; x < bitmap.Width() && !inked; ++x)
+            inked = dark(bitmap.Pixel(x, y) & Rgb);
+        if (inked && !inBand)
+            ++bands;
+        inBand = inked;
+    }
+    return bands;
+}
+
+// The comment lines keep apart at a printer's scale as they do in the preview: the label and the four
+// lines are five bands of ink.
+TEST_F(CoverPage, PrintedCommentLinesDoNotOverlap) {
+    layout.Items[ciComments].X = 0;
+    layout.Items[ciComments].Y = 0;
+    BackTexts texts;
+    texts.Comments = {"Hgpqy", "Hgpqy", "Hgpqy", "Hgpqy"};
+    for (const double scale : {1.0, 5527.0 / 390}) { // the preview and a 1200-dpi print
+        SCOPED_TRACE(scale);
+        g32::TBitmap32 back;
+        back.SetSize(static_cast<int>(400 * scale), static_cast<int>(100 * scale));
+        back.Clear(White32);
+        drawBackItems(back, layout, texts, BackLabels{}, BackDrawing{false, 430, scale});
+        EXPECT_EQ(inkBands(back), 5);
+    }
+}
+
+// A resolution whose page the bitmaps cannot hold is refused before anything is drawn, with the
+// page's size and what to do about it.
+TEST_F(CoverPage, APageBeyondTheBitmapLimitSaysWhy) {
+    settings.Dpi = 2400;
+    settings.FrontTop = settings.FrontLeft = settings.BackLeft = borderPixels(2, 2400);
+    const PageSize size = pageSize(settings);
+    EXPECT_GT(size.Width * size.Height * 4, platform::gdi::MaxDibBytes);
+    try {
+        composePage(settings, sources);
+        FAIL() << "composed";
+    } catch (const gdi::GraphicError& e) {
+        EXPECT_EQ(e.what(), pageTooLargeText(2400, size));
+        EXPECT_NE(std::string(e.what()).find("2400 dpi"), std::string::npos);
+    }
+    settings.Dpi = 300;
+    settings.FrontTop = settings.FrontLeft = settings.BackLeft = borderPixels(2, 300);
+    EXPECT_EQ(pageSize(settings).Width, 2 * 82 + 1618 + 236 + 10);
+    EXPECT_EQ(pageSize(settings).Height, 236 + 1418 + 1381 + 10);
 }
 
 TEST_F(CoverPage, APageTooLargeIsAnErrorNotACrash) {

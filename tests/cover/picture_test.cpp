@@ -2,6 +2,7 @@
 
 #include "g32/g32_bitmap32.h"
 #include "platform/gdi/bmp_file.h"
+#include "platform/gdi/graphic.h"
 #include "tests/support/jpeg_maker.h"
 #include "tests/support/temp_dir.h"
 
@@ -52,6 +53,34 @@ TEST(CoverPicture, DamagedJpegDataIsRefusedOrDecodedButNeverCrashes) {
             EXPECT_GT(bitmap->width(), 0);
         } catch (const gdi::GraphicError&) {
         }
+    }
+}
+
+// A picture whose header gives more pixels than allowed is named too large, with its size.
+TEST(CoverPicture, AnOversizeJpegSaysItIsTooLarge) {
+    std::string jpeg = kes::test::makeJpeg(16, 16, [](int, int) { return 0x808080u; });
+    // The frame header (SOF0, FF C0): height and width after the length and the precision.
+    const std::size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    for (const std::size_t at : {sof + 5, sof + 7}) {
+        jpeg[at] = static_cast<char>(30000 >> 8);
+        jpeg[at + 1] = static_cast<char>(30000 & 0xFF);
+    }
+    try {
+        decodeJpeg(jpeg);
+        FAIL() << "decoded";
+    } catch (const gdi::GraphicError& e) {
+        EXPECT_NE(std::string(e.what()).find("too large (30000 x 30000 pixels"), std::string::npos)
+            << e.what();
+    }
+    kes::test::TempDir dir;
+    kes::test::writeBytes(dir.file("big.jpg"), jpeg);
+    gdi::Picture picture;
+    try {
+        picture.loadFromFile(dir.file("big.jpg"));
+        FAIL() << "loaded";
+    } catch (const gdi::GraphicError& e) {
+        EXPECT_NE(std::string(e.what()).find("30000 x 30000"), std::string::npos) << e.what();
     }
 }
 

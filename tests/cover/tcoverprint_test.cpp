@@ -6,14 +6,21 @@
 
 #include "platform/core/registry.h"
 #include "platform/gdi/bmp_file.h"
+#include "platform/ui/application.h"
 #include "platform/ui/dialog_script.h"
+#include "platform/ui/screenshot.h"
+#include "tests/support/caption_fit.h"
 #include "tests/support/jpeg_maker.h"
 #include "tests/support/program_folder.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QPrinter>
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace cover {
 namespace {
@@ -146,6 +153,46 @@ TEST_F(CoverWindow, KeepsThePrinterResolutionInTheRegistry) {
     TCoverPrint next(link());
     EXPECT_EQ(next.printerdpi.text(), "1200");
     EXPECT_EQ(next.Dpi, 1200);
+}
+
+// A resolution of 0 would print a blank page: it is not taken, not kept for the next start, and
+// "Print" says why; an older program's stored 0 starts from the default.
+TEST_F(CoverWindow, AResolutionOfZeroIsRefused) {
+    DialogScript script;
+    {
+        TCoverPrint form(link());
+        form.printerdpi.setText("600");
+        form.printerdpi.setText("0");
+        EXPECT_EQ(form.Dpi, 600);
+        EXPECT_EQ(core::registry::readString(core::RootKey::CurrentUser, CoverRegistryKey, DpiValueName),
+                  std::string("600\0", 4));
+        form.Button2.click();
+        EXPECT_EQ(script.texts("error"), std::vector<std::string>{std::string("0") + InvalidDpiText});
+        EXPECT_FALSE(std::filesystem::exists(folder.path() / "cover.bmp"));
+    }
+    ASSERT_TRUE(core::registry::writeString(core::RootKey::CurrentUser, CoverRegistryKey, DpiValueName,
+                                            std::string("0\0\0\0", 4)));
+    TCoverPrint next(link());
+    EXPECT_EQ(next.printerdpi.text(), "300");
+    EXPECT_EQ(next.Dpi, 300);
+}
+
+// Every caption and the previews show whole at the toolkit's own font; the previews keep their sizes.
+TEST_F(CoverWindow, EveryCaptionFits) {
+    DialogScript script;
+    TCoverPrint form(link());
+    form.show();
+    platform::ui::processMessages();
+    EXPECT_EQ(kes::test::clippedCaptions(form.client()), std::vector<std::string>{});
+    EXPECT_EQ(form.Image1.width(), FrontPreviewSize);
+    EXPECT_EQ(form.backcov.width(), 456);
+    EXPECT_EQ(form.backcov.height(), 390);
+    if (const char* shots = std::getenv("KES_SCREENSHOTS"))
+        for (int i = 0; i < form.cov.pageCount(); ++i) {
+            form.cov.setPageIndex(i);
+            platform::ui::processMessages();
+            platform::ui::grabToPng(form, std::string(shots) + "/cover" + std::to_string(i) + ".png");
+        }
 }
 
 TEST_F(CoverWindow, LoadsAndPlacesTheFrontPicture) {
@@ -405,8 +452,19 @@ TEST_F(CoverWindow, PrintsThePageToAPdfAndKeepsCoverBmp) {
     EXPECT_EQ(image->width, 2 * 82 + 1618 + 236 + 10);
     EXPECT_EQ(image->height, 236 + 1418 + 1381 + 10);
     EXPECT_GT(std::filesystem::file_size(out.file("cover.pdf")), 1000u);
-    ASSERT_NE(form.lastPage(), nullptr);
     EXPECT_TRUE(script.texts("error").empty());
+    // The PDF holds the page without loss: poppler's extraction gives back every pixel of cover.bmp.
+    ASSERT_EQ(
+        std::system(("pdfimages -png '" + out.file("cover.pdf") + "' '" + out.file("img") + "'").c_str()), 0);
+    const QImage printed(QString::fromStdString(out.file("img-000.png")));
+    ASSERT_EQ(printed.width(), image->width);
+    ASSERT_EQ(printed.height(), image->height);
+    const QImage rgb = printed.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < image->height; ++y)
+        for (int x = 0; x < image->width; ++x)
+            ASSERT_EQ(rgb.pixel(x, y) & 0xFFFFFF,
+                      image->pixels[static_cast<std::size_t>(y) * image->width + x] & 0xFFFFFF)
+                << x << "," << y;
 }
 
 TEST_F(CoverWindow, AnInvalidBorderCountsAsZero) {

@@ -9,6 +9,7 @@
 #include "platform/core/paths.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/fit_to_text.h"
 
 #include <array>
 #include <initializer_list>
@@ -368,6 +369,8 @@ void TForm6::FormCreate() {
     OpenDialog2.initialDir = folder;
     SaveDialog1.initialDir = folder;
     AssignLangage();
+    // The key receiver keeps its single pixel.
+    ui::fitToText(*this, {ms.widget()});
     Timer1.setEnabled(true);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/fit_to_text.h"
 
 namespace tools::synchronizer {
 
@@ -57,6 +58,8 @@ void TForm6::Edit2Change() {
         return;
     }
     AssignLangage();
+    // The new captions may be longer.
+    ui::fitToText(*this, {ms.widget()});
 }
 
 void TForm6::assignCaptions() {

@@ -86,12 +86,12 @@ TEST(Bmp, RefusesDamagedFiles) {
     ASSERT_TRUE(decodeBmp(good));
     EXPECT_FALSE(decodeBmp(""));
     EXPECT_FALSE(decodeBmp("BM"));
-    EXPECT_FALSE(decodeBmp(good.substr(0, good.size() - 1)));                        // pixel data cut
-    EXPECT_FALSE(decodeBmp(good.substr(0, 30)));                                     // header cut
-    EXPECT_FALSE(decodeBmp("XY" + good.substr(2)));                                  // no magic
-    EXPECT_FALSE(decodeBmp(bmpFile(0, 2, 24, {}, "")));                              // no width
-    EXPECT_FALSE(decodeBmp(bmpFile(2, 2, 7, {}, std::string(16, 0))));               // odd depth
-    EXPECT_FALSE(decodeBmp(bmpFile(2, 2, 8, {}, std::string(8, 0), 1)));             // run-length data
+    EXPECT_FALSE(decodeBmp(good.substr(0, good.size() - 1)));            // pixel data cut
+    EXPECT_FALSE(decodeBmp(good.substr(0, 30)));                         // header cut
+    EXPECT_FALSE(decodeBmp("XY" + good.substr(2)));                      // no magic
+    EXPECT_FALSE(decodeBmp(bmpFile(0, 2, 24, {}, "")));                  // no width
+    EXPECT_FALSE(decodeBmp(bmpFile(2, 2, 7, {}, std::string(16, 0))));   // odd depth
+    EXPECT_FALSE(decodeBmp(bmpFile(2, 2, 8, {}, std::string(8, 0), 1))); // no end of a run-length bitmap
     EXPECT_FALSE(decodeBmp(bmpFile(100000, 100000, 1, {0, 1}, std::string(64, 0)))); // too many pixels
     EXPECT_FALSE(decodeBmp(bmpFile(1, std::numeric_limits<std::int32_t>::min(), 24, {}, std::string(4, 0))));
     std::string badOffset = good;
@@ -106,6 +106,50 @@ TEST(Bmp, RefusesDamagedFiles) {
     // Every truncation of a good file is refused without harm.
     for (std::size_t n = 0; n < good.size(); ++n)
         EXPECT_FALSE(decodeBmp(good.substr(0, n))) << n;
+}
+
+// Run-length BMP files as image programs write 8-bit (and 4-bit) pictures by default: runs, absolute
+// stretches padded to 16 bits, end-of-line, delta and end-of-bitmap marks; rows bottom-up.
+TEST(Bmp, DecodesRunLengthFiles) {
+    const std::vector<std::uint32_t> palette{0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+    const std::string rle8 = std::string("\x04\x02\x00\x00", 4)                            // bottom: 4 x blue
+                             + std::string("\x00\x03\x00\x01\x02\x00\x01\x03\x00\x00", 10) // r g b w
+                             + std::string("\x00\x02\x02\x00\x02\x01\x00\x01", 8);         // skip 2, g g
+    const auto image = decodeBmp(bmpFile(4, 3, 8, palette, rle8, 1));
+    ASSERT_TRUE(image);
+    const std::vector<std::uint32_t> expected{0xFF0000, 0xFF0000, 0x00FF00, 0x00FF00, // top row
+                                              0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF, //
+                                              0x0000FF, 0x0000FF, 0x0000FF, 0x0000FF};
+    EXPECT_EQ(image->pixels, expected);
+    EXPECT_EQ(image->bitCount, 8);
+
+    const auto four =
+        decodeBmp(bmpFile(5, 1, 4, palette, std::string("\x02\x12\x00\x03\x31\x20\x00\x01", 8), 2));
+    ASSERT_TRUE(four);
+    EXPECT_EQ(four->pixels, (std::vector<std::uint32_t>{0x00FF00, 0x0000FF, 0xFFFFFF, 0x00FF00, 0x0000FF}));
+
+    // A run past the row's end, or data ending before the end mark, is damage.
+    EXPECT_FALSE(decodeBmp(bmpFile(4, 1, 8, palette, std::string("\x05\x01\x00\x01", 4), 1)));
+    EXPECT_FALSE(decodeBmp(bmpFile(4, 1, 8, palette, std::string("\x04\x01", 2), 1)));
+    EXPECT_FALSE(
+        decodeBmp(bmpFile(4, 1, 4, palette, std::string("\x04\x01\x00\x01", 4), 1))); // 4 bits as RLE8
+}
+
+// A picture larger than allowed says so, with its size, instead of calling the file damaged.
+TEST(Bmp, ATooLargePictureIsNamedSo) {
+    Bitmap bitmap;
+    try {
+        bitmap.loadFromBytes(bmpFile(100000, 100000, 1, {0, 1}, std::string(64, 0)));
+        FAIL() << "loaded";
+    } catch (const GraphicError& e) {
+        EXPECT_NE(std::string(e.what()).find("100000 x 100000"), std::string::npos) << e.what();
+    }
+    try {
+        bitmap.loadFromBytes("BM" + std::string(60, 0));
+        FAIL() << "loaded";
+    } catch (const GraphicError& e) {
+        EXPECT_STREQ(e.what(), BitmapNotValidText);
+    }
 }
 
 TEST(Bmp, EncodesBottomUpFilesThatDecodeBack) {

@@ -6,12 +6,14 @@
 
 #include "tools/synchronizer/remux_engine.h"
 
+#include "tests/support/caption_fit.h"
 #include "tests/support/temp_dir.h"
 #include "tests/tools/synchronizer/tiny_avi.h"
 
 #include "platform/core/files.h"
 #include "platform/ui/application.h"
 #include "platform/ui/dialog_script.h"
+#include "platform/ui/screenshot.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
@@ -19,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 
 #include <unistd.h>
@@ -503,6 +506,21 @@ TEST_F(SynchronizerWindow, OneJobAtATime) {
     EXPECT_TRUE(platform::core::fileExists(dir.file("joined.avi")));
     EXPECT_TRUE(form.go.enabled());
     EXPECT_TRUE(form.JoinAll.enabled());
+}
+
+// Every caption shows whole at the toolkit's own font, and every tab shows without scroll arrows.
+TEST_F(SynchronizerWindow, EveryCaptionFits) {
+    languageFound = false; // the captions as designed
+    TForm6 form(link());
+    form.show();
+    platform::ui::processMessages();
+    EXPECT_EQ(kes::test::clippedCaptions(form.client()), std::vector<std::string>{});
+    if (const char* shots = std::getenv("KES_SCREENSHOTS"))
+        for (int i = 0; i < form.PageControl1.pageCount(); ++i) {
+            form.PageControl1.setPageIndex(i);
+            platform::ui::processMessages();
+            platform::ui::grabToPng(form, std::string(shots) + "/synch" + std::to_string(i) + ".png");
+        }
 }
 
 TEST_F(SynchronizerWindow, JoinListOrderAndChecks) {
