@@ -42,7 +42,7 @@ constexpr int kCombThresholdAtZero = 15;
 
 } // namespace
 
-std::string filterChain(const ConvertOptions& options, const Geometry& g) {
+std::string filterChain(const ConvertOptions& options, const Geometry& g, FrameRate source) {
     std::string chain;
     auto add = [&chain](const std::string& filter) {
         if (!chain.empty())
@@ -50,12 +50,18 @@ std::string filterChain(const ConvertOptions& options, const Geometry& g) {
         chain += filter;
     };
     if (options.ivtc) {
+        // Only NTSC video carries film with repeated fields, one frame in five made of them; at other
+        // rates matching the fields is all there is to undo, and every picture stays.
+        const bool ntsc = source == FrameRate{30000, 1001};
         // Pictures whose first field is to be repeated (film coded as whole pictures) become the
         // fields a player shows, so that matching finds the film's pictures whatever the coding.
-        add("repeatfields");
+        // The removal of the repeated frame times the pictures afresh at film rate.
+        if (ntsc)
+            add("repeatfields");
         add("fieldmatch=order=auto:cthresh=" + std::to_string(kCombThresholdAtZero - *options.ivtc));
         add(deinterlacer(options.postFilter, options.deinterlace ? "all" : "interlaced"));
-        add("decimate");
+        if (ntsc)
+            add("decimate");
     } else if (options.deinterlace) {
         add(deinterlacer(options.postFilter, "all"));
     }
@@ -113,7 +119,7 @@ std::unique_ptr<PictureFilter> PictureFilter::create(const ConvertOptions& optio
     outputs->filter_ctx = f->source_;
     inputs->name = av_strdup("out");
     inputs->filter_ctx = f->sink_;
-    const std::string chain = filterChain(options, geometry);
+    const std::string chain = filterChain(options, geometry, source.rate);
     const int parsed = avfilter_graph_parse_ptr(f->graph_, chain.c_str(), &inputs, &outputs, nullptr);
     avfilter_inout_free(&inputs);
     avfilter_inout_free(&outputs);

@@ -24,8 +24,9 @@ struct SourceFormat {
     FrameRate rate;
 };
 
-// The filter chain text for FFmpeg's graph parser (without source and sink).
-std::string filterChain(const ConvertOptions& options, const Geometry& geometry);
+// The filter chain text for FFmpeg's graph parser (without source and sink), for a source of that
+// frame rate.
+std::string filterChain(const ConvertOptions& options, const Geometry& geometry, FrameRate source);
 
 // FFmpeg's pixel format for a codec colour format.
 int pixelFormatOf(ColourFormat colour);
