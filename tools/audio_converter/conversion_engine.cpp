@@ -2,6 +2,7 @@
 
 #include "tools/audio_converter/conversion_pipeline.h"
 #include "tools/audio_converter/converter_time.h"
+#include "tools/audio_converter/source_normalizer.h"
 #include "tools/audio_converter/wave_source.h"
 
 #include "platform/acm/mp3_encoder_library.h"
@@ -218,7 +219,10 @@ bool ConversionEngine::runSteps(const ConversionRequest& r, bool& userBreak, Con
     int rc = MMSYSERR_NOERROR;
 
     // 6. The path and its codecs.
-    const ConversionPath path = choosePath(sourceFormat, r.target);
+    // A source the codecs do not take as it is goes through 16-bit PCM of its own rate first.
+    const auto normalized = normalizedSource(sourceFormat);
+    const WaveFormat pathSource = normalized.value_or(sourceFormat);
+    const ConversionPath path = choosePath(pathSource, r.target);
     std::unique_ptr<platform::acm::Mp3EncoderLibrary> library;
     Mp3Settings mp3;
     if (path == ConversionPath::LameDirect || path == ConversionPath::LameViaPcm) {
@@ -232,7 +236,12 @@ bool ConversionEngine::runSteps(const ConversionRequest& r, bool& userBreak, Con
         mp3.bitRateKbits = mp3BitRate(r);
     }
     StepError error;
-    std::unique_ptr<Pipeline> pipeline = openPipeline(path, sourceFormat, r.target, mp3, error);
+    std::unique_ptr<Pipeline> pipeline = openPipeline(path, pathSource, r.target, mp3, error);
+    if (pipeline && normalized) {
+        pipeline = normalizingPipeline(sourceFormat, std::move(pipeline));
+        if (!pipeline)
+            error = {StepError::Kind::Acm, platform::acm::ACMERR_NOTPOSSIBLE};
+    }
     auto report = [&](const StepError& e) {
         if (e.kind == StepError::Kind::Acm)
             showAcmError(e.code, r.quiet);

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -137,17 +138,57 @@ TEST(ConversionSource, MissingChunksEndTheJob) {
     EXPECT_EQ(run.sink.boxes, std::vector<std::string>{"plain: CANT FIND CHUNK"});
 }
 
-TEST(ConversionSource, UnsupportedSourceFormatFails) {
-    // An 8-bit mono file at another rate is fine; a 24-bit file is not something the drivers take.
+TEST(ConversionSource, SourceLayoutsNoCodecTakesFail) {
+    // An 8-bit mono file at another rate is fine; 12-bit samples are nothing a reader takes.
     JobRun ok;
     convert(pcmWave(22050, 1, std::string(22050, '\x80'), 8), ok);
     EXPECT_FALSE(ok.result.failed);
-    std::string fmt24 = pcmWave(Rate, 2, std::string(600, '\0'), 24);
     JobRun bad;
-    convert(fmt24, bad);
+    convert(pcmWave(Rate, 2, std::string(600, '\0'), 12), bad);
     EXPECT_TRUE(bad.result.failed);
     EXPECT_EQ(bad.sink.boxes,
               std::vector<std::string>{std::string("error: ") + CannotConvertText + "ACMERR_NOTPOSSIBLE)"});
+}
+
+// The extensible header around 16-bit stereo PCM holds the same samples as the plain one: the MP3
+// made from it is the same, byte for byte.
+TEST(ConversionSource, ExtensibleSixteenBitStereoIsPlainPcm) {
+    const std::string samples = tone(1);
+    const std::string extensible =
+        std::string("fmt ") + le32(40) + std::string("\xFE\xFF\x02\x00", 4) + le32(Rate) +
+        le32(BytesPerSecond) + std::string("\x04\x00\x10\x00", 4) +
+        std::string("\x16\x00\x10\x00\x03\x00\x00\x00", 8) +
+        std::string("\x01\x00\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71", 16);
+    const std::string body =
+        "WAVE" + extensible + "data" + le32(static_cast<uint32_t>(samples.size())) + samples;
+    JobRun plain;
+    convert(pcmWave(Rate, 2, samples), plain);
+    JobRun wrapped;
+    convert("RIFF" + le32(static_cast<uint32_t>(body.size())) + body, wrapped);
+    ASSERT_FALSE(wrapped.result.failed) << (wrapped.sink.boxes.empty() ? "" : wrapped.sink.boxes[0]);
+    ASSERT_FALSE(plain.result.failed);
+    EXPECT_EQ(wrapped.output.substr(58), plain.output.substr(58));
+}
+
+// Layouts FFmpeg writes that the codecs do not take as they are (24 and 32-bit, floating point, six
+// channels in the extensible header) are converted through 16-bit PCM: the tone comes out.
+TEST(ConversionSource, WiderSamplesAndMoreChannelsAreConverted) {
+    TempDir dir;
+    for (const auto& [format, channels] : std::vector<std::pair<LavfPcm, int>>{
+             {LavfPcm::S24, 2}, {LavfPcm::S32, 1}, {LavfPcm::F32, 2}, {LavfPcm::S24, 6}}) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(format)) + " " + std::to_string(channels));
+        std::vector<double> samples;
+        for (int i = 0; i < static_cast<int>(Rate); ++i)
+            for (int c = 0; c < channels; ++c)
+                samples.push_back(0.5 * std::sin(2 * 3.14159265358979 * 440 * i / Rate));
+        ASSERT_TRUE(writeLavfWav(dir.file("in.wav"), format, Rate, channels, samples));
+        JobRun run;
+        convert(readBytes(dir.file("in.wav")), run);
+        ASSERT_FALSE(run.result.failed) << (run.sink.boxes.empty() ? "" : run.sink.boxes[0]);
+        const DecodedAudio decoded = decodeMp3(run.output.substr(58));
+        EXPECT_GT(toneShare(decoded.first, Rate, 440), 0.9);
+        EXPECT_NEAR(run.result.sourceSeconds, 1.0, 1e-9);
+    }
 }
 
 // Every damaged file of the RIFF corpus gets its own verdict: a file whose chunks cannot be found ends
