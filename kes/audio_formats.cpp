@@ -35,11 +35,10 @@ const ModeRows& rowsFor(bool mp3, bool stereo) {
     static const ModeRows mp3Mono{
         {"48", "44.1"},
         {{"44.1", "64", Mp3MonoBitrates}, {"22.05", "32", {"32", "24"}}, {"48", "64", Mp3MonoBitrates}}};
-    static const ModeRows wmaStereo{
-        {"44.1", "32", "22.05"},
-        {{"32", "64", {"64"}}, {"22.05", "32", {"32", "20"}}, {"44.1", "64", {"64"}}}};
-    static const ModeRows wmaMono{{"32", "22.05", "16"},
-                                  {{"22.05", "20", {"20"}}, {"16", "16", {"16"}}, {"32", "32", {"32"}}}};
+    // WMA below 24 kbit/s cannot be encoded: those rates are not offered.
+    static const ModeRows wmaStereo{{"44.1", "32", "22.05"},
+                                    {{"32", "64", {"64"}}, {"22.05", "32", {"32"}}, {"44.1", "64", {"64"}}}};
+    static const ModeRows wmaMono{{"32"}, {{"32", "32", {"32"}}}};
     if (mp3)
         return stereo ? mp3Stereo : mp3Mono;
     return stereo ? wmaStereo : wmaMono;

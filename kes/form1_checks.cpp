@@ -8,6 +8,8 @@
 #include "kes/text_helpers.h"
 #include "kes/wav_format.h"
 
+#include "tools/audio_converter/target_check.h"
+
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
 #include "platform/core/text.h"
@@ -71,7 +73,7 @@ public:
         if (!f_.AreSoftsThere().empty())
             RipAborted = true; // the missing helpers were listed at start
         putDivX4First();
-        if (!checkSubtitles() || !checkVideoRange() || !checkAudioRange())
+        if (!checkSubtitles() || !checkVideoRange() || !checkAudioRange() || !checkAudioFormat())
             return false;
         askGain();
         askExistingAvi();
@@ -165,6 +167,20 @@ private:
         if (TimeToSeconds(f_.ARange1.text()) < 0 || TimeToSeconds(f_.ARange2.text()) < 0)
             return fail(msg(MsgAudioRange) + " - " + msg(MsgTimeFormat));
         return true;
+    }
+
+    // A compression the converter cannot make would fail only after the whole decode.
+    bool checkAudioFormat() {
+        if (!f_.compress.checked())
+            return true;
+        const std::string mode = f_.Mode.text();
+        const std::string parameter = "WF=" + f_.mp3wma.text() + "/" + mode.substr(0, 1) + "/" +
+                                      f_.Samplerate.text() + "/" + f_.Bitrate.text();
+        if (tools::audio_converter::targetCanBeMade(parameter))
+            return true;
+        return fail("The audio format " + f_.mp3wma.text() + " " + mode + " " + f_.Samplerate.text() +
+                    " kHz " + f_.Bitrate.text() +
+                    " kbit/s cannot be made. Please choose another one on the audio page.");
     }
 
     void askGain() {

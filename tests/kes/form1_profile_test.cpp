@@ -170,9 +170,9 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     f.SecSubStream.setText("0x82");
     f.flip.setChecked(true);
     f.Mode.setText("Mono");
-    // A choice the compression table offers for WMA mono.
-    f.Samplerate.setText("22.05");
-    f.Bitrate.setText("20");
+    // The choice the compression table offers for WMA mono.
+    f.Samplerate.setText("32");
+    f.Bitrate.setText("32");
     f.AudioRange.setChecked(true);
     f.ARange1.setText("00:00:10");
     f.ARange2.setText("01:00:00");
@@ -183,7 +183,7 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     saveAndReload();
 
     // The description is made again from the loaded choices, keeping the locked CD count.
-    EXPECT_EQ(f.Descrip.text(), "2CD/VKI-NTSC-640x272-WMA/22.05/20- DivX 4 [2-pass]");
+    EXPECT_EQ(f.Descrip.text(), "2CD/VKI-NTSC-640x272-WMA/32/32- DivX 4 [2-pass]");
     EXPECT_EQ(f.Comment.text(), "Region 2");
     EXPECT_EQ(f.ProfileEdit.text(), "Matrix");
     EXPECT_EQ(f.Vobfile.text(), "/dvd/VTS_01_1.VOB");
@@ -257,8 +257,8 @@ TEST_F(ProfileWindowTest, EveryControlSurvivesSaveAndLoad) {
     EXPECT_EQ(f.SecSubStream.text(), "0x82");
     EXPECT_TRUE(f.flip.checked());
     EXPECT_EQ(f.Mode.text(), "Mono");
-    EXPECT_EQ(f.Samplerate.text(), "22.05");
-    EXPECT_EQ(f.Bitrate.text(), "20");
+    EXPECT_EQ(f.Samplerate.text(), "32");
+    EXPECT_EQ(f.Bitrate.text(), "32");
     EXPECT_TRUE(f.AudioRange.checked());
     EXPECT_EQ(f.ARange1.text(), "00:00:10");
     EXPECT_EQ(f.ARange2.text(), "01:00:00");

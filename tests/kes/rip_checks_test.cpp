@@ -462,5 +462,43 @@ TEST_F(RipChecksTest, MultiRipEndsAtAFailedCheck) {
     }
 }
 
+// A choice the converter cannot make (here WMA mono at 16 kHz and 16 kbit/s, which no preset and no
+// encoder gives) would fail only after the whole decode: the checks stop the rip before any work, and
+// in multi-rip mode without a box.
+TEST_F(RipChecksTest, AnAudioChoiceThatCannotBeMadeStopsTheRip) {
+    form->compress.setChecked(true);
+    form->RipAudio.setChecked(true);
+    form->Vobfile.setTextSilent(make("VTS_01_1.VOB"));
+    form->mp3wma.setTextSilent("WMA");
+    form->Mode.setTextSilent("Mono");
+    form->Samplerate.setItems({"16"});
+    form->Samplerate.setTextSilent("16");
+    form->Bitrate.setItems({"16"});
+    form->Bitrate.setTextSilent("16");
+    RipRecord = TRipRecord{};
+    form->Launchrip();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(shown(),
+              Shown{"error: The audio format WMA Mono 16 kHz 16 kbit/s cannot be made. Please choose another "
+                    "one on the audio page."});
+    EXPECT_FALSE(muxRan());
+
+    script.clearShown();
+    form->usemulti.setCheckedSilent(true);
+    form->Launchrip();
+    EXPECT_EQ(shown(), Shown{});
+    EXPECT_FALSE(muxRan());
+
+    // The page's own choices pass.
+    form->usemulti.setCheckedSilent(false);
+    form->mp3wma.setText("MP3");
+    form->mp3wma.setText("WMA");
+    form->Mode.setText("Mono");
+    ASSERT_EQ(form->Samplerate.text(), "32");
+    form->Launchrip();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(shown(), Shown{});
+}
+
 } // namespace
 } // namespace kes
