@@ -62,21 +62,30 @@ AVCodecID codecOf(uint16_t tag, uint16_t bits) {
     }
 }
 
+// Streams stored as bytes rather than a frame per chunk: every chunk after the first may begin and end
+// inside a frame, so these are cut into whole frames before the decoder sees them.
+bool needsParser(AVCodecID id) {
+    return id == AV_CODEC_ID_MP2 || id == AV_CODEC_ID_MP3 || id == AV_CODEC_ID_AC3;
+}
+
 } // namespace
 
 struct AudioStreamDecoderFilter::Codec {
     AVCodecContext* context = nullptr;
+    AVCodecParserContext* parser = nullptr;
     AVPacket* packet = nullptr;
     AVFrame* frame = nullptr;
     SwrContext* resampler = nullptr;
     int outputChannels = 0;
     int rate = 0;
-    std::optional<REFERENCE_TIME> base; // time of the first sample out since a start or flush
+    std::optional<REFERENCE_TIME> base;            // time of the first sample out since a start or flush
+    std::optional<REFERENCE_TIME> firstSampleTime; // of the first input sample since then (parsed streams)
     int64_t samplesOut = 0;
     int failures = 0;
     std::vector<uint8_t> pcm;
 
     ~Codec() {
+        av_parser_close(parser);
         swr_free(&resampler);
         av_frame_free(&frame);
         av_packet_free(&packet);
@@ -107,9 +116,27 @@ struct AudioStreamDecoderFilter::Codec {
         }
         if (avcodec_open2(context, codec, nullptr) < 0)
             return false;
+        if (needsParser(codec->id) && !resetParser())
+            return false;
         outputChannels = std::min<int>(format.channels, kMaxOutputChannels);
         rate = static_cast<int>(format.samplesPerSec);
         return true;
+    }
+
+    // Forgets any part of a frame the parser holds (after a seek, or at a new start).
+    bool resetParser() {
+        if (!parser && !needsParser(context->codec_id))
+            return true;
+        av_parser_close(parser);
+        parser = av_parser_init(context->codec_id);
+        return parser != nullptr;
+    }
+
+    void flush() {
+        avcodec_flush_buffers(context);
+        resetParser();
+        base.reset();
+        firstSampleTime.reset();
     }
 
     // Converts the decoded frame to interleaved 16-bit PCM in pcm; false when it cannot be.
@@ -166,10 +193,8 @@ HRESULT AudioStreamDecoderFilter::Stop() {
     CAutoLock lock(&lock_);
     const HRESULT hr = CBaseFilter::Stop();
     std::lock_guard stream(stream_);
-    if (codec_) {
-        avcodec_flush_buffers(codec_->context);
-        codec_->base.reset();
-    }
+    if (codec_)
+        codec_->flush();
     return hr;
 }
 
@@ -238,12 +263,40 @@ HRESULT AudioStreamDecoderFilter::receive(IMediaSample* sample) {
     BYTE* data = nullptr;
     if (FAILED(sample->GetPointer(&data)) || !data)
         return E_POINTER;
-    const int length = std::max<LONG>(sample->GetActualDataLength(), 0);
+    int length = std::max<LONG>(sample->GetActualDataLength(), 0);
     std::optional<REFERENCE_TIME> time;
     REFERENCE_TIME start = 0;
     REFERENCE_TIME stop = 0;
     if (SUCCEEDED(sample->GetTime(&start, &stop)))
         time = start;
+    if (!codec_->parser)
+        return decodePacket(data, length, time);
+    // The first frame may come out of the parser only with a later sample: the sound's start is the
+    // time of the first sample since the start or the seek; later times follow from the sample count.
+    if (!codec_->base && !codec_->firstSampleTime)
+        codec_->firstSampleTime = time;
+    if (!codec_->base)
+        time = codec_->firstSampleTime;
+    while (length > 0) {
+        uint8_t* frame = nullptr;
+        int frameSize = 0;
+        const int used = av_parser_parse2(codec_->parser, codec_->context, &frame, &frameSize, data, length,
+                                          AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+        if (used < 0)
+            return S_OK;
+        data += used;
+        length -= used;
+        if (frameSize > 0)
+            if (const HRESULT hr = decodePacket(frame, frameSize, time); hr != S_OK)
+                return hr;
+        if (used == 0 && frameSize == 0)
+            break;
+    }
+    return S_OK;
+}
+
+HRESULT AudioStreamDecoderFilter::decodePacket(const uint8_t* data, int length,
+                                               std::optional<REFERENCE_TIME> time) {
     Codec& codec = *codec_;
     if (av_new_packet(codec.packet, length) < 0)
         return E_OUTOFMEMORY;
@@ -263,6 +316,16 @@ HRESULT AudioStreamDecoderFilter::endOfStream() {
     {
         std::lock_guard stream(stream_);
         if (codec_ && output_.IsConnected()) {
+            // The last frame the parser still holds.
+            if (codec_->parser) {
+                uint8_t* frame = nullptr;
+                int frameSize = 0;
+                av_parser_parse2(codec_->parser, codec_->context, &frame, &frameSize, nullptr, 0,
+                                 AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+                if (frameSize > 0)
+                    decodePacket(frame, frameSize, std::nullopt);
+                codec_->resetParser();
+            }
             avcodec_send_packet(codec_->context, nullptr);
             drainFrames(std::nullopt);
             avcodec_flush_buffers(codec_->context);
@@ -279,10 +342,8 @@ void AudioStreamDecoderFilter::beginFlush() {
 void AudioStreamDecoderFilter::endFlush() {
     {
         std::lock_guard stream(stream_);
-        if (codec_) {
-            avcodec_flush_buffers(codec_->context);
-            codec_->base.reset();
-        }
+        if (codec_)
+            codec_->flush();
     }
     if (output_.IsConnected())
         output_.DeliverEndFlush();
@@ -291,8 +352,10 @@ void AudioStreamDecoderFilter::endFlush() {
 void AudioStreamDecoderFilter::newSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
     {
         std::lock_guard stream(stream_);
-        if (codec_)
+        if (codec_) {
             codec_->base.reset();
+            codec_->firstSampleTime.reset();
+        }
     }
     if (output_.IsConnected())
         output_.DeliverNewSegment(start, stop, rate);

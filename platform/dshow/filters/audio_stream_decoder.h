@@ -43,6 +43,7 @@ private:
     void beginFlush() override;
     void endFlush() override;
     void newSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    HRESULT decodePacket(const uint8_t* data, int length, std::optional<REFERENCE_TIME> time);
     HRESULT drainFrames(std::optional<REFERENCE_TIME> time);
 
     CCritSec lock_;
