@@ -133,20 +133,23 @@ std::uint32_t fromMasks(std::uint32_t value, const std::uint32_t (&m)[MaskCount]
 constexpr std::uint32_t RleEndOfLine = 0;
 constexpr std::uint32_t RleEndOfBitmap = 1;
 constexpr std::uint32_t RleDelta = 2;
+// The most pixels one byte of run-length data can give (a run: 255 pixels for two bytes, rounded up).
+constexpr std::size_t RleMostPixelsPerByte = 128;
 
-// The palette indices of a run-length file, rows bottom-up as stored; pixels no run reaches keep
-// index 0. False when the data ends before the end-of-bitmap mark or a run leaves the picture.
-bool decodeRle(const ByteReader& in, std::size_t at, const Layout& l, std::vector<std::uint8_t>& indices) {
+// Walks the runs of a run-length file and stores their palette indices in `indices` (rows bottom-up as
+// stored; pixels no run reaches keep index 0), or only checks them when it is null. False when the data
+// ends before the end-of-bitmap mark or a run leaves the picture.
+bool decodeRle(const ByteReader& in, std::size_t at, const Layout& l, std::uint8_t* indices) {
     const auto width = static_cast<std::size_t>(l.width);
     const auto height = static_cast<std::size_t>(l.height);
     const bool four = l.compression == BiRle4;
-    indices.assign(width * height, 0);
     std::size_t x = 0;
     std::size_t y = 0;
     const auto put = [&](std::uint32_t index) {
         if (x >= width || y >= height)
             return false;
-        indices[y * width + x] = static_cast<std::uint8_t>(index);
+        if (indices != nullptr)
+            indices[y * width + x] = static_cast<std::uint8_t>(index);
         ++x;
         return true;
     };
@@ -226,9 +229,14 @@ std::optional<BmpImage> decodeBmp(std::string_view bytes) {
     const std::size_t dataOffset = in.u32(10);
     const auto height = static_cast<std::size_t>(l.height);
     if (l.compression == BiRle8 || l.compression == BiRle4) {
-        std::vector<std::uint8_t> indices;
-        if (!in.has(dataOffset, 0) || !decodeRle(in, dataOffset, l, indices))
+        // Checked before anything is allocated: a few bytes may claim a large picture. A run covers at
+        // most 255 pixels with two bytes, so a picture larger than its data can fill is refused.
+        if (!in.has(dataOffset, 0) ||
+            static_cast<std::size_t>(l.width) * height > (in.size() - dataOffset) * RleMostPixelsPerByte ||
+            !decodeRle(in, dataOffset, l, nullptr))
             return std::nullopt;
+        std::vector<std::uint8_t> indices(static_cast<std::size_t>(l.width) * height, 0);
+        decodeRle(in, dataOffset, l, indices.data());
         BmpImage image;
         image.width = static_cast<int>(l.width);
         image.height = static_cast<int>(l.height);

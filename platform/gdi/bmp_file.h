@@ -2,8 +2,9 @@
 
 // BMP files: a bounds-checked reader of the uncompressed forms (1, 4, 8, 16, 24 and 32 bits per pixel,
 // bottom-up or top-down, BI_RGB or BI_BITFIELDS, Windows and OS/2 headers) and of the run-length forms
-// of 4- and 8-bit files (BI_RLE4, BI_RLE8, which image programs write by default for 8-bit pictures),
-// and a writer of 24- and 32-bit files.
+// of 4- and 8-bit files (BI_RLE4, BI_RLE8, which image programs write by default for 8-bit pictures;
+// a run-length picture larger than its data could fill with runs is refused), and a writer of 24- and
+// 32-bit files.
 
 #include <cstdint>
 #include <optional>

@@ -128,6 +128,8 @@ TEST(Bmp, DecodesRunLengthFiles) {
     ASSERT_TRUE(four);
     EXPECT_EQ(four->pixels, (std::vector<std::uint32_t>{0x00FF00, 0x0000FF, 0xFFFFFF, 0x00FF00, 0x0000FF}));
 
+    // A few bytes claiming a large picture are refused before it is made.
+    EXPECT_FALSE(decodeBmp(bmpFile(8192, 8192, 8, palette, std::string("\x00\x01", 2), 1)));
     // A run past the row's end, or data ending before the end mark, is damage.
     EXPECT_FALSE(decodeBmp(bmpFile(4, 1, 8, palette, std::string("\x05\x01\x00\x01", 4), 1)));
     EXPECT_FALSE(decodeBmp(bmpFile(4, 1, 8, palette, std::string("\x04\x01", 2), 1)));
