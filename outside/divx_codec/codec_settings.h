@@ -71,11 +71,11 @@ struct EncoderParams {
     int sceneChangeThreshold = 0;
     int macroblockDecision = 0; // 0 simple, 1 fewest bits, 2 rate-distortion
     bool trellis = false;
+    bool codedBlockChoice = false; // rate-distortion choice of which blocks are coded (needs trellis)
     bool fourMotionVectors = false;
     bool transformCompare = false; // motion search and mode decision on transformed (SATD) differences
     int meRange = 0;               // 0: the encoder's own
     int diaSize = 0;
-    int subpelQuality = 8;
     int lastPredictors = 0;
     bool deinterlace = false;
     int threads = 1;

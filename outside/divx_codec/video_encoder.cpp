@@ -188,7 +188,8 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
     }
     setOption(ctx, "mbd", params.macroblockDecision);
     setOption(ctx, "trellis", params.trellis ? 1 : 0);
-    setOption(ctx, "subq", params.subpelQuality);
+    if (params.trellis && params.codedBlockChoice)
+        av_opt_set(ctx, "mpv_flags", "+cbp_rd", AV_OPT_SEARCH_CHILDREN);
     setOption(ctx, "last_pred", params.lastPredictors);
     if (params.meRange > 0)
         setOption(ctx, "me_range", params.meRange);

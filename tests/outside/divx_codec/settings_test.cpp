@@ -76,7 +76,7 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_LT(second.rateToleranceSeconds, 30.0);
 
     // The first pass measures at less cost than the second encodes, but keeps what changes the bits
-    // it measures (trellis quantization); at the lowest levels both passes are the same.
+    // it measures (trellis quantization, the coded-block choice).
     r.quality = 5;
     d.mode = RateMode::TwoPassFirst;
     const EncoderParams measuring = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8);
@@ -86,10 +86,7 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_FALSE(measuring.fourMotionVectors);
     EXPECT_TRUE(measuring.trellis);
     EXPECT_TRUE(encoding.fourMotionVectors);
-    r.quality = 1;
-    const int secondSubpel = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8).subpelQuality;
-    d.mode = RateMode::TwoPassFirst;
-    EXPECT_EQ(mapSettings(CodecFamily::DivX4, r, d, 25.0, 8).subpelQuality, secondSubpel);
+    EXPECT_TRUE(measuring.codedBlockChoice);
 }
 
 TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
@@ -105,8 +102,8 @@ TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
     EXPECT_TRUE(p.transformCompare);
     // Each level adds work to the one below it and takes nothing away.
     auto work = [](const EncoderParams& e) {
-        return e.subpelQuality + e.macroblockDecision + e.trellis + e.fourMotionVectors + e.transformCompare +
-               e.lastPredictors;
+        return e.macroblockDecision + e.trellis + e.codedBlockChoice + e.fourMotionVectors +
+               e.transformCompare + e.lastPredictors;
     };
     for (uint32_t level = 1; level < 5; ++level) {
         r.quality = level;
@@ -116,7 +113,7 @@ TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
         EXPECT_LT(work(lower), work(higher)) << level;
         EXPECT_LE(lower.macroblockDecision, higher.macroblockDecision);
         EXPECT_LE(lower.trellis, higher.trellis);
-        EXPECT_LE(lower.subpelQuality, higher.subpelQuality);
+        EXPECT_LE(lower.fourMotionVectors, higher.fourMotionVectors);
     }
     r.haveCpuLimit = true;
     r.cpuLimit = 50;
