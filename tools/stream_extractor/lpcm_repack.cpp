@@ -14,7 +14,6 @@ namespace tools::stream_extractor {
 
 namespace {
 
-constexpr int kTopBits = 16;
 constexpr int kOutputBytes = 3;
 constexpr int kGroupSamples = 4;
 constexpr int kMonoGroupSamples = 2;
