@@ -87,6 +87,9 @@ public:
     void PreviewVidClick();
     // Ticks and fills the resize and crop boxes from extern/m2a.bat; false when there is no such file.
     bool ReadOnScreenSizes();
+    // Before a preview or an on-screen adjust: this title's "vob.lst" and no "m2a.bat" of an earlier
+    // run. False, after its box, when either cannot be had.
+    bool prepareOnScreenRun();
 
     // --- Rip ------------------------------------------------------------------------------------
     void LaunchClick();

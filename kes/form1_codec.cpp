@@ -28,6 +28,7 @@ constexpr int MsgFirstPassAdvice = 63;
 constexpr int MsgSettingsApplied = 66;
 constexpr const char* CodecMissingPrefix = "V 4.x ";
 constexpr const char* OnePassError = "1-pass Encoding parameters ERROR";
+constexpr const char* SettingsNotSaved = "Cannot save the DivX4 codec settings !";
 constexpr const char* DivX4Decoder = "divxdec.ax";
 constexpr const char* DivX4Codec = "divx.dll";
 constexpr const char* KeyFramesNone = "9999";
@@ -233,14 +234,8 @@ void TForm1::prevstartClick() {
 
 void TForm1::directadjustClick() {
     JobGuard job(*this);
-    if (!MakeList(Vobfile.text()))
-        return; // the error box was shown; the old list names another title
-    const std::string bat = ExternDir + std::string(M2aBatName);
-    // Sizes left by an earlier run must not be taken for this one's.
-    if (core::fileExists(bat) && !core::deleteFile(bat)) {
-        ui::errorBox("Can't delete " + bat + " !");
+    if (!prepareOnScreenRun())
         return;
-    }
     SetPrevParam(1);
     ReadOnScreenSizes();
 }
@@ -293,11 +288,17 @@ bool TForm1::setD4settings() {
     v.reactionRatio = numberOf(downup);
     v.vbrQuality = static_cast<uint32_t>(encqual.position());
     v.postprocessing = static_cast<uint32_t>(ppl.position());
-    return writeDivX4Values(v);
+    if (!writeDivX4Values(v)) {
+        ui::errorBox(SettingsNotSaved);
+        return false;
+    }
+    return true;
 }
 
 void TForm1::Button9Click() {
-    setD4settings();
+    // Only settings that were written are reported as applied; otherwise the page stays for a fix.
+    if (!setD4settings())
+        return;
     ui::showMessage(MessageTable[MsgSettingsApplied]);
     OptionsButtonClick();
 }

@@ -41,10 +41,13 @@ void TForm1::connectLanguageHandlers() {
     ui::MenuItem* items[] = {&s0, &s1, &s2, &s3, &s4, &s5, &s6, &s7, &s8, &s9, &s10, &s11, &s12, &s13, &s14};
     for (int i = 0; i < static_cast<int>(std::size(items)); ++i)
         items[i]->onClick = [this, i] { LanguageItemClick(i); };
-    // The language sub-menu's opening is the "Language" item's click.
+    // The language sub-menu's opening is the "Language" item's click. It runs once the menu has
+    // popped up: a box shown while the menu is still being opened would run its own event loop inside
+    // the menu's opening, which the menu does not survive.
     if (QAction* action = Langage.action(); action && action->menu<QMenu*>()) {
-        QObject::connect(action->menu<QMenu*>(), &QMenu::aboutToShow, action,
-                         [this] { ui::runHandler([this] { LangageClick(); }); });
+        QObject::connect(
+            action->menu<QMenu*>(), &QMenu::aboutToShow, action,
+            [this] { ui::runHandler([this] { LangageClick(); }); }, Qt::QueuedConnection);
     }
     About1.onClick = [this] { About1Click(); };
 }

@@ -54,16 +54,24 @@ void TForm1::SetPrevParam(int flag) {
     RunExtProg();
 }
 
-void TForm1::PreviewVidClick() {
-    JobGuard job(*this);
-    if (!MakeList(Vobfile.text()))
-        return; // the error box was shown; the old list names another title
+bool TForm1::prepareOnScreenRun() {
+    // A first VOB that does not exist writes no list (MakeList shows why): the "vob.lst" in that
+    // folder is an earlier title's, and must not be shown as this one.
+    if (!MakeList(Vobfile.text()) || !core::fileExists(Vobfile.text()))
+        return false;
     const std::string bat = ExternDir + std::string(M2aBatName);
     // Sizes left by an earlier run must not be taken for this one's.
     if (core::fileExists(bat) && !core::deleteFile(bat)) {
         ui::errorBox("Can't delete " + bat + " !");
-        return;
+        return false;
     }
+    return true;
+}
+
+void TForm1::PreviewVidClick() {
+    JobGuard job(*this);
+    if (!prepareOnScreenRun())
+        return;
     SetPrevParam(0);
     ReadOnScreenSizes();
 }

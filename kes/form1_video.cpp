@@ -90,10 +90,10 @@ void TForm1::connectVideoHandlers() {
 
 // ---- Bit rate ----
 
-int TForm1::bitratecalc(const std::string& sizeText, const std::string& minutesText, bool divx4,
+int TForm1::bitratecalc(const std::string& sizeText, const std::string& minutesText, bool /*divx4*/,
                         bool /*aspect*/, const std::string& audioBitrate) {
-    return suggestedBitrate(
-        {sizeText, minutesText, sec.text(), movielength.text(), divx4, D4VBR.text(), audioBitrate});
+    // The codec no longer matters: every codec is given the rate that fills the CD (suggestedBitrate).
+    return suggestedBitrate({sizeText, minutesText, sec.text(), movielength.text(), audioBitrate});
 }
 
 void TForm1::MovieLengthChange() {

@@ -1,5 +1,7 @@
 #include "kes/profile_list.h"
 
+#include "kes/text_helpers.h"
+
 namespace kes {
 
 std::string profileListEntry(std::string_view title, std::string_view fileName) {
@@ -35,7 +37,7 @@ std::string saveNameOfProfile(std::string_view name) {
     }
     if (!text.empty() && text.back() == '.')
         text.pop_back();
-    return text;
+    return fileNameOfTitle(text);
 }
 
 } // namespace kes

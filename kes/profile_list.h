@@ -27,7 +27,8 @@ const ProfileListItem* findProfileItem(const std::vector<ProfileListItem>& items
 std::string captionWithProfile(std::string_view caption, std::string_view name);
 
 // The file name proposed for saving a profile of that name: a list entry "Movie (movie.pfl)" loses
-// everything from its last "(" on (the blank before it stays), and then a final "." is dropped.
+// everything from its last "(" on (the blank before it stays), and then a final "." is dropped; what
+// a file name cannot hold becomes "_" (fileNameOfTitle).
 std::string saveNameOfProfile(std::string_view name);
 
 } // namespace kes

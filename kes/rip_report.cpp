@@ -5,7 +5,9 @@
 #include "platform/core/clock.h"
 #include "platform/core/text.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace kes {
 
@@ -17,8 +19,11 @@ constexpr const char* LineEnd = "\r\n";
 constexpr const char* NoProfile = "None";
 constexpr const char* LengthUnit = " sec.";
 constexpr const char* FreeLabelPrefix = "...";
-// Two stream lengths further apart than this get a warning.
-constexpr double LengthTolerance = 0.15;
+// Two stream lengths further apart than this many hundredths of a second get a warning. Lengths are
+// kept to the hundredth, so they are compared in whole hundredths: 10.15 against 10.00 is exactly at
+// the limit, whatever the binary fractions make of their difference.
+constexpr long long LengthToleranceHundredths = 15;
+constexpr double HundredthsPerSecond = 100.0;
 // A 23.976 fps source is counted by the converter at the NTSC rate.
 constexpr const char* FilmRate = "23.976";
 constexpr long double FilmFps = 23.976L;
@@ -51,7 +56,8 @@ bool isContinuationByte(char c) {
 }
 
 bool differ(double a, double b) {
-    return std::fabs(a - b) > LengthTolerance;
+    return std::llabs(std::llround(a * HundredthsPerSecond) - std::llround(b * HundredthsPerSecond)) >
+           LengthToleranceHundredths;
 }
 
 class ReportWriter {
@@ -198,11 +204,8 @@ std::string buildRipReport(const ReportChoices& choices, const TRipRecord& recor
 
 std::string logFilePath(const std::string& logsFolder, const std::string& profileName,
                         const std::string& dateText, const std::string& timeText) {
-    std::string name = profileName + "_D" + dateText + "_T" + timeText + ".log";
-    for (char& c : name) {
-        if (c == ':' || c == '/')
-            c = '_';
-    }
+    std::string name = fileNameOfTitle(profileName + "_D" + dateText + "_T" + timeText + ".log");
+    std::replace(name.begin(), name.end(), ':', '_');
     return logsFolder + name;
 }
 

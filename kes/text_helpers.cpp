@@ -30,6 +30,16 @@ std::string UpperCopy(std::string_view text) {
     return upper;
 }
 
+std::string fileNameOfTitle(std::string_view title) {
+    std::string name(title);
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || byte < ' ' || byte == 0x7F)
+            c = '_';
+    }
+    return name;
+}
+
 std::optional<double> parseDecimalText(std::string_view text) {
     std::string integerPart;
     std::string fractionPart;

@@ -16,7 +16,6 @@ namespace {
 
 // Bits of a megabyte (8 × 1024) over the seconds give kbit/s.
 constexpr long double KbitsPerMegabyte = 8192.0L;
-constexpr long double BitrateMargin = 0.03L;
 constexpr long double SecondsPerMinute = 60.0L;
 // The estimate of the aspect buttons: kbit/s per MB per minute, and the share that 16/9 adds.
 constexpr long double EstimateKbitsPerMbMinute = 133.333L;
@@ -67,9 +66,6 @@ int32_t suggestedBitrate(const BitrateInputs& in) {
                                     core::strToInt(in.audioBitrate));
         }
     }
-    const bool onePassDivX4 = in.divx4 && !contains(in.rateMode, "2-pass");
-    if (!onePassDivX4)
-        v += core::roundHalfEven(static_cast<long double>(v) * BitrateMargin);
     return clampToInt32(v);
 }
 
@@ -148,7 +144,8 @@ std::optional<OutputNames> profileOutputNames(const std::string& profile, const 
                                               const std::string& aviSS2) {
     if (profile == NoProfile || utf8Length(profile) > MaxProfileNameLength)
         return std::nullopt;
-    std::string name = profile;
+    // A "/" in the title would put the file into a folder of its own, one deeper at every refresh.
+    std::string name = fileNameOfTitle(profile);
     std::replace(name.begin(), name.end(), ' ', '_');
     return OutputNames{core::extractFilePath(finalFile) + name + ".avi",
                        core::extractFilePath(aviSS2) + name + "_stream2.avi"};

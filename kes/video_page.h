@@ -21,13 +21,15 @@ struct BitrateInputs {
     std::string minutes;      // movie length in minutes
     std::string seconds;      // extra seconds
     std::string movieLength;  // the minutes box itself
-    bool divx4 = false;       // the first codec is DivX 4
-    std::string rateMode;     // DivX 4 rate mode
     std::string audioBitrate; // kbit/s
 };
 // The suggested video bit rate in kbit/s: the bits per second the size leaves for the whole length,
-// minus the audio, plus 3 % (except for DivX 4 in a one-pass mode). 0 when it cannot be computed (a
-// box empty, the length not above 0).
+// minus the audio. 0 when it cannot be computed (a box empty, the length not above 0).
+//
+// The size counts megabytes of 1,024,000 bytes against rates of 1000 bits, so the streams take 2.4 %
+// less than a CD-R of that many megabytes holds (650 MB: 681,984,000 bytes); that is the room for the
+// AVI's own headers and index (about 1.3 % for a two-hour movie). No codec gets more than its share:
+// the codecs hit the rate they are given (within 1 %), and every extra per cent would go over the CD.
 int32_t suggestedBitrate(const BitrateInputs& in);
 
 // The quick estimate of the aspect buttons, from the size, the whole minutes and the audio bit rate
@@ -76,8 +78,9 @@ std::string settingsDescription(const DescriptionInputs& in);
 struct OutputNames {
     std::string finalFile, aviSS2;
 };
-// The final names named after the profile (blanks become "_") in the folders of the current ones;
-// nothing for the profile "None" or a name of more than 50 characters.
+// The final names named after the profile (blanks, and what a file name cannot hold, become "_") in
+// the folders of the current ones; nothing for the profile "None" or a name of more than 50
+// characters.
 std::optional<OutputNames> profileOutputNames(const std::string& profile, const std::string& finalFile,
                                               const std::string& aviSS2);
 

@@ -25,15 +25,6 @@ constexpr int LongMovieMinutes = 90;
 constexpr const char* PreviewStartBlocks = "10";
 constexpr const char* ProfilesFolder = "profiles/";
 
-// A title as a file name: a "/" would put the profile into another folder.
-std::string fileNameOfTitle(std::string title) {
-    for (char& ch : title) {
-        if (ch == core::PathDelim)
-            ch = '_';
-    }
-    return title;
-}
-
 } // namespace
 
 void TKeswizard::Edit2Change() {
@@ -172,6 +163,7 @@ void TKeswizard::Button3Click() {
     // 10. A profile that cannot be written is reported there and leaves the wizard open.
     f.SaveDialog1.fileName = f.progDir() + ProfilesFolder + fileNameOfTitle(Edit2.text()) + ".pfl";
     f.CreateProfile(false);
+    f.GetAllProfiles(); // the new profile is in the list at once
 
     // 11, 12.
     ui::showMessage(Texts.text(MsgClosing1) + "\r\n" + Texts.text(MsgClosing2));

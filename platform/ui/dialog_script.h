@@ -69,7 +69,13 @@ public:
 
     // Used by the dialogs: takes the next answer (empty optional-like flag when none is left).
     bool takeAnswer(std::string& answer);
-    void record(ShownBox box) { shown_.push_back(std::move(box)); }
+    void record(ShownBox box) {
+        shown_.push_back(std::move(box));
+        if (onShown)
+            onShown(shown_.back());
+    }
+    // Runs as each box or dialog is shown, before it is answered: a test looks at the windows then.
+    std::function<void(const ShownBox&)> onShown;
     void setLastAnswer(const std::string& answer) {
         if (!shown_.empty())
             shown_.back().answer = answer;

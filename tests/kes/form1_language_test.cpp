@@ -14,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
+#include <QTimer>
 
 #include <filesystem>
 #include <memory>
@@ -219,11 +221,25 @@ TEST_F(LanguageWindowTest, MalformedEntryLinesAreSkipped) {
 TEST_F(LanguageWindowTest, TranslationRequestShowsOncePerUser) {
     auto form = start();
     registry::deleteKey(RootKey::CurrentUser, LanguageKey);
-    // Opening the language menu is its click.
+    form->show();
+    // Opening the real language menu is its click; the box comes once the menu is up.
     QMenu* languages = form->Langage.action()->menu<QMenu*>();
     ASSERT_NE(languages, nullptr);
-    emit languages->aboutToShow();
-    form->LangageClick();
+    std::vector<bool> menuShownAtBox;
+    script.onShown = [&](const auto&) { menuShownAtBox.push_back(languages->isVisible()); };
+    QTimer::singleShot(1000, languages, [languages] { languages->close(); }); // should the box hold it open
+    languages->popup(form->widget()->mapToGlobal(QPoint(20, 20)));
+    for (int i = 0; i < 20 && menuShownAtBox.empty(); ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(menuShownAtBox, std::vector<bool>{true});
+    languages->close();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(languages->isVisible());
+    // A second opening shows nothing.
+    languages->popup(form->widget()->mapToGlobal(QPoint(20, 20)));
+    QCoreApplication::processEvents();
+    languages->close();
+    script.onShown = nullptr;
     const auto boxes = script.texts("information");
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0], "Help needed ! If your language is not supported yet\r\n"

@@ -35,9 +35,14 @@ protected:
 
 TEST_F(VideoPageTest, SuggestionGoesToTheChosenOutput) {
     TForm1& f = *form;
-    EXPECT_EQ(f.SBitRate.text(), "630");
-    EXPECT_EQ(f.DivFR.text(), "630");
-    // 300 < 630 < 650 with a DivX 3 codec: the advice is shown.
+    EXPECT_EQ(f.SBitRate.text(), "612");
+    EXPECT_EQ(f.DivFR.text(), "612");
+    // The codec and its rate mode change nothing: each gets the rate that fills the CD.
+    f.Codec.setText("DivX 4.x");
+    f.D4VBR.setText("2-pass, first pass");
+    EXPECT_EQ(f.DivFR.text(), "612");
+    f.Codec.setText("Low Motion");
+    // 300 < 612 < 650 with a DivX 3 codec: the advice is shown.
     f.movielength.setText("121");
     EXPECT_EQ(script.texts("information"), (std::vector<std::string>{"<40>\r\n<41>"}));
 
@@ -236,6 +241,16 @@ TEST_F(VideoPageTest, ProfileNameGivesTheFinalNames) {
     f.ProfileEdit.setTextSilent(std::string(51, 'x'));
     f.setautoparam();
     EXPECT_EQ(f.FinalFile.text(), "/out/My_Movie.avi");
+
+    // A "/" in the title is no folder: the names stay in their folders however often they are made.
+    f.ProfileEdit.setText("Face/Off");
+    for (int i = 0; i < 3; ++i)
+        f.setautoparam();
+    EXPECT_EQ(f.FinalFile.text(), "/out/Face_Off.avi");
+    EXPECT_EQ(f.AviSS2.text(), "/out2/Face_Off_stream2.avi");
+    EXPECT_EQ(f.SaveDialog1.fileName, "Face_Off");
+    f.ProfileEdit.setText("Tab\tand\\back");
+    EXPECT_EQ(f.FinalFile.text(), "/out/Tab_and_back.avi");
 }
 
 TEST_F(VideoPageTest, SettingsPageReadsAndWritesTheCodecKey) {
@@ -246,21 +261,34 @@ TEST_F(VideoPageTest, SettingsPageReadsAndWritesTheCodecKey) {
     f.encqual.setPosition(70);
     EXPECT_EQ(f.eqtxt.caption(), "70%");
 
-    // Apply away from the page, or with an empty one-pass box, writes nothing.
+    // Apply with the one-pass boxes empty, as on a new install, writes nothing and says so only:
+    // the page stays for the boxes to be filled.
+    f.Button8Click();
+    f.Button9Click();
+    EXPECT_EQ(script.texts("error"), (std::vector<std::string>{"1-pass Encoding parameters ERROR"}));
+    EXPECT_TRUE(script.texts("plain").empty());
+    EXPECT_EQ(f.main.activePage(), &f.D4settings);
+    EXPECT_FALSE(reg::keyExists(RootKey::CurrentUser, DivX4Key));
+
+    // Away from the page nothing is written either.
     f.MaxQ.setText("16");
     f.MinQ.setText("2");
     f.rateavg.setText("2000");
     f.rperiod.setText("10");
     f.downup.setText("20");
-    f.Button9Click();
-    EXPECT_EQ(script.texts("error"), (std::vector<std::string>{"1-pass Encoding parameters ERROR"}));
-    EXPECT_EQ(script.texts("plain"), (std::vector<std::string>{"<66>"}));
+    f.OptionsButtonClick();
+    EXPECT_FALSE(f.setD4settings());
     EXPECT_FALSE(reg::keyExists(RootKey::CurrentUser, DivX4Key));
 
+    // Filled in, Apply writes the key, says so and returns to the main page.
+    script.clearShown();
     f.Button8Click();
     f.perfqual.setText("Medium");
     f.DI.setChecked(true);
-    ASSERT_TRUE(f.setD4settings());
+    f.Button9Click();
+    EXPECT_TRUE(script.texts("error").empty());
+    EXPECT_EQ(script.texts("plain"), (std::vector<std::string>{"<66>"}));
+    EXPECT_EQ(f.main.activePage(), &f.MainPage);
     const auto value = [](const char* name) { return reg::readDword(RootKey::CurrentUser, DivX4Key, name); };
     EXPECT_EQ(value("Quality"), 3u);
     EXPECT_EQ(value("Deinterlace"), 1u);

@@ -98,6 +98,21 @@ TEST_F(PreviewTest, SizesOfAnEarlierRunAreNotTaken) {
     EXPECT_EQ(form->XSize.text(), "0");
 }
 
+TEST_F(PreviewTest, MistypedFirstVobRunsNothingOnTheFoldersOldList) {
+    // The folder's list names an earlier title; the first VOB box names a file that is not there.
+    const std::string oldList = "/other/title/VTS_02_1.VOB\r\n";
+    writeBytes(data.path() / "dvd" / "vob.lst", oldList);
+    writeBytes(folder.externDir() / "m2a.bat", "-3X 640 -3Y 352\r\n");
+    form->Vobfile.setText(data.path().string() + "/dvd/VTS_01_9.VOB");
+    script.clearShown();
+    form->PreviewVidClick();
+    form->directadjustClick();
+    EXPECT_EQ(runs(), "");
+    EXPECT_EQ(script.texts("error"), (std::vector<std::string>{"<20>", "<20>"}));
+    EXPECT_EQ(readBytes(data.path() / "dvd" / "vob.lst"), oldList);
+    EXPECT_FALSE(form->DownX.checked() || form->DownY.checked() || form->Crop.checked());
+}
+
 TEST_F(PreviewTest, UnreadableRangeIsLeftOut) {
     form->Range.setChecked(true);
     form->Range1.setText("00:01:00");

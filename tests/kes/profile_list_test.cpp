@@ -19,6 +19,7 @@ TEST(ProfileListRules, SaveNameDropsTheListSuffixAndAFinalDot) {
     EXPECT_EQ(saveNameOfProfile("Movie."), "Movie");
     EXPECT_EQ(saveNameOfProfile("x.pfl"), "x.pfl");
     EXPECT_EQ(saveNameOfProfile(""), "");
+    EXPECT_EQ(saveNameOfProfile("Face/Off (face.pfl)"), "Face_Off ");
 }
 
 TEST(ProfileListRules, CaptionKeepsEverythingUpToTheFirstBracket) {

@@ -132,6 +132,19 @@ TEST_F(ReportTest, LengthWarnings) {
     EXPECT_EQ(count("\r\nLENGTHS DIFFER\r\n"), 1u);
     r.CompTarget1 = 99.8;
     EXPECT_EQ(count("\r\nLENGTHS DIFFER\r\n"), 1u);
+    // Exactly 0.15 s apart is within the limit on either side, whatever the binary fractions make
+    // of the difference (10.15 - 10.00 is a little above 0.15 in doubles, 0.3 - 0.15 a little below).
+    for (const auto& [source, target] :
+         {std::pair{10.0, 10.15}, std::pair{10.15, 10.0}, std::pair{0.3, 0.15}, std::pair{5999.85, 6000.0}}) {
+        r.CompSource1 = source;
+        r.CompTarget1 = target;
+        EXPECT_EQ(count("LENGTHS DIFFER\r\n"), 0u) << source << " " << target;
+    }
+    r.CompSource1 = 10.0;
+    r.CompTarget1 = 10.16;
+    EXPECT_EQ(count("\r\nLENGTHS DIFFER\r\n"), 1u);
+    r.CompSource1 = 100;
+    r.CompTarget1 = 99.8;
 
     // A range converts part of the WAV: no compression warning, but the mux still warns.
     c.audioRange = true;

@@ -15,22 +15,48 @@ namespace {
 namespace reg = platform::core::registry;
 using platform::core::RootKey;
 
-BitrateInputs inputs(const std::string& codec = "Low Motion", const std::string& mode = "1-pass") {
-    return {"650", "120", "0", "120", codec.find('4') != std::string::npos, mode, "128"};
+BitrateInputs inputs() {
+    return {"650", "120", "0", "120", "128"};
 }
 
-TEST(SuggestedBitrateTest, SizeOverLengthMinusAudioPlusMargin) {
-    EXPECT_EQ(suggestedBitrate(inputs()), 630); // 612 + 18
-    EXPECT_EQ(suggestedBitrate(inputs("DivX 4.x", "1-pass")), 612);
-    EXPECT_EQ(suggestedBitrate(inputs("DivX 4.x", "1-pass quality-based")), 612);
-    EXPECT_EQ(suggestedBitrate(inputs("DivX 4.x", "2-pass, first pass")), 630);
+TEST(SuggestedBitrateTest, SizeOverLengthMinusAudio) {
+    // 650 * 8192 / 7200 - 128 = 611.6 -> 612, for every codec and rate mode.
+    EXPECT_EQ(suggestedBitrate(inputs()), 612);
 
     BitrateInputs in = inputs();
     in.size = "1400";
     in.minutes = in.movieLength = "136";
     in.seconds = "5";
-    // 1400 * 8192 / 8165 - 128 = 1276.6 -> 1277, + 38.31 -> 1315.
-    EXPECT_EQ(suggestedBitrate(in), 1315);
+    // 1400 * 8192 / 8165 - 128 = 1276.6 -> 1277.
+    EXPECT_EQ(suggestedBitrate(in), 1277);
+}
+
+// What the suggested rate makes of a CD, as the rip's muxer writes it: the video and audio streams at
+// their rates, and the AVI's own bytes (two chunks per frame with their index entries, the headers).
+TEST(SuggestedBitrateTest, TheMovieFitsTheCdAndFillsIt) {
+    struct Cd {
+        const char* size;
+        int parts;
+        double bytes; // a CD-R of that many megabytes
+    };
+    constexpr double ChunkBytesPerFrame = 2 * (8 + 16) + 1; // header, index entry, padding
+    constexpr double HeaderBytes = 64 * 1024.0;
+    for (const Cd cd : {Cd{"650", 1, 681984000.0}, Cd{"700", 1, 737280000.0}, Cd{"1300", 2, 681984000.0},
+                        Cd{"1400", 2, 737280000.0}}) {
+        for (const auto& [minutes, fps] : {std::pair{"90", 25.0}, std::pair{"120", 25.0},
+                                           std::pair{"120", 29.97}, std::pair{"150", 23.976}}) {
+            BitrateInputs in = inputs();
+            in.size = cd.size;
+            in.minutes = in.movieLength = minutes;
+            const double seconds = 60.0 * std::stoi(minutes);
+            const int32_t video = suggestedBitrate(in);
+            const double movie = (video + 128) * 1000.0 / 8 * seconds + ChunkBytesPerFrame * fps * seconds +
+                                 HeaderBytes * cd.parts;
+            const double part = movie / cd.parts;
+            EXPECT_LE(part, cd.bytes) << cd.size << " MB, " << minutes << " min at " << fps;
+            EXPECT_GE(part, 0.97 * cd.bytes) << cd.size << " MB, " << minutes << " min at " << fps;
+        }
+    }
 }
 
 TEST(SuggestedBitrateTest, MissingOrZeroLengthGivesNothing) {

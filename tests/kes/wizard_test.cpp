@@ -4,6 +4,7 @@
 #include "tests/kes/rip_form_fixture.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace kes {
 namespace {
@@ -206,6 +207,9 @@ TEST_F(WizardTest, OkWithDivX3OnOneCdSavesTheProfile) {
     for (const char* line : {"vobpath=", "VCodec=L\r\n", "kf=9999\r\n", "FinalSize=650\r\n", "SDown=0\r\n",
                              "MovieLength=95\r\n", "Substream=0x81\r\n", "Bitrate=128\r\n"})
         EXPECT_NE(saved.find(line), std::string::npos) << line;
+    // Listed on the Profiles page at once.
+    const auto items = form->memo1.items();
+    EXPECT_NE(std::find(items.begin(), items.end(), "Small (Small.pfl)"), items.end());
     QCoreApplication::processEvents();
     EXPECT_EQ(Keswizard, nullptr); // closed and freed
 }
