@@ -55,16 +55,6 @@ TestPicture numbered(int width, int height, double seconds, int n) {
     return p;
 }
 
-void weaveBottomField(TestPicture& into, const TestPicture& from) {
-    for (int y = 1; y < into.height; y += 2)
-        std::copy_n(from.y.begin() + y * from.width, from.width, into.y.begin() + y * into.width);
-    const int cw = into.width / 2;
-    for (int y = 1; y < into.height / 2; y += 2) {
-        std::copy_n(from.u.begin() + y * cw, cw, into.u.begin() + y * cw);
-        std::copy_n(from.v.begin() + y * cw, cw, into.v.begin() + y * cw);
-    }
-}
-
 // The soft telecine flags of a picture's coding extension and, for every sequence extension, an
 // interlaced sequence (which repeated fields need), written into one coded picture.
 void patchPulldown(uint8_t* data, int size, int displayIndex) {
@@ -102,23 +92,6 @@ struct Codec {
         }
     }
 };
-
-void putPicture(AVFrame* frame, const TestPicture& p, int64_t index, bool interlaced) {
-    frame->format = AV_PIX_FMT_YUV420P;
-    frame->width = p.width;
-    frame->height = p.height;
-    if (av_frame_get_buffer(frame, 0) < 0)
-        fail("no frame buffer");
-    for (int y = 0; y < p.height; ++y)
-        std::copy_n(p.y.begin() + y * p.width, p.width, frame->data[0] + y * frame->linesize[0]);
-    for (int y = 0; y < p.height / 2; ++y) {
-        std::copy_n(p.u.begin() + y * p.width / 2, p.width / 2, frame->data[1] + y * frame->linesize[1]);
-        std::copy_n(p.v.begin() + y * p.width / 2, p.width / 2, frame->data[2] + y * frame->linesize[2]);
-    }
-    frame->pts = index;
-    frame->interlaced_frame = interlaced;
-    frame->top_field_first = 1;
-}
 
 std::string runDvdauthor(const fs::path& folder, const fs::path& mpeg, bool pal) {
     const fs::path log = folder / "dvdauthor.log";
@@ -256,11 +229,11 @@ FilmTitle makeFilmTitle(const fs::path& folder, const FilmTitleSpec& spec) {
             const int bottom = pictureOfField(title, std::min(2 * k + 1, fields - 1));
             p = numbered(width, height, top * pictureSeconds, top);
             if (bottom != top)
-                weaveBottomField(p, numbered(width, height, bottom * pictureSeconds, bottom));
+                takeField(p, numbered(width, height, bottom * pictureSeconds, bottom), 1);
         } else {
             p = numbered(width, height, static_cast<double>(k) * pictureSeconds, static_cast<int>(k));
         }
-        putPicture(c.frame, p, k, woven);
+        fillEncoderFrame(c.frame, p, k, woven);
         if (avcodec_send_frame(e, c.frame) < 0)
             fail("encoding failed");
         av_frame_unref(c.frame);

@@ -42,17 +42,6 @@ int boxTop(int height, double seconds) {
     return static_cast<int>(height / 3 + 60.0 * std::sin(seconds));
 }
 
-// Copies the rows of one field (0 top, 1 bottom) of a picture into another.
-void takeField(TestPicture& into, const TestPicture& from, int field) {
-    for (int y = field; y < into.height; y += 2)
-        std::copy_n(from.y.begin() + y * from.width, from.width, into.y.begin() + y * into.width);
-    const int cw = into.width / 2;
-    for (int y = field; y < into.height / 2; y += 2) {
-        std::copy_n(from.u.begin() + y * cw, cw, into.u.begin() + y * cw);
-        std::copy_n(from.v.begin() + y * cw, cw, into.v.begin() + y * cw);
-    }
-}
-
 double filmSeconds(int64_t f) {
     return static_cast<double>(f) * kFilmRateDen / kFilmRateNum;
 }
@@ -99,7 +88,19 @@ void openEncoder(Encoder& e, const VobVideoSpec& spec, const VideoGeometry& g) {
         fail("the MPEG-2 encoder does not open");
 }
 
-void fillFrame(AVFrame* frame, const TestPicture& p, const VobVideoSpec& spec, int64_t n) {
+} // namespace
+
+void takeField(TestPicture& into, const TestPicture& from, int field) {
+    for (int y = field; y < into.height; y += 2)
+        std::copy_n(from.y.begin() + y * from.width, from.width, into.y.begin() + y * into.width);
+    const int cw = into.width / 2;
+    for (int y = field; y < into.height / 2; y += 2) {
+        std::copy_n(from.u.begin() + y * cw, cw, into.u.begin() + y * cw);
+        std::copy_n(from.v.begin() + y * cw, cw, into.v.begin() + y * cw);
+    }
+}
+
+void fillEncoderFrame(AVFrame* frame, const TestPicture& p, int64_t n, bool interlaced) {
     frame->format = AV_PIX_FMT_YUV420P;
     frame->width = p.width;
     frame->height = p.height;
@@ -112,11 +113,9 @@ void fillFrame(AVFrame* frame, const TestPicture& p, const VobVideoSpec& spec, i
         std::copy_n(p.v.begin() + y * p.width / 2, p.width / 2, frame->data[2] + y * frame->linesize[2]);
     }
     frame->pts = n;
-    frame->interlaced_frame = spec.scan != VideoScan::Progressive;
+    frame->interlaced_frame = interlaced;
     frame->top_field_first = 1;
 }
-
-} // namespace
 
 VideoGeometry videoGeometry(const VobVideoSpec& spec) {
     if (spec.standard == VideoStandard::Pal)
@@ -217,7 +216,7 @@ VobVideoMaker mpeg2Video(const VobVideoSpec& spec) {
                 std::fill(picture.u.begin(), picture.u.end(), uint8_t{128});
                 std::fill(picture.v.begin(), picture.v.end(), uint8_t{128});
             }
-            fillFrame(e.frame, picture, spec, n);
+            fillEncoderFrame(e.frame, picture, n, spec.scan != VideoScan::Progressive);
             if (avcodec_send_frame(e.context, e.frame) < 0)
                 fail("encoding failed");
             av_frame_unref(e.frame);

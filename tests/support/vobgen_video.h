@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+struct AVFrame;
+
 namespace kes::test {
 
 enum class VideoStandard { Pal, Ntsc };
@@ -58,6 +60,13 @@ TestPicture sourceFrame(const VobVideoSpec& spec, int64_t n);
 
 // The film frame f of a telecined set (24000/1001 frames a second).
 TestPicture filmFrame(const VobVideoSpec& spec, int64_t f);
+
+// Copies the rows of one field (0 top, 1 bottom) of a picture into another of the same size.
+void takeField(TestPicture& into, const TestPicture& from, int field);
+
+// Puts a picture into an FFmpeg frame for an encoder (allocating the frame's buffers), with n as
+// its time stamp, top field first, interlaced or not. Throws std::runtime_error without a buffer.
+void fillEncoderFrame(AVFrame* frame, const TestPicture& picture, int64_t n, bool interlaced);
 
 // A maker for VobSpec::videoMaker that puts this video into the set.
 VobVideoMaker mpeg2Video(const VobVideoSpec& spec);
