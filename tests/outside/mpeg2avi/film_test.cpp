@@ -84,6 +84,12 @@ TEST_F(FilmTitles, SoftTelecineAtFilmRateShowsEveryPictureOnce) {
     ASSERT_EQ(frames.numbers.size(), static_cast<size_t>(kFilmPictures)) << listed(frames.numbers);
     for (int k = 0; k < kFilmPictures; ++k)
         EXPECT_EQ(frames.numbers[k], k) << "frame " << k << ": " << listed(frames.numbers);
+
+    // A range of video frames 5 to 105 (fields 10 to 210) is film pictures 4 to 83.
+    const NumberedFrames range = convert(t, {"-#", "5", "105", "-f5"});
+    ASSERT_EQ(range.numbers.size(), 80u) << listed(range.numbers);
+    for (int k = 0; k < 80; ++k)
+        EXPECT_EQ(range.numbers[k], 4 + k) << "frame " << k << ": " << listed(range.numbers);
 }
 
 TEST_F(FilmTitles, SoftTelecineAtVideoRateRepeatsPicturesInThe32Pattern) {
@@ -208,8 +214,12 @@ TEST_F(FilmTitles, TheMovieStartsAtTheFirstPictureTheConverterWrites) {
     const int64_t first = firstVideoStamp(t.vobs.front());
     ASSERT_GT(first, 0);
     EXPECT_EQ(startOf(t.list), first);
-    // A range starts FIRST source frames later.
+    // A range starts FIRST source frames later, and the converter's first frame is that picture.
     EXPECT_EQ(startOf(t.list, 10), first + 10 * 3600);
+    const NumberedFrames range = convert(t, {"-#", "10", "30", "-f2"});
+    ASSERT_EQ(range.numbers.size(), 20u) << listed(range.numbers);
+    for (int k = 0; k < 20; ++k)
+        EXPECT_EQ(range.numbers[k], 10 + k) << listed(range.numbers);
 
     // A set that begins at the second GOP, whose B-pictures need the picture before the cut: they
     // cannot be shown, and the movie begins at the I-picture after them.
