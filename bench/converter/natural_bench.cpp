@@ -8,6 +8,7 @@
 // the bit rate's error against 900 kbit/s, and PSNR and SSIM against the DVD's pictures at 640x352.
 //
 //   bench_converter_natural [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] [--keep]
+// (bench/converter/natural.sh installs the reference programs and runs it)
 
 #include "bench/support/bench_tools.h"
 #include "bench/support/natural_title.h"
