@@ -11,8 +11,8 @@
 // (bench/converter/natural.sh installs the reference programs and runs it)
 
 #include "bench/support/bench_tools.h"
+#include "bench/support/contest.h"
 #include "bench/support/natural_title.h"
-#include "bench/support/title_measure.h"
 
 #include "platform/core/registry.h"
 #include "platform/ui/dialog_script.h"
@@ -28,10 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int VideoKbps = 900;
-constexpr int Width = 640;
-constexpr int Height = 352;
-constexpr int KeyInterval = 250;
+constexpr int VideoKbps = kes::bench::JobVideoKbps;
+constexpr int Width = kes::bench::JobWidth;
+constexpr int Height = kes::bench::JobHeight;
+constexpr int KeyInterval = kes::bench::JobKeyInterval;
 constexpr const char* CodecKey = "Software\\DivXNetworks\\DivX4Windows";
 constexpr uint32_t SlowestQuality = 5;
 
@@ -61,28 +61,6 @@ std::string ourJob(const fs::path& dir, const fs::path& list, const fs::path& ou
     }
     return job;
 }
-
-std::string ffmpegJob(const kes::bench::NaturalTitle& title, const fs::path& dir, const fs::path& movie) {
-    const std::string input = "-nostdin -y -loglevel error -i '" + title.concat() +
-                              "' -map 0:v:0 -vf scale=" + std::to_string(Width) + ":" +
-                              std::to_string(Height) + " -c:v mpeg4 -vtag DIVX -b:v " +
-                              std::to_string(VideoKbps) + "k -g " + std::to_string(KeyInterval) +
-                              " -bf 0 -an -passlogfile '" + (dir / "ffmpeg2pass").string() + "'";
-    return "ffmpeg " + input + " -pass 1 -f null /dev/null && ffmpeg " + input + " -pass 2 '" +
-           movie.string() + "'";
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-struct Tool {
-    std::string name;
-    std::vector<std::string> command;
-    fs::path movie;
-    std::vector<double> times;
-};
 
 } // namespace
 
@@ -123,57 +101,12 @@ int main(int argc, char** argv) {
         for (const auto& vob : title.vobs)
             out << vob.string() << "\r\n";
     }
-    const fs::path hb = dir / "handbrake.mkv", ff = dir / "ffmpeg.avi";
-    std::vector<Tool> tools = {
+    std::vector<kes::bench::Contender> contenders = {
         {"ours", {"sh", "-c", ourJob(dir, list, dir / "ours")}, dir / "ours" / "movie.avi", {}},
-        {"HandBrake",
-         {"HandBrakeCLI",
-          "-i",
-          title.videoTs.string(),
-          "-t",
-          "1",
-          "-e",
-          "mpeg4",
-          "-b",
-          std::to_string(VideoKbps),
-          "-2",
-          "-a",
-          "none",
-          "-w",
-          std::to_string(Width),
-          "-l",
-          std::to_string(Height),
-          "--crop",
-          "0:0:0:0",
-          "--custom-anamorphic",
-          "--pixel-aspect",
-          "1:1",
-          "--no-keep-display-aspect",
-          "-o",
-          hb.string()},
-         hb,
-         {}},
-        {"ffmpeg", {"sh", "-c", ffmpegJob(title, dir, ff)}, ff, {}}};
-    for (int round = 0; round < runs; ++round) {
-        for (auto& tool : tools) {
-            tool.times.push_back(timed(tool.command, (dir / (tool.name + ".txt")).string()));
-            std::printf("round %d: %s %.1f s\n", round + 1, tool.name.c_str(), tool.times.back());
-        }
-    }
-    const fs::path work = dir / "measure";
-    fs::create_directories(work);
-    const double reference = median(tools[1].times);
-    std::printf(
-        "\n| video alone | time (median of %d) | x HandBrake | kbit/s | rate error | PSNR | SSIM | frames "
-        "|\n|---|---|---|---|---|---|---|---|\n",
-        runs);
-    for (const auto& tool : tools) {
-        const double t = median(tool.times);
-        const double kbps = kes::bench::streamBytes(tool.movie, "v:0", work).kbps();
-        const auto q = kes::bench::pictureQuality(tool.movie, title, Width, Height, work);
-        std::printf("| %s | %.1f s | %.2f | %.1f | %+.2f %% | %.2f dB | %.4f | %ld |\n", tool.name.c_str(), t,
-                    t / reference, kbps, (kbps - VideoKbps) * 100.0 / VideoKbps, q.psnr, q.ssim, q.frames);
-    }
+        kes::bench::handBrake(title, dir / "handbrake.mkv", false),
+        kes::bench::ffmpegTwoPass(title, dir, dir / "ffmpeg.avi", false)};
+    kes::bench::runInTurn(contenders, runs, dir);
+    kes::bench::printTable(contenders, "HandBrake", title, dir, false);
     if (!keep)
         fs::remove_all(dir);
     return 0;

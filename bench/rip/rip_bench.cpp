@@ -14,8 +14,8 @@
 //   bench_rip --rip-once FOLDER VOB      (one rip through the main window; what the rounds time)
 
 #include "bench/support/bench_tools.h"
+#include "bench/support/contest.h"
 #include "bench/support/natural_title.h"
-#include "bench/support/title_measure.h"
 
 #include "kes/form1.h"
 #include "kes/form1_unit.h"
@@ -40,11 +40,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int VideoKbps = 900;
-constexpr int AudioKbps = 128;
-constexpr int Width = 640;
-constexpr int Height = 352;
-constexpr int KeyInterval = 250;
+constexpr int VideoKbps = kes::bench::JobVideoKbps;
+constexpr int AudioKbps = kes::bench::JobAudioKbps;
+constexpr int Width = kes::bench::JobWidth;
+constexpr int Height = kes::bench::JobHeight;
+constexpr int KeyInterval = kes::bench::JobKeyInterval;
 constexpr const char* CodecKey = "Software\\DivXNetworks\\DivX4Windows";
 constexpr uint32_t SlowestQuality = 5;
 
@@ -119,32 +119,6 @@ int ripOnce(int argc, char** argv, const fs::path& dir, const std::string& vob) 
     return 0;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0.0 : v[v.size() / 2];
-}
-
-struct Tool {
-    std::string name;
-    std::vector<std::string> command;
-    fs::path movie;
-    std::vector<double> times;
-};
-
-std::string videoFilter() {
-    return "scale=" + std::to_string(Width) + ":" + std::to_string(Height);
-}
-
-std::string ffmpegJob(const kes::bench::NaturalTitle& title, const fs::path& dir, const fs::path& movie) {
-    const std::string input = "-nostdin -y -loglevel error -i '" + title.concat() + "' -vf " + videoFilter() +
-                              " -c:v mpeg4 -vtag DIVX -b:v " + std::to_string(VideoKbps) + "k -g " +
-                              std::to_string(KeyInterval) + " -bf 0 -passlogfile '" +
-                              (dir / "ffmpeg2pass").string() + "'";
-    return "ffmpeg " + input + " -pass 1 -an -f null /dev/null && ffmpeg " + input +
-           " -pass 2 -map 0:v:0 -map 0:a:0 -c:a libmp3lame -b:a " + std::to_string(AudioKbps) + "k -ac 2 '" +
-           movie.string() + "'";
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -180,76 +154,19 @@ int main(int argc, char** argv) {
     fs::create_directories(dir / "program");
     copyProgramFolder(dir / "program");
 
-    std::vector<Tool> tools;
-    tools.push_back({"ours",
-                     {fs::read_symlink("/proc/self/exe").string(), "--rip-once", dir.string(),
-                      title.vobs.front().string()},
-                     dir / "out" / "final.avi",
-                     {}});
+    std::vector<kes::bench::Contender> contenders;
+    contenders.push_back({"ours",
+                          {fs::read_symlink("/proc/self/exe").string(), "--rip-once", dir.string(),
+                           title.vobs.front().string()},
+                          dir / "out" / "final.avi",
+                          {}});
     if (!oursOnly) {
-        const fs::path hb = dir / "handbrake.mkv";
-        tools.push_back({"HandBrake",
-                         {"HandBrakeCLI",
-                          "-i",
-                          title.videoTs.string(),
-                          "-t",
-                          "1",
-                          "-e",
-                          "mpeg4",
-                          "-b",
-                          std::to_string(VideoKbps),
-                          "-2",
-                          "-E",
-                          "mp3",
-                          "-B",
-                          std::to_string(AudioKbps),
-                          "-w",
-                          std::to_string(Width),
-                          "-l",
-                          std::to_string(Height),
-                          "--crop",
-                          "0:0:0:0",
-                          "--custom-anamorphic",
-                          "--pixel-aspect",
-                          "1:1",
-                          "--no-keep-display-aspect",
-                          "-o",
-                          hb.string()},
-                         hb,
-                         {}});
-        const fs::path ff = dir / "ffmpeg.avi";
-        tools.push_back({"ffmpeg", {"sh", "-c", ffmpegJob(title, dir, ff)}, ff, {}});
+        contenders.push_back(kes::bench::handBrake(title, dir / "handbrake.mkv", true));
+        contenders.push_back(kes::bench::ffmpegTwoPass(title, dir, dir / "ffmpeg.avi", true));
     }
-    for (int round = 0; round < runs; ++round) {
-        for (auto& tool : tools) {
-            tool.times.push_back(timed(tool.command, (dir / (tool.name + ".txt")).string()));
-            std::printf("round %d: %s %.1f s\n", round + 1, tool.name.c_str(), tool.times.back());
-        }
-    }
+    kes::bench::runInTurn(contenders, runs, dir);
     std::printf("ours, the report:\n%s", kes::bench::readText(dir / "report.txt").c_str());
-
-    const fs::path work = dir / "measure";
-    fs::create_directories(work);
-    const auto source = kes::bench::markOffsets(title.concat(), work);
-    std::printf("the DVD's own A/V offset at its %zu marks: %+.1f ms (worst %+.1f)\n", source.ms.size(),
-                source.mean(), source.worst());
-    const double reference = tools.size() > 1 ? median(tools[1].times) : 0.0;
-    std::printf(
-        "\n| | time (median of %d) | x HandBrake | video kbit/s | rate error | PSNR | SSIM | frames | A/V "
-        "offset at marks |\n|---|---|---|---|---|---|---|---|---|\n",
-        runs);
-    for (const auto& tool : tools) {
-        const double t = median(tool.times);
-        const double kbps = kes::bench::streamBytes(tool.movie, "v:0", work).kbps();
-        const auto q = kes::bench::pictureQuality(tool.movie, title, Width, Height, work);
-        const auto marks = kes::bench::markOffsets(tool.movie.string(), work);
-        std::printf(
-            "| %s | %.1f s | %.2f | %.1f | %+.2f %% | %.2f dB | %.4f | %ld | %+.1f ms (worst %+.1f, %zu "
-            "marks) |\n",
-            tool.name.c_str(), t, reference > 0 ? t / reference : 0.0, kbps,
-            (kbps - VideoKbps) * 100.0 / VideoKbps, q.psnr, q.ssim, q.frames, marks.mean(), marks.worst(),
-            marks.ms.size());
-    }
+    kes::bench::printTable(contenders, oursOnly ? "ours" : "HandBrake", title, dir, true);
     if (!keep)
         fs::remove_all(dir);
     return 0;
