@@ -94,9 +94,9 @@ void printTable(const std::vector<Contender>& contenders, const std::string& ref
         const double t = median(c.times);
         const double kbps = streamBytes(c.movie, "v:0", work).kbps();
         const auto q = pictureQuality(c.movie, title, JobWidth, JobHeight, work);
-        std::printf("| %s | %.1f s | %.2f | %.1f | %+.2f %% | %.2f dB | %.4f | %ld |", c.name.c_str(), t,
-                    referenceTime > 0 ? t / referenceTime : 0.0, kbps,
-                    (kbps - JobVideoKbps) * 100.0 / JobVideoKbps, q.psnr, q.ssim, q.frames);
+        std::printf("| %s | %.1f s | %.2f | %.1f | %+.2f %% | %.2f dB | %.4f | %ld (shift %+d) |",
+                    c.name.c_str(), t, referenceTime > 0 ? t / referenceTime : 0.0, kbps,
+                    (kbps - JobVideoKbps) * 100.0 / JobVideoKbps, q.psnr, q.ssim, q.frames, q.shift);
         if (marks) {
             const auto offsets = markOffsets(c.movie.string(), work);
             std::printf(" %+.1f ms (worst %+.1f, %zu marks) |", offsets.mean(), offsets.worst(),

@@ -40,8 +40,9 @@ int main(int argc, char** argv) {
     const auto video = kes::bench::streamBytes(movie, "v:0", work);
     const auto audio = kes::bench::streamBytes(movie, "a:0", work);
     const auto q = kes::bench::pictureQuality(movie, title, width, height, work);
-    std::printf("video %.1f kbit/s, audio %.1f kbit/s, %ld frames; PSNR %.2f dB, SSIM %.4f at %dx%d\n",
-                video.kbps(), audio.kbps(), q.frames, q.psnr, q.ssim, width, height);
+    std::printf(
+        "video %.1f kbit/s, audio %.1f kbit/s, %ld frames (shift %+d); PSNR %.2f dB, SSIM %.4f at %dx%d\n",
+        video.kbps(), audio.kbps(), q.frames, q.shift, q.psnr, q.ssim, width, height);
     const auto source = kes::bench::markOffsets(title.concat(), work);
     const auto ours = kes::bench::markOffsets(movie, work);
     std::printf(

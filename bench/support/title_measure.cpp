@@ -9,6 +9,8 @@
 #include <fstream>
 #include <numbers>
 #include <sstream>
+#include <tuple>
+#include <utility>
 
 namespace kes::bench {
 
@@ -22,6 +24,8 @@ constexpr double ToneHz = 1000.0;
 constexpr int ToneWindow = 96; // 2 ms
 constexpr int ToneHop = 24;    // 0.5 ms
 constexpr double SearchSeconds = 0.5;
+constexpr int MaxShift = 2; // frames
+constexpr int ShiftProbeFrames = 250;
 
 double figureAfter(const std::string& text, const std::string& key) {
     const size_t at = text.rfind(key);
@@ -81,22 +85,53 @@ double goertzel(const short* x, int n, double coefficient) {
 
 } // namespace
 
-PictureQuality pictureQuality(const fs::path& movie, const NaturalTitle& title, int width, int height,
-                              const fs::path& dir) {
+namespace {
+
+// PSNR and SSIM of the movie's pictures against the title's, the movie's frame shift + k paired with
+// the title's frame k (a negative shift pairs the title's frame -shift with the movie's first), over
+// at most frames pairs (0: all).
+std::pair<double, double> compare(const fs::path& movie, const NaturalTitle& title, int width, int height,
+                                  int shift, int frames, const fs::path& dir) {
     const fs::path log = dir / "quality.txt";
     const std::string size = std::to_string(width) + ":" + std::to_string(height);
-    const std::string graph =
-        "[0:v]setpts=PTS-STARTPTS,split[a1][a2];[1:v]scale=" + size +
-        ":flags=bicubic,setpts=PTS-STARTPTS,split[b1][b2];[a1][b1]psnr[p];[a2][b2]ssim[s]";
-    timed({"ffmpeg", "-nostdin", "-hide_banner", "-i", movie.string(), "-i", title.concat(),
-           "-filter_complex", graph, "-map", "[p]", "-f", "null", "-", "-map", "[s]", "-f", "null", "-"},
-          log.string());
+    const std::string movieTrim = shift > 0 ? "trim=start_frame=" + std::to_string(shift) + "," : "";
+    const std::string titleTrim = shift < 0 ? "trim=start_frame=" + std::to_string(-shift) + "," : "";
+    const std::string graph = "[0:v]" + movieTrim + "setpts=PTS-STARTPTS,split[a1][a2];[1:v]" + titleTrim +
+                              "scale=" + size +
+                              ":flags=bicubic,setpts=PTS-STARTPTS,split[b1][b2];[a1][b1]psnr[p];"
+                              "[a2][b2]ssim[s]";
+    std::vector<std::string> command = {"ffmpeg", "-nostdin",     "-hide_banner",    "-i", movie.string(),
+                                        "-i",     title.concat(), "-filter_complex", graph};
+    for (const char* out : {"[p]", "[s]"}) {
+        command.insert(command.end(), {"-map", out});
+        if (frames > 0)
+            command.insert(command.end(), {"-frames:v", std::to_string(frames)});
+        command.insert(command.end(), {"-f", "null", "-"});
+    }
+    timed(command, log.string());
     const std::string text = readText(log);
-    PictureQuality q;
-    q.psnr = figureAfter(text, "average:");
-    q.ssim = figureAfter(text, "All:");
-    if (q.psnr < 0 || q.ssim < 0)
+    const double psnr = figureAfter(text, "average:"), ssim = figureAfter(text, "All:");
+    if (psnr < 0 || ssim < 0)
         fail("no PSNR or SSIM in " + log.string());
+    return {psnr, ssim};
+}
+
+} // namespace
+
+PictureQuality pictureQuality(const fs::path& movie, const NaturalTitle& title, int width, int height,
+                              const fs::path& dir) {
+    // A tool that starts its video with a repeated picture (to meet its sound) is paired from the
+    // picture it shows at that instant: the shift that fits the first stretch best.
+    PictureQuality q;
+    double best = -1;
+    for (int shift = -MaxShift; shift <= MaxShift; ++shift) {
+        const double psnr = compare(movie, title, width, height, shift, ShiftProbeFrames, dir).first;
+        if (psnr > best) {
+            best = psnr;
+            q.shift = shift;
+        }
+    }
+    std::tie(q.psnr, q.ssim) = compare(movie, title, width, height, q.shift, 0, dir);
     const fs::path frames = dir / "frames.txt";
     const std::string count = "ffprobe -v error -select_streams v:0 -count_packets -show_entries "
                               "stream=nb_read_packets -of csv=p=0 '" +

@@ -15,10 +15,11 @@ struct PictureQuality {
     double psnr = 0; // dB, average over the frames
     double ssim = 0; // the "All" figure
     long frames = 0; // frames of the movie
+    int shift = 0;   // the movie's frame shift + k was paired with the title's frame k
 };
 
 // The movie's pictures against the title's, each scaled to width x height (bicubic), paired from each
-// one's first picture.
+// one's first picture, or a frame or two later where that fits the first ten seconds better.
 PictureQuality pictureQuality(const std::filesystem::path& movie, const NaturalTitle& title, int width,
                               int height, const std::filesystem::path& dir);
 
