@@ -32,8 +32,6 @@ constexpr int VideoKbps = kes::bench::JobVideoKbps;
 constexpr int Width = kes::bench::JobWidth;
 constexpr int Height = kes::bench::JobHeight;
 constexpr int KeyInterval = kes::bench::JobKeyInterval;
-constexpr const char* CodecKey = "Software\\DivXNetworks\\DivX4Windows";
-constexpr uint32_t SlowestQuality = 5;
 
 using kes::bench::fail;
 using kes::bench::timed;
@@ -93,8 +91,8 @@ int main(int argc, char** argv) {
     fs::remove_all(dir);
     fs::create_directories(dir / "ours");
     setenv("KESTROVA_REGISTRY", (dir / "registry").c_str(), 1);
-    platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, CodecKey, "Quality",
-                                         SlowestQuality);
+    platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, kes::bench::CodecKey,
+                                         "Quality", kes::bench::SlowestCodecQuality);
     const fs::path list = dir / "vob.lst";
     {
         std::ofstream out(list, std::ios::binary | std::ios::trunc);

@@ -45,11 +45,8 @@ constexpr int AudioKbps = kes::bench::JobAudioKbps;
 constexpr int Width = kes::bench::JobWidth;
 constexpr int Height = kes::bench::JobHeight;
 constexpr int KeyInterval = kes::bench::JobKeyInterval;
-constexpr const char* CodecKey = "Software\\DivXNetworks\\DivX4Windows";
-constexpr uint32_t SlowestQuality = 5;
 
 using kes::bench::fail;
-using kes::bench::secondsSince;
 using kes::bench::timed;
 
 void copyProgramFolder(const fs::path& to) {
@@ -68,8 +65,8 @@ int ripOnce(int argc, char** argv, const fs::path& dir, const std::string& vob) 
     setenv("KESTROVA_SHUTDOWN_COMMAND", "true", 1);
     QApplication app(argc, argv);
     platform::ui::testing::DialogScript script; // every box takes its default; none waits
-    platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, CodecKey, "Quality",
-                                         SlowestQuality);
+    platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, kes::bench::CodecKey,
+                                         "Quality", kes::bench::SlowestCodecQuality);
     const fs::path out = dir / "out";
     fs::remove_all(out);
     fs::create_directories(out / "work");

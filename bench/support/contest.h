@@ -7,6 +7,7 @@
 
 #include "bench/support/natural_title.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -18,6 +19,9 @@ inline constexpr int JobAudioKbps = 128;
 inline constexpr int JobWidth = 640;
 inline constexpr int JobHeight = 352;
 inline constexpr int JobKeyInterval = 250;
+// The codec's registry key and its "Slowest" effort, the main program's default.
+inline constexpr const char* CodecKey = "Software\\DivXNetworks\\DivX4Windows";
+inline constexpr uint32_t SlowestCodecQuality = 5;
 
 struct Contender {
     std::string name;
