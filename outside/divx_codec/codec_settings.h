@@ -73,10 +73,10 @@ struct EncoderParams {
     bool trellis = false;
     bool codedBlockChoice = false; // rate-distortion choice of which blocks are coded (needs trellis)
     bool fourMotionVectors = false;
-    bool transformCompare = false; // motion search and mode decision on transformed (SATD) differences
-    int meRange = 0;               // 0: the encoder's own
+    // Sub-pixel motion search and mode decision on transformed (SATD) differences
+    bool transformCompare = false;
+    int meRange = 0; // 0: the encoder's own
     int diaSize = 0;
-    int lastPredictors = 0;
     bool deinterlace = false;
     int threads = 1;
     RateMode mode = RateMode::OnePass;

@@ -190,7 +190,6 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
     setOption(ctx, "trellis", params.trellis ? 1 : 0);
     if (params.trellis && params.codedBlockChoice)
         av_opt_set(ctx, "mpv_flags", "+cbp_rd", AV_OPT_SEARCH_CHILDREN);
-    setOption(ctx, "last_pred", params.lastPredictors);
     if (params.meRange > 0)
         setOption(ctx, "me_range", params.meRange);
     if (params.diaSize != 0)
@@ -200,7 +199,6 @@ bool VideoEncoder::openCodec(const FrameSpec& spec, const EncoderParams& params,
     if (params.noiseReduction > 0)
         setOption(ctx, "noise_reduction", params.noiseReduction);
     if (params.transformCompare) {
-        ctx->me_cmp = FF_CMP_SATD;
         ctx->me_sub_cmp = FF_CMP_SATD;
         ctx->mb_cmp = FF_CMP_SATD;
     }

@@ -103,7 +103,7 @@ TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
     // Each level adds work to the one below it and takes nothing away.
     auto work = [](const EncoderParams& e) {
         return e.macroblockDecision + e.trellis + e.codedBlockChoice + e.fourMotionVectors +
-               e.transformCompare + e.lastPredictors;
+               e.transformCompare;
     };
     for (uint32_t level = 1; level < 5; ++level) {
         r.quality = level;
