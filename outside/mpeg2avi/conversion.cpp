@@ -11,6 +11,7 @@
 
 extern "C" {
 #include <libavutil/frame.h>
+#include <libavutil/rational.h>
 }
 
 #include <mutex>
@@ -85,6 +86,16 @@ bool Conversion::attach(int output, std::unique_ptr<platform::vfw::VideoCompress
     input.rateDen = static_cast<uint32_t>(rate_.den);
     input.format = inputFormatOf(options_.colour);
     input.frameCount = estimatedFrames_;
+    // The output's pixel aspect: the source's, stretched by the resize (the crop keeps it), so that
+    // the movie plays with the title's shape at any size.
+    AVRational aspect{0, 1};
+    av_reduce(&aspect.num, &aspect.den,
+              int64_t{source_->sarNum()} * geometry_.sourceWidth * geometry_.scaledHeight,
+              int64_t{source_->sarDen()} * geometry_.scaledWidth * geometry_.sourceHeight, INT32_MAX);
+    if (aspect.num > 0 && aspect.den > 0) {
+        input.aspectNum = static_cast<uint32_t>(aspect.num);
+        input.aspectDen = static_cast<uint32_t>(aspect.den);
+    }
     const std::string path = platform::core::joinPath(options_.outputFolder, outputName(options_, output));
     auto out = AviOutput::create(std::move(compressor), input, path, error);
     if (!out)

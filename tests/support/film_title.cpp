@@ -165,7 +165,10 @@ FilmTitle makeFilmTitle(const fs::path& folder, const FilmTitleSpec& spec) {
     e->pix_fmt = AV_PIX_FMT_YUV420P;
     e->framerate = pal ? AVRational{25, 1} : AVRational{30000, 1001};
     e->time_base = av_inv_q(e->framerate);
-    e->sample_aspect_ratio = pal ? AVRational{16, 15} : AVRational{8, 9};
+    if (spec.wide)
+        e->sample_aspect_ratio = pal ? AVRational{64, 45} : AVRational{32, 27};
+    else
+        e->sample_aspect_ratio = pal ? AVRational{16, 15} : AVRational{8, 9};
     e->gop_size = spec.gopSize;
     e->max_b_frames = spec.bFrames;
     e->bit_rate = spec.bitRate;

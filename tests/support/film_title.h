@@ -30,6 +30,7 @@ struct FilmTitleSpec {
     int gopSize = 12;  // coded frames (fields pairs) per GOP
     int bFrames = 2;
     int bitRate = 5000000;
+    bool wide = false; // 16:9 pictures (pixels of 64:45 in PAL, 32:27 in NTSC) instead of 4:3
 };
 
 struct FilmTitle {

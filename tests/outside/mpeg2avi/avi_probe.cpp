@@ -53,6 +53,9 @@ AviFacts probeAvi(const std::filesystem::path& path) {
     facts.height = stream->codecpar->height;
     facts.rateNum = stream->r_frame_rate.num;
     facts.rateDen = stream->r_frame_rate.den;
+    const AVRational aspect = av_guess_sample_aspect_ratio(format, format->streams[0], nullptr);
+    facts.aspectNum = aspect.num;
+    facts.aspectDen = aspect.den;
     AVPacket* packet = av_packet_alloc();
     while (av_read_frame(format, packet) >= 0) {
         if (packet->flags & AV_PKT_FLAG_KEY)

@@ -22,7 +22,9 @@ struct AviFacts {
     std::vector<int64_t> keyFrames; // packet numbers
     int64_t payloadBytes = 0;
     uint32_t headerFrames = 0; // the main header's frame count (byte offset 48)
-    double kbps() const;       // payload bit rate in kbit/s of 1000 bits
+    int aspectNum = 0;         // pixel aspect as ffprobe reports it (0/1: none stored)
+    int aspectDen = 1;
+    double kbps() const; // payload bit rate in kbit/s of 1000 bits
 };
 
 AviFacts probeAvi(const std::filesystem::path& path);

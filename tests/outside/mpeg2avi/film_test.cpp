@@ -77,6 +77,32 @@ TEST_F(FilmTitles, PalPicturesMapOneToOne) {
     }
 }
 
+// The movie keeps the title's shape: a 16:9 title kept at 720x576 has pixels of 64:45, resized to
+// 640x352 of 44:45 (the crop keeps the pixels' shape); a 4:3 title keeps 16:15.
+TEST_F(FilmTitles, TheMovieCarriesThePixelAspect) {
+    FilmTitleSpec spec;
+    spec.pictures = 5;
+    spec.wide = true;
+    const FilmTitle wide = makeFilmTitle(dir.path() / "wide", spec);
+    spec.wide = false;
+    const FilmTitle narrow = makeFilmTitle(dir.path() / "narrow", spec);
+    struct Case {
+        const FilmTitle* title;
+        std::vector<std::string> items;
+        int num, den;
+    };
+    for (const Case& k :
+         {Case{&wide, {"-f2"}, 64, 45}, Case{&wide, {"-f2", "-3X", "640", "-3Y", "352"}, 44, 45},
+          Case{&wide, {"-f2", "-3X", "640", "-3Y", "352", "-1", "608", "320"}, 44, 45},
+          Case{&narrow, {"-f2"}, 16, 15}}) {
+        convert(*k.title, k.items);
+        const AviFacts facts = probeAvi(movie());
+        ASSERT_TRUE(facts.opened);
+        EXPECT_EQ(facts.aspectNum, k.num) << k.items.size();
+        EXPECT_EQ(facts.aspectDen, k.den) << k.items.size();
+    }
+}
+
 TEST_F(FilmTitles, SoftTelecineAtFilmRateShowsEveryPictureOnce) {
     const FilmTitle t = title(FilmLayout::SoftTelecine, kFilmPictures);
     const NumberedFrames frames = convert(t, {"-f5"});
