@@ -56,7 +56,7 @@ public:
     ui::Button bck{SeekBox, "<<"};
     ui::Button fwd{SeekBox, ">>"};
     ui::Label SeekLabel{SeekBox, "Needs a few seconds !"};
-    ui::Timer Timer2{1000};
+    ui::Timer Timer2{0}; // the extraction starts as soon as the window is up
 
     int ExitStatus;
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Times the extraction of the first AC3 stream of a 10-minute generated VOB set to WAV through the
-# filter graph against `ffmpeg -i set.vob -map 0:a:0 out.wav`, and prints the ratio.
+# Times the extraction of the first AC3 stream of a 10-minute and a 20-second generated VOB set to WAV
+# by Tonegrab.exe (as a whole process) and through the
+# filter graph, against `ffmpeg -i set.vob -map 0:a:0 out.wav`, and prints the ratios.
 #   bench/dshow/run.sh [build folder] [bench arguments...]     (default: build)
 # Installs ffmpeg when it is missing (as root, through apt-get). Not part of CI.
 set -euo pipefail

@@ -75,7 +75,7 @@ int playStream(const Ac3DecOptions& options, int& argc, char** argv) {
         if (step == SubStreamReader::Step::End)
             decoder.finish(pcm);
         else
-            decoder.decode(payload, pcm);
+            decoder.decode(payload, stream.reader->pts(), pcm);
         if (!pcm.empty() && !output->play(pcm) && !window.stopRequested()) {
             deviceFailed = true;
             break;

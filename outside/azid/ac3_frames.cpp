@@ -1,5 +1,7 @@
 #include "outside/azid/ac3_frames.h"
 
+#include "outside/dvd_audio/silent_ac3.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
@@ -7,7 +9,9 @@ extern "C" {
 #include <libavutil/downmix_info.h>
 }
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace outside::azid {
@@ -27,6 +31,7 @@ struct Ac3Frames::State {
     AVPacket* packet = av_packet_alloc();
     AVFrame* frame = av_frame_alloc();
     std::vector<uint8_t> staging;
+    std::optional<int> kept; // the samples a silent frame of a shorter silence keeps
 
     ~State() {
         av_parser_close(parser);
@@ -101,11 +106,13 @@ void Ac3Frames::decodeFrame(const uint8_t* data, int size, const FrameSink& sink
         return;
     }
     std::memcpy(s.packet->data, data, static_cast<size_t>(size));
+    s.kept = dvd_audio::keptSamples({data, static_cast<size_t>(size)});
     const int sent = avcodec_send_packet(s.context, s.packet);
     av_packet_unref(s.packet);
     if (sent < 0 && sent != AVERROR(EAGAIN))
         ++errors_;
     receive(sink);
+    s.kept.reset();
 }
 
 void Ac3Frames::receive(const FrameSink& sink) {
@@ -131,7 +138,7 @@ void Ac3Frames::receive(const FrameSink& sink) {
         decoded.channels = channels;
         decoded.channelMask = f.ch_layout.u.mask;
         decoded.sampleRate = f.sample_rate;
-        decoded.frames = f.nb_samples;
+        decoded.frames = s.kept ? std::min(*s.kept, f.nb_samples) : f.nb_samples;
         decoded.centerMixLevel = kDefaultMixLevel;
         decoded.surroundMixLevel = kDefaultMixLevel;
         if (const AVFrameSideData* side = av_frame_get_side_data(&f, AV_FRAME_DATA_DOWNMIX_INFO)) {

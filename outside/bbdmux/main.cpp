@@ -1,13 +1,11 @@
-// bbdmux.exe VOB 0xbd OUT SUBSTREAM: writes the AC3 bytes of one sub-stream of private stream 1 of a
-// VOB file to OUT, exactly as they stand in its packets (without the sub-stream headers). A VOB file
-// of a title ends and the next one begins at a pack, so the pieces of consecutive files joined end to
-// end give the whole stream, frames that cross from one file into the next included.
+// bbdmux.exe VOB 0xbd OUT SUBSTREAM: writes the AC3 frames of one sub-stream of private stream 1 of a
+// VOB file to OUT, placed on the title's clock (timed_piece.h): the pieces of a title's VOB files,
+// joined end to end in the order of its "vob.lst", give one stream that begins at the title's first
+// picture and keeps its time across lost data.
 
-#include "outside/dvd_audio/file_set_source.h"
+#include "outside/bbdmux/timed_piece.h"
 #include "outside/dvd_audio/substream_arg.h"
-#include "outside/dvd_audio/substream_reader.h"
 #include "outside/dvd_audio/tool_message.h"
-#include "outside/dvd_audio/wav_file.h"
 
 #include <string>
 #include <vector>
@@ -24,35 +22,18 @@ bool isPrivateStream1(const std::string& text) {
 }
 
 int demultiplex(const std::string& vob, const std::string& target, uint8_t subStream) {
-    FileSetSource source;
-    if (!source.open({vob}))
-        return fail(kProgram, source.error());
-    SubStreamReader reader(source, subStream);
+    size_t index = 0;
+    const std::vector<std::string> files = outside::bbdmux::titleFilesOf(vob, index);
+    outside::bbdmux::PieceReport report;
     std::string error;
-    if (!reader.open(error))
-        return fail(kProgram, vob + ": " + error);
-    OutputFile out(target);
-    if (!out.isOpen())
-        return fail(kProgram, cannotWriteMessage(target));
-    std::span<const uint8_t> payload;
-    for (;;) {
-        const auto step = reader.next(payload);
-        if (step == SubStreamReader::Step::End)
-            break;
-        if (step == SubStreamReader::Step::Error)
-            return fail(kProgram, "The file " + vob + " could not be read to its end.");
-        if (!out.append(payload))
-            return fail(kProgram, cannotWriteMessage(target));
-    }
-    if (reader.sawDamage())
+    if (!outside::bbdmux::writeTimedPiece(files, index, subStream, target, report, error))
+        return fail(kProgram, error);
+    if (report.damage)
         tellUser(kProgram, "warning: damaged bytes of " + vob + " were passed over.");
-    if (!out.commit())
-        return fail(kProgram, cannotWriteMessage(target));
     return kExitOk;
 }
 
 } // namespace
-
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() < 4)

@@ -38,6 +38,8 @@ SubStreamReader::Step SubStreamReader::next(std::span<const uint8_t>& payload) {
             if (packet.output != output_)
                 continue;
             payload = packet.payload;
+            pts_ = packet.pts;
+            position_ = packet.position;
             return Step::Payload;
         case filters::ParseStatus::Pending:
             continue;

@@ -7,6 +7,7 @@
 #include "platform/dshow/filters/ps_parser.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -24,6 +25,15 @@ public:
     // The next packet's AC3 bytes (valid until the next call); End at the end of the source, Error
     // when it could not be read.
     Step next(std::span<const uint8_t>& payload);
+    // The time stamp of the packet next() gave last (90 kHz): it belongs to the first frame that
+    // begins in it.
+    std::optional<int64_t> pts() const { return pts_; }
+    // The stream offset of that packet.
+    int64_t position() const { return position_; }
+    // The instant the title's time 0 stands for (its first picture), from the scan of open().
+    int64_t origin() const { return platform::dshow::filters::streamOrigin(parser_.outputs()); }
+    // The time stamp the scan of open() met first on the sub-stream.
+    std::optional<int64_t> firstPts() const { return parser_.outputs()[output_].firstPts; }
 
     // Bytes had to be skipped because they were not where a pack or packet should be.
     bool sawDamage() const { return parser_.sawDamage(); }
@@ -32,6 +42,8 @@ private:
     platform::dshow::filters::ProgramStreamParser parser_;
     uint8_t id_;
     size_t output_ = 0;
+    std::optional<int64_t> pts_;
+    int64_t position_ = 0;
 };
 
 } // namespace outside::dvd_audio

@@ -104,7 +104,7 @@ void encodeTone(VobAudioData& data, double seconds) {
     av_frame_free(&frame);
     avcodec_free_context(&context);
     for (size_t i = 0; i < data.frames.size(); ++i) {
-        const int64_t pts = static_cast<int64_t>(i) * frameSize * kPtsRate / s.sampleRate;
+        const int64_t pts = s.startPts + static_cast<int64_t>(i) * frameSize * kPtsRate / s.sampleRate;
         data.units.push_back({data.elementary.size(), data.frames[i].size(), pts});
         data.elementary.insert(data.elementary.end(), data.frames[i].begin(), data.frames[i].end());
     }
@@ -137,7 +137,8 @@ void makeLpcm(VobAudioData& data, double seconds) {
     }
     const size_t unitBytes = bytesPerFrame * static_cast<size_t>(frameSamples);
     for (size_t offset = 0, n = 0; offset < data.elementary.size(); offset += unitBytes, ++n)
-        data.units.push_back({offset, unitBytes, static_cast<int64_t>(n) * kPtsRate / kLpcmFramesPerSecond});
+        data.units.push_back(
+            {offset, unitBytes, s.startPts + static_cast<int64_t>(n) * kPtsRate / kLpcmFramesPerSecond});
 }
 
 std::vector<uint8_t> makeVideo(const VobSpec& spec, std::vector<VobUnit>& units) {
@@ -332,6 +333,9 @@ VobVideoMaker variableRateVideo(std::vector<VideoRatePart> parts) {
 }
 
 VobSet makeProgramStream(const VobSpec& spec) {
+    for (const auto& stream : spec.audio)
+        if (spec.firstPts + stream.startPts < 0)
+            fail("an audio stream starts before time 0");
     VobSet set;
     std::vector<VobUnit> videoUnits;
     std::vector<Feed> feeds;

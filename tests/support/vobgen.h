@@ -29,6 +29,9 @@ struct VobAudioStream {
     // beepSeconds, and the stream is silent between: marks to find in a decoded stream.
     std::vector<double> beeps = {};
     double beepSeconds = 0.2;
+    // 90 kHz ticks from the set's first picture to the stream's first sample: positive when the sound
+    // begins after the picture, negative when before (VobSpec::firstPts must leave room for it).
+    int64_t startPts = 0;
 };
 
 struct VobSpec;
@@ -44,7 +47,7 @@ struct VobSpec {
     int videoBytesPerSecond = 40000;
     VobVideoMaker videoMaker; // empty: the dummy stream
     bool systemHeader = true; // in the first pack of every file
-    int64_t firstPts = 18000; // 90 kHz time of the first sample and picture
+    int64_t firstPts = 18000; // 90 kHz time of the first picture (and sample, but for startPts)
     size_t packsPerFile = 0;  // 0: one file
     std::string namePrefix = "VTS_01_";
     std::vector<VobSubpictureStream> subpictures;

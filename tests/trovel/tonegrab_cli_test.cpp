@@ -3,6 +3,7 @@
 
 #include "tests/trovel/tonegrab_run.h"
 
+#include "tests/support/sync_title.h"
 #include "trovel/exit_status.h"
 
 #include <gtest/gtest.h>
@@ -168,6 +169,44 @@ TEST_F(TonegrabCli, RenderModePlaysToTheEndAndWritesNothing) {
     EXPECT_EQ(result.exitCode, trovel::kExitDone);
     EXPECT_TRUE(result.boxes.empty());
     EXPECT_FALSE(fs::exists(snFnd()));
+}
+
+} // namespace
+} // namespace kes::test
+
+namespace kes::test {
+namespace {
+
+// The WAV of the built-in path begins at the title's first picture: sound before it is cut, silence
+// fills up to a later start, and lost data becomes silence, so every beep lies at its mark.
+TEST(TonegrabTiming, TheWavBeginsAtTheFirstPictureAndKeepsItsTimeAcrossLostData) {
+    TonegrabFolder folder;
+    TempDir data("kes-tonegrab-timing");
+    struct Case {
+        int64_t startPts;
+        bool damaged;
+    };
+    for (const Case c : {Case{-45000, false}, Case{3600, false}, Case{0, true}}) {
+        SCOPED_TRACE(c.startPts);
+        MarkedTitle title = writeMarkedTitle(data.path() / std::to_string(c.startPts), c.startPts);
+        std::vector<double> marks = title.marks;
+        if (c.damaged) {
+            const auto packs = static_cast<int64_t>(title.set.packs);
+            zeroStretch(title.set, packs * 2048 * 3 / 10, packs * 2048 * 3 / 10); // 0.9 to 1.8 s
+            marks = {0.3, 2.1, 2.7};
+        }
+        fs::remove(title.set.list);
+        const std::string wav = data.file(std::to_string(c.startPts) + ".wav");
+        ASSERT_EQ(folder.run({title.set.files[0].string(), wav, "0", "48", "X"}).exitCode, trovel::kExitDone);
+        const WavInfo info = readWav(wav);
+        ASSERT_TRUE(info.valid);
+        const auto starts = toneStarts(info.samples, info.channels, info.sampleRate);
+        ASSERT_EQ(starts.size(), marks.size()) << ::testing::PrintToString(starts);
+        for (size_t i = 0; i < starts.size(); ++i)
+            EXPECT_NEAR(starts[i], marks[i], 0.001) << "mark " << i;
+        const double seconds = static_cast<double>(info.samples.size()) / info.channels / info.sampleRate;
+        EXPECT_NEAR(seconds, 3.0 + static_cast<double>(c.startPts) / 90000, 0.033);
+    }
 }
 
 } // namespace

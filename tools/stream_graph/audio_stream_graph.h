@@ -100,9 +100,10 @@ public:
 
     // Builds and runs the graph of Mode; with a policy that waits, waits for its end and releases it.
     GoResult GO();
-    // One look at the events of a running graph: Running while none ended it.
-    GoResult PollCompletion();
-    // Sleeps and pumps until the stream ends or Stop is asked, then releases the graph.
+    // One look at the events of a running graph, waiting up to firstWaitMs for the first: Running
+    // while none ended it.
+    GoResult PollCompletion(platform::com::LONG firstWaitMs = 1);
+    // Waits for events and pumps until the stream ends or Stop is asked, then releases the graph.
     GoResult WaitForEnd();
     // Stops and releases the graph and its filters; harmless when there is none.
     void CloseDSPlayer();

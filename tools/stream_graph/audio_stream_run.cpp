@@ -4,9 +4,6 @@
 
 #include "platform/core/files.h"
 
-#include <chrono>
-#include <thread>
-
 namespace tools::stream_graph {
 
 namespace com = platform::com;
@@ -14,7 +11,9 @@ namespace dshow = platform::dshow;
 
 namespace {
 
-constexpr auto kWaitSlice = std::chrono::milliseconds(300);
+// The window is served at least this often while the graph runs; the end of the stream is seen at
+// once, since the wait for an event ends when one comes.
+constexpr com::LONG kWaitSliceMs = 300;
 constexpr com::LONG kEventTimeoutMs = 1;
 // Events taken at one look; more wait for the next one, so a flood of events cannot hold the window.
 constexpr int kEventsPerPoll = 64;
@@ -51,14 +50,15 @@ GoResult AudioStreamGraph::GO() {
     return WaitForEnd();
 }
 
-GoResult AudioStreamGraph::PollCompletion() {
+GoResult AudioStreamGraph::PollCompletion(com::LONG firstWaitMs) {
     if (!MediaEvent)
         return GoResult::Stopped;
     for (int i = 0; i < kEventsPerPoll; ++i) {
         com::LONG code = 0;
         dshow::LONG_PTR param1 = 0;
         dshow::LONG_PTR param2 = 0;
-        if (MediaEvent->GetEvent(&code, &param1, &param2, kEventTimeoutMs) != com::S_OK)
+        if (MediaEvent->GetEvent(&code, &param1, &param2, i == 0 ? firstWaitMs : kEventTimeoutMs) !=
+            com::S_OK)
             break;
         MediaEvent->FreeEventParams(code, param1, param2);
         if (code == dshow::EC_COMPLETE)
@@ -72,8 +72,7 @@ GoResult AudioStreamGraph::PollCompletion() {
 GoResult AudioStreamGraph::WaitForEnd() {
     GoResult result = GoResult::Running;
     while (result == GoResult::Running) {
-        std::this_thread::sleep_for(kWaitSlice);
-        result = PollCompletion();
+        result = PollCompletion(kWaitSliceMs);
         if (result != GoResult::Running)
             break;
         // Stop, Exit and closing the window run in here and may release the graph.

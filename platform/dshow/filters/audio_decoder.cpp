@@ -1,10 +1,18 @@
 #include "platform/dshow/filters/audio_decoder.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace platform::dshow::filters {
 
 namespace {
 constexpr int kOutputBits = 16;
-}
+// Differences smaller than this stay (rounding of the time stamps, a resampler's odd sample).
+constexpr int64_t kToleranceDivisor = 1000; // one millisecond
+constexpr int64_t kLongestGapSeconds = 60;
+constexpr int64_t kLongestRepeatSeconds = 1;
+constexpr int64_t kLpcmUnitsPerSecond = 600; // LPCM packets' stamps name a unit of 1/600 s
+} // namespace
 
 DecoderSettings decoderSettings(std::string_view max441Khz) {
     return DecoderSettings{max441Khz == "1" ? kDecoderRate441 : kDecoderRate};
@@ -28,32 +36,125 @@ std::unique_ptr<AudioDecoder> AudioDecoder::create(const StreamFormat& input, De
         error = "The decoder's sample conversion could not be set up.";
         return nullptr;
     }
-    return std::unique_ptr<AudioDecoder>(new AudioDecoder(std::move(core), std::move(converter)));
+    return std::unique_ptr<AudioDecoder>(new AudioDecoder(std::move(core), std::move(converter), input.kind));
 }
 
-AudioDecoder::AudioDecoder(std::unique_ptr<DecodeCore> core, std::unique_ptr<SampleConverter> converter)
-    : core_(std::move(core)), converter_(std::move(converter)) {}
+AudioDecoder::AudioDecoder(std::unique_ptr<DecodeCore> core, std::unique_ptr<SampleConverter> converter,
+                           StreamKind kind)
+    : core_(std::move(core)), converter_(std::move(converter)), kind_(kind) {}
 
 WaveFormat AudioDecoder::outputFormat() const {
     return pcmWaveFormat(converter_->outputRate(), kOutputChannels, kOutputBits);
 }
 
+int64_t AudioDecoder::nextPosition() const {
+    int64_t queued = 0;
+    for (const int64_t change : changes_)
+        queued += change;
+    return framesSinceBase_ + static_cast<int64_t>(out_.size() / kOutputBytesPerFrame) - dropPending_ +
+           queued + static_cast<int64_t>(std::llround(frameOutput_ * static_cast<double>(changes_.size())));
+}
+
+void AudioDecoder::applyChange(int64_t change) {
+    if (change > 0) {
+        out_.resize(out_.size() + static_cast<size_t>(change * kOutputBytesPerFrame), 0);
+        framesFilled_ += change;
+    } else {
+        dropPending_ -= change;
+    }
+}
+
+void AudioDecoder::convertBlock(const PcmBlock& block) {
+    if (kind_ == StreamKind::Ac3) {
+        if (block.sampleRate > 0)
+            frameOutput_ =
+                static_cast<double>(kAc3FrameSamples) * converter_->outputRate() / block.sampleRate;
+        if (!changes_.empty()) {
+            applyChange(changes_.front());
+            changes_.pop_front();
+        }
+    }
+    const size_t before = out_.size();
+    if (!converter_->convert(block, out_))
+        ++conversionErrors_;
+    if (dropPending_ > 0) {
+        const auto fresh = static_cast<int64_t>((out_.size() - before) / kOutputBytesPerFrame);
+        const int64_t drop = std::min(dropPending_, fresh);
+        out_.erase(out_.begin() + static_cast<std::ptrdiff_t>(before),
+                   out_.begin() + static_cast<std::ptrdiff_t>(before + drop * kOutputBytesPerFrame));
+        dropPending_ -= drop;
+        framesDropped_ += drop;
+    }
+}
+
+void AudioDecoder::convert(std::span<const uint8_t> bytes) {
+    const int64_t errorsBefore = core_->errors();
+    core_->decode(bytes, [this](const PcmBlock& block) { convertBlock(block); });
+    // A frame that failed gives no samples: its change of time applies to what comes next.
+    for (int64_t failed = core_->errors() - errorsBefore; failed > 0 && changes_.size() > 1; --failed) {
+        applyChange(changes_.front());
+        changes_.pop_front();
+    }
+}
+
+int64_t AudioDecoder::timeChange(int64_t pts, int64_t slack) {
+    const int64_t rate = converter_->outputRate();
+    const int64_t time = pts * kUnitsPerSecond / kPtsPerSecond;
+    const int64_t position = nextPosition();
+    if (!clockBase_) {
+        clockBase_ = time - position * kUnitsPerSecond / rate;
+        return 0;
+    }
+    const int64_t wanted = (time - *clockBase_) * rate / kUnitsPerSecond;
+    const int64_t ahead = wanted - position; // > 0: data was lost before this point
+    const int64_t tolerance = rate / kToleranceDivisor;
+    if (ahead > slack + tolerance && ahead <= kLongestGapSeconds * rate)
+        return ahead;
+    if (ahead < -tolerance && -ahead <= kLongestRepeatSeconds * rate)
+        return ahead;
+    if (ahead > kLongestGapSeconds * rate || -ahead > kLongestRepeatSeconds * rate) {
+        // The stream's clock restarted: the output runs on from here without a break.
+        clockBase_ = time - position * kUnitsPerSecond / rate;
+    }
+    return 0;
+}
+
 void AudioDecoder::decode(std::span<const uint8_t> payload, std::optional<int64_t> pts,
                           const PcmChunkSink& sink) {
-    if (!clockBase_ && pts)
-        clockBase_ = *pts * kUnitsPerSecond / kPtsPerSecond;
-    core_->decode(payload, [this](const PcmBlock& block) {
-        if (!converter_->convert(block, out_))
-            ++conversionErrors_;
-    });
+    if (kind_ == StreamKind::Ac3) {
+        frames_.clear();
+        framer_.push(payload, pts, frames_);
+        for (const TimedAc3Frame& frame : frames_) {
+            if (frame.sampleRate > 0)
+                frameOutput_ =
+                    static_cast<double>(kAc3FrameSamples) * converter_->outputRate() / frame.sampleRate;
+            const int64_t change = frame.pts ? timeChange(*frame.pts, 0) : 0;
+            // A frame whose whole time the output has already had came twice: it is passed over.
+            if (change < 0 && -change >= std::llround(frameOutput_)) {
+                framesDropped_ += std::llround(frameOutput_);
+                continue;
+            }
+            changes_.push_back(change);
+            convert(frame.bytes);
+        }
+    } else {
+        if (pts) {
+            // The stamp names the first unit that begins in the packet, which may begin a little
+            // after the packet's first byte: up to an LPCM unit, or an MPEG audio frame.
+            const int64_t rate = converter_->outputRate();
+            constexpr int64_t kMpegFrameSamples = 1152;
+            applyChange(timeChange(*pts, kind_ == StreamKind::Lpcm
+                                             ? rate / kLpcmUnitsPerSecond
+                                             : kMpegFrameSamples * rate / kDecoderRate441));
+        }
+        convert(payload);
+    }
     deliver(sink);
 }
 
 void AudioDecoder::endOfStream(const PcmChunkSink& sink) {
-    core_->drain([this](const PcmBlock& block) {
-        if (!converter_->convert(block, out_))
-            ++conversionErrors_;
-    });
+    core_->drain([this](const PcmBlock& block) { convertBlock(block); });
+    changes_.clear();
     converter_->drain(out_);
     deliver(sink);
 }
@@ -61,9 +162,12 @@ void AudioDecoder::endOfStream(const PcmChunkSink& sink) {
 void AudioDecoder::flush() {
     core_->reset();
     converter_->reset();
+    framer_.reset();
     out_.clear();
     clockBase_.reset();
     framesSinceBase_ = 0;
+    dropPending_ = 0;
+    changes_.clear();
 }
 
 void AudioDecoder::deliver(const PcmChunkSink& sink) {

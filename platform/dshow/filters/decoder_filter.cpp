@@ -91,9 +91,9 @@ void DecoderFilter::inputDisconnected() {
 
 HRESULT DecoderFilter::deliver(const PcmChunk& chunk) {
     std::optional<SampleTimes> times;
-    if (chunk.startTime >= 0) {
+    if (chunk.startTime) {
         const int rate = settings_.outputRate;
-        times = SampleTimes{chunk.startTime, chunk.startTime + chunk.frames * UNITS / rate};
+        times = SampleTimes{*chunk.startTime, *chunk.startTime + chunk.frames * UNITS / rate};
     }
     return output_.deliverBytes(chunk.bytes, times, false);
 }

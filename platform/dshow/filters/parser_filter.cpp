@@ -123,19 +123,14 @@ HRESULT ParserFilter::connectInput(IPin* sourcePin) {
     if (!found)
         return VFW_E_TYPE_NOT_ACCEPTED;
 
-    basePts_ = 0;
-    bool haveBase = false;
     for (const ParserOutput& output : parser->outputs()) {
         auto pin = std::make_unique<StockOutputPin>(kOutputObjectName, this, &lock_,
                                                     platform::com::wideFromBytes(output.name), kOutputBuffers,
                                                     kOutputBufferSize);
         pin->setTypes({parserOutputType(output)});
         outputs_.push_back(std::move(pin));
-        if (output.firstPts && (!haveBase || *output.firstPts < basePts_)) {
-            basePts_ = *output.firstPts;
-            haveBase = true;
-        }
     }
+    basePts_ = streamOrigin(parser->outputs());
     reader_ = std::move(reader);
     readAllocator_ = std::move(allocator);
     source_ = std::move(source);

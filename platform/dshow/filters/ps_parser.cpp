@@ -304,4 +304,17 @@ std::optional<int64_t> ProgramStreamParser::durationPts() {
     return *last - *first;
 }
 
+int64_t streamOrigin(const std::vector<ParserOutput>& outputs) {
+    std::optional<int64_t> earliest;
+    for (const ParserOutput& output : outputs) {
+        if (!output.firstPts)
+            continue;
+        if (output.format.kind == StreamKind::Video)
+            return *output.firstPts;
+        if (!earliest || *output.firstPts < *earliest)
+            earliest = output.firstPts;
+    }
+    return earliest.value_or(0);
+}
+
 } // namespace platform::dshow::filters

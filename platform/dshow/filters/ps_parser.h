@@ -29,6 +29,11 @@ struct ParserOutput {
     std::optional<int64_t> firstPts; // 90 kHz, the first time stamp seen by the scan
 };
 
+// The instant a title's time 0 stands for (90 kHz): its first picture when the stream has stamped
+// video, so that every stream is timed from the first picture a player or converter shows; else the
+// earliest stamp of any output; 0 without stamps.
+int64_t streamOrigin(const std::vector<ParserOutput>& outputs);
+
 struct ParsedPacket {
     size_t output = 0;                // index into outputs()
     std::span<const uint8_t> payload; // valid until the next call of the parser

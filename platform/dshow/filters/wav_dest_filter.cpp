@@ -64,6 +64,10 @@ HRESULT WavDestFilter::Pause() {
     if (state_ == State_Stopped) {
         std::lock_guard stream(stream_);
         writer_ = std::make_unique<WavWriter>(static_cast<WavSink&>(*this), format_);
+        start_.reset();
+        if (format_.formatTag == kWaveFormatPcm && format_.blockAlign > 0)
+            start_ =
+                std::make_unique<PcmStart>(0, static_cast<int>(format_.samplesPerSec), format_.blockAlign);
         lastDelivery_ = S_OK;
     }
     return CBaseFilter::Pause();
@@ -94,7 +98,18 @@ HRESULT WavDestFilter::receive(IMediaSample* sample) {
     if (FAILED(sample->GetPointer(&data)) || !data)
         return E_POINTER;
     const auto length = static_cast<size_t>(std::max<LONG>(sample->GetActualDataLength(), 0));
-    if (!writer_->append(std::span<const uint8_t>(data, length)) || !writer_->updateSizes())
+    std::span<const uint8_t> bytes(data, length);
+    if (start_) {
+        REFERENCE_TIME begin = 0;
+        REFERENCE_TIME end = 0;
+        std::optional<int64_t> time;
+        if (SUCCEEDED(sample->GetTime(&begin, &end)))
+            time = begin;
+        placed_.clear();
+        start_->take(bytes, time, placed_);
+        bytes = placed_;
+    }
+    if (!writer_->append(bytes) || !writer_->updateSizes())
         return lastDelivery_ != S_OK ? lastDelivery_ : E_FAIL;
     return S_OK;
 }
@@ -106,6 +121,14 @@ HRESULT WavDestFilter::endOfStream() {
             writer_->finish();
     }
     return output_.IsConnected() ? output_.DeliverEndOfStream() : S_OK;
+}
+
+void WavDestFilter::newSegment(REFERENCE_TIME start, REFERENCE_TIME, double) {
+    std::lock_guard stream(stream_);
+    // A new segment before anything was written moves the file's start to it (a seek before the run).
+    if (start_ && writer_ && writer_->dataSize() == 0)
+        start_ =
+            std::make_unique<PcmStart>(start, static_cast<int>(format_.samplesPerSec), format_.blockAlign);
 }
 
 void WavDestFilter::beginFlush() {

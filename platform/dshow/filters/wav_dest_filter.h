@@ -5,8 +5,13 @@
 // for a file sink. The header goes out with the first samples and again after each one with the sizes
 // so far, so that the file is a valid WAV whenever the graph stops; the end of the stream, or a stop,
 // writes the final sizes before the filter's Stop returns.
+//
+// PCM begins at the start of the segment the filter is given (the start of the stream unless a seek
+// set another): samples stamped earlier are cut away, and silence fills the time before a first
+// sample stamped later.
 
 #include "platform/dshow/base_filter.h"
+#include "platform/dshow/filters/pcm_start.h"
 #include "platform/dshow/filters/stock_pins.h"
 #include "platform/dshow/filters/wav_writer.h"
 
@@ -34,6 +39,7 @@ private:
     HRESULT endOfStream() override;
     void beginFlush() override;
     void endFlush() override;
+    void newSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
     bool write(int64_t offset, std::span<const uint8_t> bytes) override;
 
@@ -41,6 +47,8 @@ private:
     std::mutex stream_;
     WaveFormat format_;
     std::unique_ptr<WavWriter> writer_; // from Pause to Stop
+    std::unique_ptr<PcmStart> start_;   // PCM only: where the file's first sample lies
+    std::vector<uint8_t> placed_;
     HRESULT lastDelivery_ = S_OK;
     StockInputPin input_;
     StockOutputPin output_;

@@ -2,6 +2,7 @@
 // FFmpeg's decode of the same stream, one VOB or the whole title, 44.1 kHz, keeping or replacing an
 // existing WAV, playing without a sound card, and damaged inputs.
 #include "tests/outside/dvd_audio/ac3_test_support.h"
+#include "tests/support/sync_title.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/vobgen.h"
 
@@ -180,6 +181,51 @@ TEST_F(Ac3DecTest, DamagedBytesInsideAVobArePassedOver) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.err.find("warning: damaged bytes"), std::string::npos) << run.err;
     EXPECT_GT(readWav(at("d.wav")).frames(), 1536U * 4);
+}
+
+} // namespace
+} // namespace kes::test
+
+namespace kes::test {
+namespace {
+
+// The WAV begins at the title's first picture: sound before it is cut, silence fills up to a later
+// start, and lost packets become silence, so that every beep lies at its mark to a millisecond.
+TEST(Ac3DecTimingTest, TheWavBeginsAtTheFirstPictureAndKeepsItsTimeAcrossLostData) {
+    ProgramFolder folder;
+    installTools(folder, {"ac3dec.exe"});
+    TempDir data("kes-ac3dec-timing");
+    for (const int64_t startPts : {-45000, -3600, 3600, 45000}) {
+        SCOPED_TRACE(startPts);
+        const MarkedTitle title = writeMarkedTitle(data.path() / std::to_string(startPts), startPts);
+        const std::string wav = data.file(std::to_string(startPts) + ".wav");
+        const ToolRun run =
+            runTool(folder, "ac3dec.exe",
+                    {title.set.files[0].string(), "-allvob", "-substream", "0x80", "-pcmwav", wav});
+        ASSERT_EQ(run.status, 0) << run.err;
+        const Pcm pcm = readWav(wav);
+        const auto starts = toneStarts(pcm);
+        ASSERT_EQ(starts.size(), title.marks.size()) << ::testing::PrintToString(starts);
+        for (size_t i = 0; i < starts.size(); ++i)
+            EXPECT_NEAR(starts[i], title.marks[i], 0.001) << "mark " << i;
+        EXPECT_NEAR(static_cast<double>(pcm.frames()) / pcm.rate, 3.0 + startPts / 90000.0, 0.033);
+    }
+
+    MarkedTitle lost = writeMarkedTitle(data.path() / "lost", 0);
+    const auto packs = static_cast<int64_t>(lost.set.packs);
+    zeroStretch(lost.set, packs * 2048 * 3 / 10, packs * 2048 * 3 / 10);
+    const ToolRun run = runTool(
+        folder, "ac3dec.exe",
+        {lost.set.files[0].string(), "-allvob", "-substream", "0x80", "-pcmwav", data.file("lost.wav")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("filled with silence"), std::string::npos) << run.err;
+    const Pcm pcm = readWav(data.file("lost.wav"));
+    const auto starts = toneStarts(pcm);
+    ASSERT_EQ(starts.size(), 3u) << ::testing::PrintToString(starts);
+    EXPECT_NEAR(starts[0], 0.3, 0.001);
+    EXPECT_NEAR(starts[1], 2.1, 0.001);
+    EXPECT_NEAR(starts[2], 2.7, 0.001);
+    EXPECT_NEAR(static_cast<double>(pcm.frames()) / pcm.rate, 3.0, 0.033);
 }
 
 } // namespace

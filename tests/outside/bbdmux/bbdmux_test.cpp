@@ -1,7 +1,9 @@
 // bbdmux.exe run from a program folder on generated VOB sets: the pieces of consecutive VOB files
 // joined end to end are the whole AC3 stream (as the generator wrote it and as FFmpeg's demultiplexer
-// reads it), and damaged inputs fail with a message and no output.
+// reads it) when the sound starts with the picture, and begin at the picture and keep the title's time
+// when it does not or data was lost; damaged inputs fail with a message and no output.
 #include "tests/outside/dvd_audio/ac3_test_support.h"
+#include "tests/support/sync_title.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/vobgen.h"
 
@@ -57,12 +59,13 @@ TEST_F(BbdmuxTest, PiecesOfConsecutiveVobsJoinToTheWholeStream) {
     const auto demuxed = ffmpegDemux(at("whole.vob"), 0x81);
     EXPECT_EQ(joined, std::string(demuxed.begin(), demuxed.end()));
 
-    // Some file ends inside a frame, so that the join had a frame to mend.
+    // Every piece holds whole frames: a frame that runs on into the next file goes with the piece it
+    // begins in.
     const auto& units = set.audio[1].units;
-    const bool split = std::any_of(ends.begin(), ends.end() - 1, [&](size_t end) {
-        return std::none_of(units.begin(), units.end(), [&](const VobUnit& u) { return u.offset == end; });
-    });
-    EXPECT_TRUE(split);
+    for (const size_t end : ends)
+        EXPECT_TRUE(end == whole.size() || std::any_of(units.begin(), units.end(),
+                                                       [&](const VobUnit& u) { return u.offset == end; }))
+            << end;
 }
 
 TEST_F(BbdmuxTest, FirstStreamWithoutNameAndACutFile) {
@@ -115,6 +118,69 @@ TEST_F(BbdmuxTest, BadInputsFailWithAMessageAndLeaveTheTargetAlone) {
     for ([[maybe_unused]] const auto& entry : fs::directory_iterator(data.path()))
         ++entries;
     EXPECT_EQ(entries, set.files.size() + 3); // vob.lst, noise.vob, audio1.ac3
+}
+
+} // namespace
+} // namespace kes::test
+
+namespace kes::test {
+namespace {
+
+// The pieces of every VOB file of a title, joined in order and decoded by azid.exe, give a WAV that
+// begins at the title's first picture with every beep at its mark (to a millisecond), whether the
+// sound starts before or after the picture and across lost data.
+class TimedPieceTest : public ::testing::Test {
+protected:
+    void SetUp() override { installTools(folder, {"bbdmux.exe", "azid.exe"}); }
+
+    Pcm ripThroughPieces(const MarkedTitle& title) {
+        std::string joined;
+        for (size_t i = 0; i < title.set.files.size(); ++i) {
+            const std::string piece = data.file("audio" + std::to_string(i + 1) + ".ac3");
+            const ToolRun run =
+                runTool(folder, "bbdmux.exe", {title.set.files[i].string(), "0xbd", piece, "0x80"});
+            EXPECT_EQ(run.status, 0) << run.err;
+            joined += readBytes(piece);
+        }
+        writeBytes(data.file("audio.ac3"), joined);
+        const ToolRun run = runTool(
+            folder, "azid.exe", {"-c", "normal", "-L", "-3dB", data.file("audio.ac3"), data.file("a.wav")});
+        EXPECT_EQ(run.status, 0) << run.err;
+        // Any other AC3 decoder reads the joined stream too.
+        EXPECT_FALSE(ffmpegDecode(data.file("audio.ac3"), -1, {}).samples.empty());
+        return readWav(data.file("a.wav"));
+    }
+
+    static void expectMarks(const Pcm& wav, const std::vector<double>& marks) {
+        const auto starts = toneStarts(wav);
+        ASSERT_EQ(starts.size(), marks.size()) << ::testing::PrintToString(starts);
+        for (size_t i = 0; i < starts.size(); ++i)
+            EXPECT_NEAR(starts[i], marks[i], 0.001) << "mark " << i;
+    }
+
+    ProgramFolder folder;
+    TempDir data{"kes-bbdmux-timed"};
+};
+
+TEST_F(TimedPieceTest, SoundBeforeOrAfterThePictureStartsWithIt) {
+    for (const int64_t startPts : {-45000, -3600, 0, 3600, 45000, 3000}) {
+        SCOPED_TRACE(startPts);
+        const MarkedTitle title = writeMarkedTitle(data.path() / std::to_string(startPts), startPts);
+        const Pcm wav = ripThroughPieces(title);
+        expectMarks(wav, title.marks);
+        // The WAV runs from the first picture to the end of the sound.
+        EXPECT_NEAR(static_cast<double>(wav.frames()) / wav.rate, 3.0 + startPts / 90000.0, 0.033);
+    }
+}
+
+TEST_F(TimedPieceTest, LostPacketsBecomeSilenceAndLaterMarksKeepTheirTime) {
+    MarkedTitle title = writeMarkedTitle(data.path() / "lost", 0);
+    // The beep at 1.2 s lost in zeros from 0.9 to 1.8 s, across a boundary of two files.
+    const auto packs = static_cast<int64_t>(title.set.packs);
+    zeroStretch(title.set, packs * 2048 * 3 / 10, packs * 2048 * 3 / 10);
+    const Pcm wav = ripThroughPieces(title);
+    expectMarks(wav, {0.3, 2.1, 2.7});
+    EXPECT_NEAR(static_cast<double>(wav.frames()) / wav.rate, 3.0, 0.033);
 }
 
 } // namespace

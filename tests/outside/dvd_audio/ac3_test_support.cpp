@@ -332,4 +332,8 @@ void installTools(ProgramFolder& folder, const std::vector<std::string>& program
         folder.copyFromBuild("extern/" + program);
 }
 
+std::vector<double> toneStarts(const Pcm& pcm) {
+    return kes::test::toneStarts(pcm.samples, pcm.channels, pcm.rate);
+}
+
 } // namespace kes::test

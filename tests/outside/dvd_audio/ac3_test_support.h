@@ -5,6 +5,7 @@
 // reference, and AC3 streams of chosen signals per channel made with FFmpeg's encoder.
 
 #include "tests/support/program_folder.h"
+#include "tests/support/sync_title.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -62,6 +63,10 @@ struct Fit {
     double residual = 0;
 };
 Fit fitScale(const std::vector<int16_t>& a, const std::vector<double>& b);
+
+// The times (seconds from the first sample) at which the first channel's tone starts after at least
+// 50 ms of silence.
+std::vector<double> toneStarts(const Pcm& pcm);
 
 // A program folder with the built tools in extern/.
 void installTools(ProgramFolder& folder, const std::vector<std::string>& programs);

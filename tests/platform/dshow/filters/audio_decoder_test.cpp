@@ -25,7 +25,7 @@ void append(Decoded& out, const PcmChunk& chunk) {
     const size_t start = out.samples.size();
     out.samples.resize(start + chunk.bytes.size() / 2);
     std::memcpy(out.samples.data() + start, chunk.bytes.data(), chunk.bytes.size());
-    out.times.push_back(chunk.startTime);
+    out.times.push_back(chunk.startTime.value_or(-1));
 }
 
 // Parses a generated VOB and decodes its first audio output.

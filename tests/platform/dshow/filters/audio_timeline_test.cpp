@@ -1,0 +1,314 @@
+// The audio side's clock: AC3 payloads cut into timed frames, the decoder keeping the stream's time
+// where packets were lost or came twice, and a PCM stream made to begin at a chosen instant.
+#include "platform/dshow/filters/ac3_framer.h"
+#include "platform/dshow/filters/audio_decoder.h"
+#include "platform/dshow/filters/pcm_start.h"
+#include "platform/dshow/filters/ps_parser.h"
+#include "tests/support/vobgen.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+using namespace platform::dshow::filters;
+using kes::test::VobAudioKind;
+using kes::test::VobAudioStream;
+
+constexpr int64_t kUnits = 10'000'000;
+// FFmpeg's AC3 encoder puts its input 256 samples into the stream (its transform's delay).
+constexpr double kAc3Delay = 256.0 / 48000;
+constexpr double kBeepEvery = 0.5;
+
+// The parser's output of the set's one audio stream.
+size_t audioOutput(const ProgramStreamParser& parser) {
+    for (size_t i = 0; i < parser.outputs().size(); ++i)
+        if (parser.outputs()[i].format.kind != StreamKind::Video)
+            return i;
+    return 0;
+}
+
+kes::test::VobSet beepingSet(VobAudioKind kind, double seconds) {
+    kes::test::VobSpec spec;
+    spec.seconds = seconds;
+    spec.video = false;
+    VobAudioStream stream;
+    stream.kind = kind;
+    stream.id = kind == VobAudioKind::Lpcm ? 0xA0 : 0x80;
+    stream.toneHz = 1000.0;
+    for (double t = 0.25; t + 0.2 < seconds; t += kBeepEvery)
+        stream.beeps.push_back(t);
+    stream.beepSeconds = 0.1;
+    spec.audio = {stream};
+    return kes::test::makeProgramStream(spec);
+}
+
+struct Decoded {
+    std::vector<int16_t> left;
+    std::optional<int64_t> firstTime;
+    int64_t filled = 0;
+    int64_t dropped = 0;
+};
+
+// Decodes the set's audio output; keep(packet number, stream position) decides which packets the
+// decoder sees, and twice(n) which it sees a second time.
+Decoded decode(
+    const kes::test::VobSet& set, const std::function<bool(int)>& keep,
+    const std::function<bool(int)>& twice = [](int) { return false; }) {
+    MemoryByteSource source(set.bytes);
+    ProgramStreamParser parser(source);
+    EXPECT_TRUE(parser.open());
+    std::string error;
+    const size_t audio = audioOutput(parser);
+    auto decoder = AudioDecoder::create(parser.outputs().at(audio).format, decoderSettings("0"), error);
+    Decoded out;
+    if (!decoder)
+        return out;
+    const auto sink = [&](const PcmChunk& chunk) {
+        if (!out.firstTime)
+            out.firstTime = chunk.startTime;
+        const auto* s = reinterpret_cast<const int16_t*>(chunk.bytes.data());
+        for (int64_t i = 0; i < chunk.frames; ++i)
+            out.left.push_back(s[2 * i]);
+    };
+    ParsedPacket packet;
+    int n = 0;
+    std::vector<std::pair<std::vector<uint8_t>, std::optional<int64_t>>> again;
+    while (parser.next(packet) == ParseStatus::Packet) {
+        if (packet.output != audio)
+            continue;
+        const int index = n++;
+        if (!keep(index))
+            continue;
+        decoder->decode(packet.payload, packet.pts, sink);
+        if (twice(index))
+            again.emplace_back(std::vector<uint8_t>(packet.payload.begin(), packet.payload.end()),
+                               packet.pts);
+        else if (!again.empty()) {
+            for (const auto& [bytes, pts] : again)
+                decoder->decode(bytes, pts, sink);
+            again.clear();
+        }
+    }
+    decoder->endOfStream(sink);
+    out.filled = decoder->framesFilled();
+    out.dropped = decoder->framesDropped();
+    return out;
+}
+
+// Sample numbers at which a tone starts after at least 50 ms of silence.
+std::vector<int64_t> onsets(const std::vector<int16_t>& samples, int rate) {
+    std::vector<int64_t> found;
+    int64_t quiet = rate;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (std::abs(samples[i]) < 1000) {
+            ++quiet;
+            continue;
+        }
+        if (quiet >= rate / 20)
+            found.push_back(static_cast<int64_t>(i));
+        quiet = 0;
+    }
+    return found;
+}
+
+// Every beep of the stream where its own clock has it, within a millisecond.
+void expectBeepsInPlace(const Decoded& d, const kes::test::VobSet& set, const std::vector<double>& expected) {
+    constexpr int kRate = 48000;
+    const double delay = set.audio[0].stream.kind == VobAudioKind::Ac3 ? kAc3Delay : 0.0;
+    const auto found = onsets(d.left, kRate);
+    ASSERT_EQ(found.size(), expected.size()) << ::testing::PrintToString(found);
+    for (size_t i = 0; i < found.size(); ++i)
+        EXPECT_NEAR(static_cast<double>(found[i]) / kRate, expected[i] + delay, 0.001) << "beep " << i;
+    // As long as the stream, what was lost included.
+    const double seconds = set.audio[0].pcm.size() / 2.0 / kRate;
+    EXPECT_NEAR(d.left.size() / double(kRate), seconds, 0.002);
+}
+
+// The packets whose payload holds sound from..to seconds of the stream (by its units' times).
+std::function<bool(int)> losing(const kes::test::VobSet& set, double from, double to) {
+    // Packet n carries the stream's bytes in order; find the byte range of the lost time.
+    const auto& units = set.audio[0].units;
+    size_t lostFrom = 0, lostTo = 0;
+    for (const auto& u : units) {
+        const double t = static_cast<double>(u.pts) / 90000.0;
+        if (t < from)
+            lostFrom = u.offset + u.size;
+        if (t < to)
+            lostTo = u.offset + u.size;
+    }
+    // Payload sizes are fixed by the pack layout: count them from the set's own packets.
+    auto bounds = std::make_shared<std::vector<size_t>>();
+    MemoryByteSource source(set.bytes);
+    ProgramStreamParser parser(source);
+    parser.open();
+    ParsedPacket packet;
+    size_t at = 0;
+    const size_t audio = audioOutput(parser);
+    while (parser.next(packet) == ParseStatus::Packet) {
+        if (packet.output != audio)
+            continue;
+        bounds->push_back(at);
+        at += packet.payload.size();
+    }
+    return [bounds, lostFrom, lostTo](int n) {
+        const size_t start = (*bounds)[static_cast<size_t>(n)];
+        return start < lostFrom || start >= lostTo;
+    };
+}
+
+TEST(AudioTimeline, Ac3LostPacketsBecomeSilenceOfTheirLengthAndLaterBeepsKeepTheirPlace) {
+    const auto set = beepingSet(VobAudioKind::Ac3, 3.0);
+    const auto& beeps = set.audio[0].stream.beeps;
+    const Decoded whole = decode(set, [](int) { return true; });
+    EXPECT_EQ(whole.filled, 0);
+    expectBeepsInPlace(whole, set, beeps);
+
+    // 0.6 to 1.1 s lost: the beep at 0.75 goes with it, the others stay where they were.
+    const Decoded lost = decode(set, losing(set, 0.6, 1.1));
+    EXPECT_GT(lost.filled, 48000 * 4 / 10);
+    std::vector<double> left;
+    for (double b : beeps)
+        if (b < 0.55 || b > 1.1)
+            left.push_back(b);
+    expectBeepsInPlace(lost, set, left);
+}
+
+TEST(AudioTimeline, LpcmLostPacketsKeepTheTimeToAMillisecond) {
+    const auto set = beepingSet(VobAudioKind::Lpcm, 2.0);
+    const Decoded lost = decode(set, losing(set, 0.6, 0.9));
+    EXPECT_GT(lost.filled, 0);
+    std::vector<double> left;
+    for (double b : set.audio[0].stream.beeps)
+        if (b < 0.55 || b > 0.9)
+            left.push_back(b);
+    expectBeepsInPlace(lost, set, left);
+}
+
+TEST(AudioTimeline, PacketsThatComeTwiceAreDropped) {
+    // Packets 3 and 4 (about 0.25 to 0.42 s) again after packet 5: the repeat is passed over, and the
+    // frames broken where the repeat joins the stream become silence of their length.
+    const auto set = beepingSet(VobAudioKind::Ac3, 2.0);
+    const Decoded twice = decode(
+        set, [](int) { return true; }, [](int n) { return n == 3 || n == 4; });
+    EXPECT_GT(twice.dropped, 0);
+    EXPECT_LE(twice.filled, 2 * 1536);
+    expectBeepsInPlace(twice, set, set.audio[0].stream.beeps);
+}
+
+TEST(AudioTimeline, TheFirstChunkCarriesTheStreamsFirstStamp) {
+    const auto set = beepingSet(VobAudioKind::Ac3, 0.5);
+    const Decoded d = decode(set, [](int) { return true; });
+    ASSERT_TRUE(d.firstTime);
+    EXPECT_EQ(*d.firstTime, set.audio[0].units[0].pts * kUnits / 90000 + 18000 * kUnits / 90000);
+}
+
+// ---- Ac3Framer ----
+
+std::vector<uint8_t> concat(const kes::test::VobAudioData& audio) {
+    return audio.elementary;
+}
+
+TEST(Ac3Framer, FramesCutAnywhereComeOutWholeWithTheStampOfThePacketTheyBeginIn) {
+    const auto set = beepingSet(VobAudioKind::Ac3, 0.5);
+    const auto& a = set.audio[0];
+    const auto bytes = concat(a);
+    for (const size_t cut : {size_t{1}, size_t{3}, size_t{700}, size_t{2000}}) {
+        Ac3Framer framer;
+        std::vector<TimedAc3Frame> frames;
+        for (size_t at = 0; at < bytes.size(); at += cut) {
+            const size_t n = std::min(cut, bytes.size() - at);
+            // The stamp of the first frame that begins in this piece, as a packet carries it.
+            std::optional<int64_t> pts;
+            for (const auto& u : a.units)
+                if (u.offset >= at && u.offset < at + n) {
+                    pts = u.pts + 1000000; // any clock
+                    break;
+                }
+            framer.push({bytes.data() + at, n}, pts, frames);
+        }
+        ASSERT_EQ(frames.size(), a.frames.size()) << cut;
+        for (size_t i = 0; i < frames.size(); ++i) {
+            EXPECT_EQ(frames[i].bytes, a.frames[i]) << cut << " " << i;
+            ASSERT_TRUE(frames[i].pts);
+            EXPECT_EQ(*frames[i].pts, a.units[i].pts + 1000000) << cut << " " << i;
+        }
+        EXPECT_EQ(framer.skippedBytes(), 0);
+    }
+}
+
+TEST(Ac3Framer, BytesBeforeTheFirstFrameAndAFrameCutShortArePassedOver) {
+    const auto set = beepingSet(VobAudioKind::Ac3, 0.5);
+    const auto& a = set.audio[0];
+    // Starts inside frame 0 (its tail, as a VOB file after a cut), frame 3 loses its end.
+    std::vector<uint8_t> bytes(a.frames[0].begin() + 100, a.frames[0].end());
+    for (size_t i = 1; i < a.frames.size(); ++i) {
+        const auto& f = a.frames[i];
+        bytes.insert(bytes.end(), f.begin(), i == 3 ? f.begin() + 200 : f.end());
+    }
+    Ac3Framer framer;
+    std::vector<TimedAc3Frame> frames;
+    framer.push(bytes, std::nullopt, frames);
+    ASSERT_EQ(frames.size(), a.frames.size() - 2);
+    EXPECT_EQ(frames[0].bytes, a.frames[1]);
+    EXPECT_EQ(frames[2].bytes, a.frames[4]);
+    EXPECT_GT(framer.skippedBytes(), 0);
+}
+
+// ---- PcmStart ----
+
+std::vector<uint8_t> frames(int count, uint8_t value) {
+    return std::vector<uint8_t>(static_cast<size_t>(count) * 4, value);
+}
+
+TEST(PcmStart, LaterSoundGetsSilenceBeforeItAndEarlierSoundIsCut) {
+    constexpr int kRate = 48000;
+    {
+        PcmStart start(1000 * kUnits, kRate, 4);
+        std::vector<uint8_t> out;
+        start.take(frames(10, 7), 1000 * kUnits + kUnits / 100, out); // 10 ms late
+        ASSERT_EQ(out.size(), (480u + 10u) * 4);
+        EXPECT_EQ(out[480 * 4 - 1], 0);
+        EXPECT_EQ(out[480 * 4], 7);
+        EXPECT_EQ(start.framesPadded(), 480);
+        start.take(frames(5, 9), std::nullopt, out); // later chunks go on as they come
+        EXPECT_EQ(out.size(), (480u + 15u) * 4);
+    }
+    {
+        PcmStart start(0, kRate, 4);
+        std::vector<uint8_t> out;
+        start.take(frames(300, 1), -kUnits / 100, out); // 10 ms early: 480 frames to cut over two chunks
+        EXPECT_TRUE(out.empty());
+        start.take(frames(300, 2), -kUnits / 100 + 300 * kUnits / kRate, out);
+        EXPECT_EQ(out.size(), 120u * 4);
+        EXPECT_EQ(start.framesCut(), 480);
+    }
+    {
+        // Within half a sample of the origin nothing changes; a first chunk without a time is kept as it is.
+        PcmStart start(0, kRate, 4);
+        std::vector<uint8_t> out;
+        start.take(frames(3, 1), 100, out);
+        EXPECT_EQ(out.size(), 12u);
+        PcmStart untimed(0, kRate, 4);
+        out.clear();
+        untimed.take(frames(3, 1), std::nullopt, out);
+        EXPECT_EQ(out.size(), 12u);
+    }
+    {
+        // A first stamp far beyond the longest lead is a clock the origin does not share.
+        PcmStart start(0, kRate, 4);
+        std::vector<uint8_t> out;
+        start.take(frames(3, 1), (kLongestLeadSeconds + 1) * kUnits, out);
+        EXPECT_EQ(out.size(), 12u);
+        // So is an origin far past the stream (a seek beyond its end).
+        PcmStart beyond(int64_t{1} << 60, kRate, 4);
+        out.clear();
+        beyond.take(frames(3, 1), 16 * kUnits, out);
+        EXPECT_EQ(out.size(), 12u);
+    }
+}
+
+} // namespace
