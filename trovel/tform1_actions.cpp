@@ -3,6 +3,7 @@
 #include "trovel/tform1.h"
 
 #include "trovel/exit_status.h"
+#include "trovel/picture_start.h"
 #include "trovel/stream_count_file.h"
 
 #include "platform/core/files.h"
@@ -86,6 +87,7 @@ void TForm1::GO() {
     running_ = true;
     graph_.Mode = Render.checked() ? sg::GraphMode::RenderStream : sg::GraphMode::WriteFile;
     graph_.SampleRateText = sampleRate_;
+    graph_.StartSeconds = pictureStartSeconds(graph_.SourcePath);
     const sg::GoResult result = graph_.GO();
     running_ = false;
     switch (result) {

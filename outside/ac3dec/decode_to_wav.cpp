@@ -54,7 +54,8 @@ int decodeToWav(const Ac3DecOptions& options) {
         return fail(kProgram, cannotWriteMessage(options.wav));
 
     // The WAV begins at the title's first picture, as the video does.
-    platform::dshow::filters::PcmStart start(titleOrigin(*stream.reader) * kUnitsPerSecond / kPtsPerSecond,
+    platform::dshow::filters::PcmStart start(titleOrigin(stream.source, *stream.reader) * kUnitsPerSecond /
+                                                 kPtsPerSecond,
                                              options.sampleRate(), kBytesPerFrame);
     std::vector<uint8_t> pcm;
     std::vector<uint8_t> placed;

@@ -25,8 +25,7 @@ namespace {
 
 constexpr int64_t kFrameSamples = 1536;
 constexpr int64_t kPtsClock = 90'000;
-constexpr int64_t kLongestGapSeconds = 60;
-constexpr int64_t kLongestRepeatSeconds = 1;
+constexpr int64_t kLongestGapSeconds = 10;
 constexpr int64_t kLongestLeadSeconds = 600;
 constexpr int64_t kToleranceDivisor = 1000; // one millisecond
 
@@ -53,7 +52,7 @@ public:
                     shift_ -= at; // a clock the first picture does not share: start at the frame
             }
         }
-        int64_t target = f.pts ? position(*f.pts) : *cursor_;
+        const int64_t target = f.pts ? position(*f.pts) : *cursor_;
         const int64_t ahead = target - *cursor_;
         if (!placedAny_ && first_ && ahead < -tolerance) {
             // Before the first picture: dropped; the frame that straddles it leaves silence.
@@ -62,18 +61,11 @@ public:
                 return silence(target + kFrameSamples - *cursor_, error);
             return true;
         }
-        if (ahead > kLongestGapSeconds * rate_ || ahead < -kLongestRepeatSeconds * rate_) {
+        if (ahead > kLongestGapSeconds * rate_ || ahead < -tolerance) {
             shift_ -= ahead; // the clock restarted: go on without a break
-            target = *cursor_;
         } else if (ahead > tolerance) {
             if (!silence(ahead, error))
                 return false;
-        } else if (ahead < -tolerance) {
-            // Time that came before: the frame is dropped; what it covers past the cursor is silence.
-            ++report_.droppedFrames;
-            if (target + kFrameSamples > *cursor_)
-                return silence(target + kFrameSamples - *cursor_, error);
-            return true;
         }
         placedAny_ = true;
         *cursor_ += kFrameSamples;
@@ -169,7 +161,8 @@ bool writeTimedPiece(const std::vector<std::string>& titleFiles, size_t index, u
         error = vob + ": " + error;
         return false;
     }
-    const int64_t origin = titleOrigin(titleFiles.front()).value_or(titleOrigin(reader));
+    const auto first = titleOrigin(titleFiles.front());
+    const int64_t origin = first ? *first : titleOrigin(source, reader);
     OutputFile out(target);
     if (!out.isOpen()) {
         error = cannotWriteMessage(target);

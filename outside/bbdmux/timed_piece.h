@@ -11,7 +11,7 @@
 //    time stamps show lost on the way;
 //  - silence is made of silent frames of the stream's layout; a silence that is not a whole number
 //    of frames ends with a frame that names how many of its samples to keep (silent_ac3.h).
-// The rules for gaps, repeats and clock restarts are those of the audio decoder.
+// The rules for gaps and clock restarts are those of the audio decoder and the video converter.
 
 #include <cstdint>
 #include <string>
@@ -21,7 +21,7 @@ namespace outside::bbdmux {
 
 struct PieceReport {
     int64_t silenceSamples = 0; // put in before the first frame and across lost data
-    int64_t droppedFrames = 0;  // before the first picture, or repeated
+    int64_t droppedFrames = 0;  // before the first picture
     bool damage = false;        // bytes of the file were passed over
 };
 

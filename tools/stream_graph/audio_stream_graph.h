@@ -57,6 +57,8 @@ public:
     std::string SourcePath;
     std::string DestinationPath;
     std::string SampleRateText;
+    // Where the run starts on the graph's clock (seconds; may lie before 0): the output begins there.
+    double StartSeconds = 0;
     int StreamIndex = 0; // 0-based among the matching audio pins
     bool StreamSearchOnly = false;
     bool StopRequested = false;

@@ -37,6 +37,8 @@ GoResult AudioStreamGraph::GO() {
         CloseDSPlayer();
         return GoResult::Failed;
     }
+    if (StartSeconds != 0 && MediaPosition)
+        MediaPosition->put_CurrentPosition(StartSeconds);
     const HRESULT hr = MediaControl->Run();
     if (hr != com::S_OK && hr != com::S_FALSE) {
         log("Incorrect Graph return value !");

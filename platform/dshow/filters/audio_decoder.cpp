@@ -9,8 +9,7 @@ namespace {
 constexpr int kOutputBits = 16;
 // Differences smaller than this stay (rounding of the time stamps, a resampler's odd sample).
 constexpr int64_t kToleranceDivisor = 1000; // one millisecond
-constexpr int64_t kLongestGapSeconds = 60;
-constexpr int64_t kLongestRepeatSeconds = 1;
+constexpr int64_t kLongestGapSeconds = 10;
 constexpr int64_t kLpcmUnitsPerSecond = 600; // LPCM packets' stamps name a unit of 1/600 s
 } // namespace
 
@@ -51,17 +50,15 @@ int64_t AudioDecoder::nextPosition() const {
     int64_t queued = 0;
     for (const int64_t change : changes_)
         queued += change;
-    return framesSinceBase_ + static_cast<int64_t>(out_.size() / kOutputBytesPerFrame) - dropPending_ +
-           queued + static_cast<int64_t>(std::llround(frameOutput_ * static_cast<double>(changes_.size())));
+    return framesSinceBase_ + static_cast<int64_t>(out_.size() / kOutputBytesPerFrame) + queued +
+           static_cast<int64_t>(std::llround(frameOutput_ * static_cast<double>(changes_.size())));
 }
 
-void AudioDecoder::applyChange(int64_t change) {
-    if (change > 0) {
-        out_.resize(out_.size() + static_cast<size_t>(change * kOutputBytesPerFrame), 0);
-        framesFilled_ += change;
-    } else {
-        dropPending_ -= change;
-    }
+void AudioDecoder::applyChange(int64_t silence) {
+    if (silence <= 0)
+        return;
+    out_.resize(out_.size() + static_cast<size_t>(silence * kOutputBytesPerFrame), 0);
+    framesFilled_ += silence;
 }
 
 void AudioDecoder::convertBlock(const PcmBlock& block) {
@@ -74,17 +71,8 @@ void AudioDecoder::convertBlock(const PcmBlock& block) {
             changes_.pop_front();
         }
     }
-    const size_t before = out_.size();
     if (!converter_->convert(block, out_))
         ++conversionErrors_;
-    if (dropPending_ > 0) {
-        const auto fresh = static_cast<int64_t>((out_.size() - before) / kOutputBytesPerFrame);
-        const int64_t drop = std::min(dropPending_, fresh);
-        out_.erase(out_.begin() + static_cast<std::ptrdiff_t>(before),
-                   out_.begin() + static_cast<std::ptrdiff_t>(before + drop * kOutputBytesPerFrame));
-        dropPending_ -= drop;
-        framesDropped_ += drop;
-    }
 }
 
 void AudioDecoder::convert(std::span<const uint8_t> bytes) {
@@ -110,9 +98,7 @@ int64_t AudioDecoder::timeChange(int64_t pts, int64_t slack) {
     const int64_t tolerance = rate / kToleranceDivisor;
     if (ahead > slack + tolerance && ahead <= kLongestGapSeconds * rate)
         return ahead;
-    if (ahead < -tolerance && -ahead <= kLongestRepeatSeconds * rate)
-        return ahead;
-    if (ahead > kLongestGapSeconds * rate || -ahead > kLongestRepeatSeconds * rate) {
+    if (ahead > kLongestGapSeconds * rate || ahead < -tolerance) {
         // The stream's clock restarted: the output runs on from here without a break.
         clockBase_ = time - position * kUnitsPerSecond / rate;
     }
@@ -128,13 +114,7 @@ void AudioDecoder::decode(std::span<const uint8_t> payload, std::optional<int64_
             if (frame.sampleRate > 0)
                 frameOutput_ =
                     static_cast<double>(kAc3FrameSamples) * converter_->outputRate() / frame.sampleRate;
-            const int64_t change = frame.pts ? timeChange(*frame.pts, 0) : 0;
-            // A frame whose whole time the output has already had came twice: it is passed over.
-            if (change < 0 && -change >= std::llround(frameOutput_)) {
-                framesDropped_ += std::llround(frameOutput_);
-                continue;
-            }
-            changes_.push_back(change);
+            changes_.push_back(frame.pts ? timeChange(*frame.pts, 0) : 0);
             convert(frame.bytes);
         }
     } else {
@@ -166,7 +146,6 @@ void AudioDecoder::flush() {
     out_.clear();
     clockBase_.reset();
     framesSinceBase_ = 0;
-    dropPending_ = 0;
     changes_.clear();
 }
 

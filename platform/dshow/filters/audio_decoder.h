@@ -4,11 +4,10 @@
 // out at 48 kHz, or at 44.1 kHz when the decoder's setting "bMax441Khz" is "1". It joins the decoding
 // core ("AsmAc3.dll") and the sample conversion ("AsmFloatFull.dll") and keeps the output's clock.
 //
-// The clock follows the stream's time stamps: where the stamps say that data was lost (the sound
-// jumps ahead), silence of that length fills the gap; where they say a stretch came twice (the sound
-// jumps back a little), the repeat is dropped. A jump of more than a minute ahead, or of more than a
-// second back, is taken as a restart of the stream's clock rather than lost data, and the output runs
-// on without a break. AC3 is timed frame by frame; LPCM and MPEG audio by the packets' stamps.
+// The clock follows the stream's time stamps as the video converter's does: where the stamps jump
+// ahead by up to 10 s, data was lost and silence of that length fills the gap; a jump back, or of more
+// than 10 s ahead, is a restart of the stream's clock, and the output runs on without a break. AC3 is
+// timed frame by frame; LPCM and MPEG audio by the packets' stamps.
 
 #include "platform/dshow/filters/ac3_framer.h"
 #include "platform/dshow/filters/audio_format.h"
@@ -80,9 +79,8 @@ public:
 
     int64_t errors() const { return core_->errors() + conversionErrors_; }
     int64_t framesOut() const { return framesOut_; }
-    // Output frames of silence put in for lost data, and output frames dropped as repeats.
+    // Output frames of silence put in for lost data.
     int64_t framesFilled() const { return framesFilled_; }
-    int64_t framesDropped() const { return framesDropped_; }
 
 private:
     AudioDecoder(std::unique_ptr<DecodeCore> core, std::unique_ptr<SampleConverter> converter,
@@ -92,13 +90,12 @@ private:
     // frame asked for.
     void convert(std::span<const uint8_t> bytes);
     void convertBlock(const PcmBlock& block);
-    // The change of time that brings the output to a stamp (90 kHz) for what is decoded next: silence
-    // (> 0) or a drop (< 0), in output frames; slack is how much later than the stamp the following
-    // samples may rightly begin.
+    // The silence (output frames) that brings the output to a stamp (90 kHz) for what is decoded
+    // next; slack is how much later than the stamp the following samples may rightly begin.
     int64_t timeChange(int64_t pts, int64_t slack);
     // Where the next frame fed to the core begins, in output frames from the clock's base.
     int64_t nextPosition() const;
-    void applyChange(int64_t change);
+    void applyChange(int64_t silence);
 
     std::unique_ptr<DecodeCore> core_;
     std::unique_ptr<SampleConverter> converter_;
@@ -108,14 +105,12 @@ private:
     std::vector<TimedAc3Frame> frames_;
     std::optional<int64_t> clockBase_; // 100 ns time of output frame 0 after the start or a flush
     int64_t framesSinceBase_ = 0;      // output frames delivered since then
-    int64_t dropPending_ = 0;          // output frames still to drop from what comes next
-    // AC3: the change of time of each frame fed to the core whose samples have not come out yet (the
-    // core gives a frame's samples when the next one comes), and their nominal output length.
+    // AC3: the silence before each frame fed to the core whose samples have not come out yet (the
+    // core gives a frame's samples when the next one comes), and a frame's nominal output length.
     std::deque<int64_t> changes_;
     double frameOutput_ = 0;
     int64_t framesOut_ = 0;
     int64_t framesFilled_ = 0;
-    int64_t framesDropped_ = 0;
     int64_t conversionErrors_ = 0;
 };
 

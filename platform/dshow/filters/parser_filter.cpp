@@ -131,6 +131,12 @@ HRESULT ParserFilter::connectInput(IPin* sourcePin) {
         outputs_.push_back(std::move(pin));
     }
     basePts_ = streamOrigin(parser->outputs());
+    // A start before time 0 reaches back to the earliest stamp of any stream (sound that begins before
+    // the first picture).
+    earliestTime_ = 0;
+    for (const ParserOutput& output : parser->outputs())
+        if (output.firstPts)
+            earliestTime_ = std::min(earliestTime_, timeOf(*output.firstPts));
     reader_ = std::move(reader);
     readAllocator_ = std::move(allocator);
     source_ = std::move(source);
@@ -187,7 +193,9 @@ HRESULT ParserFilter::Stop() {
 void ParserFilter::startStreaming() {
     if (thread_.joinable() || !parser_ || !readAllocator_ || FAILED(readAllocator_->Commit()))
         return;
-    if (!seekTarget_ || !parser_->seekTime(ptsOf(*seekTarget_), seekReference()))
+    // A start at or before time 0 reads from the beginning; the segment's start still says where
+    // the caller's time begins.
+    if (!seekTarget_ || *seekTarget_ <= 0 || !parser_->seekTime(ptsOf(*seekTarget_), seekReference()))
         parser_->seek(seekTarget_ ? offsetOfTime(*seekTarget_) : 0);
     position_ = startTime_;
     for (auto& pin : outputs_)
@@ -360,7 +368,7 @@ HRESULT ParserFilter::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLO
     REFERENCE_TIME wanted = *current;
     if (positioning == AM_SEEKING_RelativePositioning)
         wanted += position_.load();
-    wanted = std::max<REFERENCE_TIME>(wanted, 0);
+    wanted = std::max<REFERENCE_TIME>(wanted, earliestTime_);
     const bool streaming = thread_.joinable();
     stopStreaming();
     seekTarget_ = wanted;

@@ -109,6 +109,7 @@ private:
     std::unique_ptr<ProgramStreamParser> parser_;
     std::optional<int64_t> durationPts_;
     int64_t basePts_ = 0;
+    REFERENCE_TIME earliestTime_ = 0; // of the earliest stamp, <= 0
 
     std::thread thread_;
     std::atomic<bool> stopRequested_{false};
