@@ -4,6 +4,10 @@
 #include "platform/core/process.h"
 #include "platform/core/text.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+
 namespace kes {
 
 namespace core = platform::core;
@@ -42,6 +46,52 @@ std::string cannotStartText(std::string_view commandLine) {
     return "Can't start the program :\r\n" + std::string(commandLine);
 }
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int msUntil(Clock::time_point t) {
+    return static_cast<int>(std::max<int64_t>(
+        0, std::chrono::duration_cast<std::chrono::milliseconds>(t - Clock::now()).count()));
+}
+
+enum class SliceEnd { Ended, EndAsked, Over };
+
+// One slice of the wait. Without a console the slice is one wait; with one it is waited in short
+// steps, the console kept alive and asked after each.
+SliceEnd waitSlice(core::Process& process, int sliceMs, RunConsole* console) {
+    if (!console)
+        return process.waitFor(sliceMs) ? SliceEnd::Ended : SliceEnd::Over;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(sliceMs);
+    for (;;) {
+        if (process.waitFor(std::min(KeepAliveMs, msUntil(end))))
+            return SliceEnd::Ended;
+        console->keepAlive();
+        if (console->endAsked())
+            return SliceEnd::EndAsked;
+        if (msUntil(end) == 0)
+            return SliceEnd::Over;
+    }
+}
+
+// Ends the program the console asked to end, keeping the console alive and the window pumped at
+// the slices' pace until it has gone (a program stuck in the kernel may take long even when killed).
+void endProgram(core::Process& process, int sliceMs, SlicePump& slicePump, const std::function<void()>& pump,
+                RunConsole& console) {
+    process.beginEnd(EndGraceMs);
+    Clock::time_point sliceEnd = Clock::now() + std::chrono::milliseconds(sliceMs);
+    while (!process.endStep(KeepAliveMs)) {
+        console.keepAlive();
+        if (msUntil(sliceEnd) == 0) {
+            sliceEnd = Clock::now() + std::chrono::milliseconds(sliceMs);
+            if (slicePump.beforeWait() && pump)
+                pump();
+        }
+    }
+}
+
+} // namespace
+
 RunOutcome runAndWait(std::string_view commandLine, std::string_view externDir, std::string_view restoreDir,
                       const std::function<void()>& pump, RunConsole* console) {
     RunOutcome outcome;
@@ -58,18 +108,22 @@ RunOutcome runAndWait(std::string_view commandLine, std::string_view externDir, 
         if (console) {
             console->begin();
             process->setOutputHandler([console](std::string_view bytes) { console->output(bytes); });
+            console->keepAlive(); // shown and painted from the start
         }
         SlicePump slicePump(outcome.sliceMs);
         for (;;) {
             if (slicePump.beforeWait() && pump)
                 pump();
-            if (console && console->endAsked()) {
-                process->end(EndGraceMs);
+            SliceEnd end = console && console->endAsked() ? SliceEnd::EndAsked : SliceEnd::Over;
+            if (end != SliceEnd::EndAsked)
+                end = waitSlice(*process, outcome.sliceMs, console);
+            if (end == SliceEnd::Ended)
+                break;
+            if (end == SliceEnd::EndAsked) {
+                endProgram(*process, outcome.sliceMs, slicePump, pump, *console);
                 outcome.endedByUser = true;
                 break;
             }
-            if (process->waitFor(outcome.sliceMs))
-                break;
         }
         outcome.exitCode = process->exitCode();
     }

@@ -52,6 +52,9 @@ public:
     virtual void begin() = 0;
     virtual void output(std::string_view bytes) = 0;
     virtual bool endAsked() const = 0;
+    // Called at least every KeepAliveMs while the program runs or is being ended: the console is
+    // painted and hears its close, whatever the slices say about the rest of the window.
+    virtual void keepAlive() {}
 };
 
 // The message of a program that could not be started.
@@ -59,13 +62,16 @@ std::string cannotStartText(std::string_view commandLine);
 
 // How long a program asked to end may take before it is killed.
 inline constexpr int EndGraceMs = 2000;
+// How often a console is kept alive within a wait slice.
+inline constexpr int KeepAliveMs = 100;
 
 // Runs commandLine with externDir as the current directory of this process and of the program,
 // waits for its end in slices and pumps through pump as SlicePump says, then makes restoreDir the
 // current directory again (also when the start failed). With a console, the program runs in a
-// process group of its own with its output shown there; when the console asks for the end after a
-// pump, the group is asked to terminate and is killed after EndGraceMs, and the run is over as for
-// a program that ended.
+// process group of its own with its output shown there, and each slice is waited in steps of
+// KeepAliveMs with the console kept alive between them; when the console asks for the end, the group
+// is asked to terminate and is killed after EndGraceMs (the console and the slices' pumps go on
+// meanwhile), and the run is over as for a program that ended.
 RunOutcome runAndWait(std::string_view commandLine, std::string_view externDir, std::string_view restoreDir,
                       const std::function<void()>& pump, RunConsole* console = nullptr);
 

@@ -12,6 +12,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/console_window.h"
 #include "platform/ui/dialogs.h"
+#include "platform/ui/held_input.h"
 
 namespace kes {
 
@@ -31,6 +32,9 @@ public:
     }
     void output(std::string_view bytes) override { window_->append(bytes); }
     bool endAsked() const override { return window_ && window_->closeRequested(); }
+    void keepAlive() override { ui::ConsoleWindow::keepAlive(); }
+    // The user's input held during the run goes to the window's queue with it.
+    ~ConsoleOfRun() override { ui::releaseHeldInput(); }
 
 private:
     std::string caption_;

@@ -356,23 +356,35 @@ bool Process::waitFor(int ms) {
 }
 
 void Process::end(int graceMs) {
-    if (finished_ && !ownGroup_)
-        return;
-    signal(SIGTERM);
-    // The whole group gets the grace period: a child the program started may still be closing.
-    const int64_t deadline = monotonicMs() + std::max(0, graceMs);
-    const auto groupGone = [this] { return !ownGroup_ || ::kill(-pid_, 0) != 0; };
-    while (!(waitFor(0) && groupGone())) {
-        const int64_t left = deadline - monotonicMs();
-        if (left <= 0) {
-            signal(SIGKILL);
-            if (!finished_)
-                ::kill(pid_, SIGKILL);
-            break;
-        }
-        waitFor(static_cast<int>(std::min<int64_t>(left, PollIntervalMs * 5)));
+    beginEnd(graceMs);
+    while (!endStep(PollIntervalMs * 5)) {
     }
-    waitFor(-1);
+}
+
+void Process::beginEnd(int graceMs) {
+    endDeadlineMs_ = monotonicMs() + std::max(0, graceMs);
+    killed_ = finished_ && !ownGroup_; // nothing left to end but the reaping
+    if (!killed_)
+        signal(SIGTERM);
+}
+
+bool Process::endStep(int ms) {
+    if (killed_)
+        return waitFor(ms);
+    // The whole group gets the grace period: a child the program started may still be closing.
+    const auto groupGone = [this] { return !ownGroup_ || ::kill(-pid_, 0) != 0; };
+    if (waitFor(0) && groupGone())
+        return true;
+    const int64_t left = endDeadlineMs_ - monotonicMs();
+    if (left <= 0) {
+        signal(SIGKILL);
+        if (!finished_)
+            ::kill(pid_, SIGKILL);
+        killed_ = true;
+        return waitFor(ms);
+    }
+    waitFor(static_cast<int>(std::min<int64_t>(left, std::max(ms, 0))));
+    return finished_ && groupGone();
 }
 
 std::unique_ptr<Process> startProcess(std::string_view commandLine, std::string_view cwd,

@@ -3,6 +3,7 @@
 // Outside programs: command lines split as the original platform split them, started with a
 // current directory, waited for in slices, or started without waiting.
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -57,6 +58,12 @@ public:
     // Ends the process: a terminate request to it (to its whole group when it has one), then, when it
     // is still there after graceMs, a kill. Returns once it has been reaped.
     void end(int graceMs);
+    // The same in steps, for a caller that keeps its windows alive meanwhile: beginEnd sends the
+    // terminate request; each endStep waits up to ms, kills what is left once graceMs have passed
+    // since beginEnd, and is true once the process has been reaped (and its group is gone, or was
+    // killed).
+    void beginEnd(int graceMs);
+    bool endStep(int ms);
 
 private:
     friend std::unique_ptr<Process> startProcess(std::string_view, std::string_view, const StartOptions&);
@@ -71,6 +78,8 @@ private:
     std::function<void(std::string_view)> onOutput_;
     bool finished_ = false;
     int exitCode_ = -1;
+    int64_t endDeadlineMs_ = 0; // when the grace of beginEnd is over
+    bool killed_ = false;
 };
 
 // Starts a command line (split as above) with cwd as its current directory (the caller's when empty)

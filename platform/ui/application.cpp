@@ -2,6 +2,7 @@
 
 #include "platform/ui/dialogs.h"
 #include "platform/ui/form.h"
+#include "platform/ui/held_input.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -127,6 +128,7 @@ void setApplicationTitle(const std::string& title) {
 }
 
 void processMessages() {
+    releaseHeldInput();
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

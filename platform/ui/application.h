@@ -53,7 +53,8 @@ void setApplicationTitle(const std::string& title);
 // The full path of the running program file.
 std::string programFile();
 
-// Lets every pending event run (timers, paints, clicks), then returns.
+// Lets every pending event run (timers, paints, clicks, and the input held by
+// processMessagesHoldingInput first), then returns.
 void processMessages();
 
 // Runs a handler for an event that came from the window system (a click, a key, a timer, a show):

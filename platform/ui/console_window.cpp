@@ -1,11 +1,13 @@
 #include "platform/ui/console_window.h"
 
+#include "platform/ui/held_input.h"
 #include "platform/ui/qt_text.h"
 
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -109,6 +111,14 @@ QWidget* ConsoleWindow::widget() const {
 
 std::vector<ConsoleWindow*> ConsoleWindow::open() {
     return consoles();
+}
+
+void ConsoleWindow::keepAlive() {
+    processMessagesHoldingInput([](const QWindow* window) {
+        return std::any_of(consoles().begin(), consoles().end(), [window](const ConsoleWindow* console) {
+            return console->window_->windowHandle() == window;
+        });
+    });
 }
 
 } // namespace platform::ui

@@ -3,7 +3,7 @@
 // The window an outside program writes into while it runs, in place of a console of its own: it is
 // captioned with the program's command line and shows its standard output and error as they come.
 // Closing it does not close it: it asks the caller to end the program, and the caller removes the
-// window once the program has ended.
+// window once the program has ended. The caller keeps it alive while it waits (keepAlive).
 
 #include <memory>
 #include <string>
@@ -52,6 +52,11 @@ public:
 
     // The console windows that exist now, oldest first.
     static std::vector<ConsoleWindow*> open();
+
+    // For the wait on a console's program: handles pending events so that every window is painted
+    // and a console takes its close at once, while the user's input to the other windows waits for
+    // the next full pump (processMessages).
+    static void keepAlive();
 
 private:
     class Window;

@@ -9,10 +9,15 @@
 
 #include "platform/core/paths.h"
 #include "platform/core/process.h"
+#include "platform/ui/application.h"
 #include "platform/ui/console_window.h"
 #include "platform/ui/dialog_script.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -287,6 +292,115 @@ TEST_F(FormRunnerTest, ClosingTheProgramsWindowEndsIt) {
     EXPECT_TRUE(platform::ui::ConsoleWindow::open().empty()); // gone with its program
     EXPECT_TRUE(script.shown().empty());
     EXPECT_EQ(platform::core::currentDir(), StartDir);
+}
+
+// A hung converter: its slices pump the window only every 18 s, but its console is painted from the
+// start and takes its close at once.
+TEST_F(FormRunnerTest, AHungConvertersConsoleAnswersWithinASecond) {
+    using Clock = std::chrono::steady_clock;
+    folder.installFake("mpeg2avipx3.exe", Fake);
+    writeBytes(folder.externDir() / "mpeg2avipx3.exe.fake", "print working\\n\nsleep 600000\n");
+    ExtCommand = form->externDir() + "mpeg2avipx3.exe -b \"x/vob.lst\" -a";
+    form->show();
+    std::string textAtClose;
+    bool paintedAtClose = false;
+    Clock::time_point closedAt{};
+    QTimer closer;
+    closer.setInterval(50);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        const auto consoles = platform::ui::ConsoleWindow::open();
+        if (consoles.size() != 1 || consoles[0]->text().empty())
+            return;
+        closer.stop();
+        QWidget* console = consoles[0]->widget();
+        textAtClose = consoles[0]->text();
+        paintedAtClose =
+            console->isVisible() && console->windowHandle() && console->windowHandle()->isExposed();
+        closedAt = Clock::now();
+        console->close(); // as the user closes it
+    });
+    closer.start();
+    const Clock::time_point start = Clock::now();
+    EXPECT_TRUE(form->RunExtProg());
+    const Clock::time_point end = Clock::now();
+    EXPECT_TRUE(form->lastRun().endedByUser);
+    EXPECT_EQ(textAtClose, "working\n");
+    EXPECT_TRUE(paintedAtClose);
+    EXPECT_LT(end - closedAt, std::chrono::seconds(1));
+    EXPECT_LT(end - start, std::chrono::seconds(3));
+    EXPECT_TRUE(platform::ui::ConsoleWindow::open().empty());
+}
+
+// A program that ignores the request to end is killed after the grace period; the windows stay alive
+// all the while.
+TEST_F(FormRunnerTest, EndingAProgramKeepsTheWindowsAlive) {
+    using Clock = std::chrono::steady_clock;
+    folder.installFake("Tonegrab.exe", Fake);
+    writeBytes(folder.externDir() / "Tonegrab.exe.fake", "ignoreterm\nprint ready\\n\nsleep 600000\n");
+    ExtCommand = form->externDir() + "Tonegrab.exe /v/a.VOB X X X X";
+    form->show();
+    Clock::time_point closedAt{};
+    int ticksWhileEnding = 0;
+    QTimer ticker;
+    ticker.setInterval(50);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        if (closedAt != Clock::time_point{}) {
+            ++ticksWhileEnding;
+            return;
+        }
+        const auto consoles = platform::ui::ConsoleWindow::open();
+        if (consoles.size() == 1 && !consoles[0]->text().empty()) {
+            closedAt = Clock::now();
+            consoles[0]->widget()->close();
+        }
+    });
+    ticker.start();
+    EXPECT_TRUE(form->RunExtProg());
+    const Clock::time_point end = Clock::now();
+    EXPECT_TRUE(form->lastRun().endedByUser);
+    EXPECT_EQ(form->lastRun().exitCode, 128 + SIGKILL);
+    EXPECT_GE(end - closedAt, std::chrono::milliseconds(EndGraceMs));
+    // Two seconds of grace: the timer ran through them (at every keep-alive step), not after them.
+    EXPECT_GE(ticksWhileEnding, 10);
+}
+
+// The user's clicks and keys on the main window wait for the runner's own pump, in their order;
+// none is lost.
+TEST_F(FormRunnerTest, InputToTheMainWindowWaitsForThePump) {
+    folder.installFake("mpeg2avipx3.exe", Fake);
+    writeBytes(folder.externDir() / "mpeg2avipx3.exe.fake", "sleep 1500\n");
+    ExtCommand = form->externDir() + "mpeg2avipx3.exe -b \"x/vob.lst\" -a";
+    form->show();
+    QWindow* window = form->widget()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    std::vector<int> keys;
+    class KeyCounter : public QObject {
+    public:
+        explicit KeyCounter(std::vector<int>& keys) : keys_(keys) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::KeyPress)
+                keys_.push_back(static_cast<QKeyEvent*>(event)->key());
+            return false;
+        }
+
+    private:
+        std::vector<int>& keys_;
+    } counter(keys);
+    window->installEventFilter(&counter);
+    bool typedDuringRun = false;
+    QTimer::singleShot(300, [&] {
+        for (const int key : {Qt::Key_A, Qt::Key_B}) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QCoreApplication::sendEvent(window, &press);
+        }
+        typedDuringRun = true;
+    });
+    EXPECT_TRUE(form->RunExtProg());
+    EXPECT_TRUE(typedDuringRun);
+    EXPECT_TRUE(keys.empty()); // a converter's window is pumped every sixth slice only
+    platform::ui::processMessages();
+    EXPECT_EQ(keys, (std::vector<int>{Qt::Key_A, Qt::Key_B}));
+    window->removeEventFilter(&counter);
 }
 
 TEST_F(FormRunnerTest, ShutdownReachesOnlyTheRecorder) {
