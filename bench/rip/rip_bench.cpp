@@ -34,6 +34,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -45,6 +46,10 @@ constexpr int AudioKbps = kes::bench::JobAudioKbps;
 constexpr int Width = kes::bench::JobWidth;
 constexpr int Height = kes::bench::JobHeight;
 constexpr int KeyInterval = kes::bench::JobKeyInterval;
+// CD-R capacities (2048-byte sectors), and the megabyte the video page's rate suggestion counts in.
+constexpr double Cd650Bytes = 681984000.0;
+constexpr double Cd700Bytes = 737280000.0;
+constexpr double SuggestionKbitsPerMegabyte = 8192.0;
 
 using kes::bench::fail;
 using kes::bench::timed;
@@ -164,6 +169,18 @@ int main(int argc, char** argv) {
     kes::bench::runInTurn(contenders, runs, dir);
     std::printf("ours, the report:\n%s", kes::bench::readText(dir / "report.txt").c_str());
     kes::bench::printTable(contenders, oursOnly ? "ours" : "HandBrake", title, dir, true);
+    // Ours against the CD it is made for: the video page suggests these rates for a 650 MB (700 MB)
+    // CD-R when the movie lasts size x 8192 / (video + audio kbit/s) seconds; the final file, its
+    // bytes scaled from the title's length to that one, against the CD-R's real capacity.
+    const double ourBytes = static_cast<double>(fs::file_size(contenders.front().movie));
+    for (const auto& [megabytes, capacity] : {std::pair{650, Cd650Bytes}, std::pair{700, Cd700Bytes}}) {
+        const double movieSeconds = megabytes * SuggestionKbitsPerMegabyte / (VideoKbps + AudioKbps);
+        const double scaled = ourBytes * movieSeconds / seconds;
+        std::printf("final size: %.0f bytes for %.0f s; as a %.1f-minute movie on a %d MB CD-R: %.0f of %.0f "
+                    "bytes, %.2f %%%s\n",
+                    ourBytes, seconds, movieSeconds / 60, megabytes, scaled, capacity,
+                    scaled * 100 / capacity, scaled > capacity ? " (DOES NOT FIT)" : "");
+    }
     if (!keep)
         fs::remove_all(dir);
     return 0;
