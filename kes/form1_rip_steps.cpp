@@ -12,6 +12,7 @@
 #include "kes/rip_record.h"
 #include "kes/rip_video_lines.h"
 #include "kes/text_helpers.h"
+#include "kes/video_page.h"
 #include "kes/vsp_ini.h"
 
 #include "tools/muxer/tform5.h"
@@ -100,12 +101,22 @@ private:
             startAutomation(2);
         RipRecord.VideoStart = stepStart();
         bool converted = convert();
-        if (converted && f_.proceed2.enabled() && f_.proceed2.checked())
+        const bool twoPasses = converted && f_.proceed2.enabled() && f_.proceed2.checked();
+        if (twoPasses)
             converted = secondPass();
         if (converted)
             takeConverterOutput(avi);
+        // The first pass's log is a work file like the WAV: once the second pass has made the movie
+        // from it, it goes with the others.
+        if (twoPasses && converted && !RipAborted && f_.DelWav.checked() && core::fileExists(avi))
+            deleteFirstPassLog();
         RipRecord.freeAfter(FreeSlot::Video) = DriveFreeText(avi);
         RipRecord.VideoEnd = stepEnd();
+    }
+
+    // As the work WAV files: one that cannot be deleted costs only disk space.
+    void deleteFirstPassLog() {
+        static_cast<void>(core::deleteFile(firstPassLogName(f_.AVIFile.text(), f_.FinalFile.text())));
     }
 
     // The second pass of a two-pass rip. The rate-mode box's own handler sets the codec for each pass.

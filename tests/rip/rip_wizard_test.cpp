@@ -127,7 +127,7 @@ TEST_F(WizardRoadTest, EveryStepAnsweredGivesAFinishedRip) {
     EXPECT_NEAR(audio->seconds, title.spec.seconds, VideoFrame + 1152.0 / 48000);
     expectBeeps(flashStarts(final), title.spec.beeps, VideoFrame / 2);
     expectBeeps(beepStarts(final), title.spec.beeps, VideoFrame);
-    // The English subtitles beside it; the work WAV files are gone.
+    // The English subtitles beside it; the work WAV files and the first pass's log are gone.
     EXPECT_EQ(final, out + "Wizard_movie.avi");
     std::string error;
     const auto subtitles = readWithFfmpeg(out + "Wizard_movie.idx", &error);
@@ -136,7 +136,7 @@ TEST_F(WizardRoadTest, EveryStepAnsweredGivesAFinishedRip) {
     EXPECT_EQ(subtitles[0].subtitles.size(), englishSubtitleStarts(title.spec.seconds).size());
     EXPECT_EQ(filesUnder(out),
               (Lines{"Wizard_movie.avi", "Wizard_movie.idx", "Wizard_movie.rar", "Wizard_movie.sub",
-                     "work/Wizard_movie.log", "work/audio.mp3.wav", "work/movie.avi"}));
+                     "work/audio.mp3.wav", "work/movie.avi"}));
     expectOneLog(folder.path(), reports()[0]);
 }
 

@@ -226,6 +226,34 @@ bool readFrame(vfw::PAVISTREAM video, int64_t position, std::vector<uint8_t>& bu
     return true;
 }
 
+int64_t sizeSplitTarget(vfw::PAVISTREAM video, int64_t length, double parts, int64_t audioBytes) {
+    if (length <= 0 || parts <= 1.0)
+        return std::max<int64_t>(length, 0);
+    const vfw::LONG base = toLong(vfw::AVIStreamStart(video));
+    std::vector<int64_t> frameBytes(static_cast<size_t>(length), 0);
+    double total = static_cast<double>(std::max<int64_t>(audioBytes, 0));
+    for (int64_t i = 0; i < length; ++i) {
+        vfw::LONG bytes = 0;
+        vfw::LONG samples = 0;
+        if (vfw::AVIStreamRead(video, toLong(base + i), 1, nullptr, 0, &bytes, &samples) == vfw::AVIERR_OK &&
+            bytes > 0)
+            frameBytes[static_cast<size_t>(i)] = bytes;
+        total += static_cast<double>(frameBytes[static_cast<size_t>(i)]);
+    }
+    const double audioPerFrame =
+        static_cast<double>(std::max<int64_t>(audioBytes, 0)) / static_cast<double>(length);
+    const double goal = total / parts;
+    double sum = 0;
+    for (int64_t i = 0; i < length; ++i) {
+        const double next = sum + static_cast<double>(frameBytes[static_cast<size_t>(i)]) + audioPerFrame;
+        // The frame boundary nearer to the goal: before this frame or after it.
+        if (next >= goal)
+            return goal - sum <= next - goal ? i : i + 1;
+        sum = next;
+    }
+    return length;
+}
+
 int64_t nearestKeyFrame(vfw::PAVISTREAM video, int64_t t, int64_t length) {
     const int64_t base = vfw::AVIStreamStart(video);
     const vfw::LONG back = vfw::AVIStreamFindSample(video, toLong(base + t), vfw::FIND_PREV | vfw::FIND_KEY);

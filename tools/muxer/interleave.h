@@ -63,6 +63,12 @@ InterleaveEnd interleave(const InterleavePlan& plan, InterleaveObserver& observe
 // they are flagged in the clip.
 InterleaveEnd appendClip(vfw::PAVISTREAM clip, vfw::PAVISTREAM outVideo, int64_t at);
 
+// Where a movie of `length` frames is cut into `parts` parts of equal size: the first frame at which
+// the video frames before it, with the audio's bytes spread evenly over the frames, reach the whole
+// movie's bytes over parts. A movie whose bit rate changes is so cut where its bytes are, not where
+// its time is. Frames whose size cannot be read count as empty.
+int64_t sizeSplitTarget(vfw::PAVISTREAM video, int64_t length, double parts, int64_t audioBytes);
+
 // The frame nearest to t that is a key frame: searched backwards from t (down to frame 0) and forwards
 // from t (up to the end); the forward one when both are as far. Positions count from the first frame.
 int64_t nearestKeyFrame(vfw::PAVISTREAM video, int64_t t, int64_t length);

@@ -147,7 +147,9 @@ MuxResult MuxEngine::Job::run() {
     int64_t start = 0;
     int64_t end = length_;
     if (s_.split) {
-        const int64_t t = core::roundHalfEven(static_cast<double>(length_) / parts);
+        // Parts of a size, not of a length: a part of a split by size must hold on its CD, and two
+        // halves of a movie whose rate changes are not as long as each other.
+        const int64_t t = sizeSplitTarget(video.get(), length_, parts, s_.audioBytes);
         result_.splitFrame = nearestKeyFrame(video.get(), t, length_);
         (firstPart_ ? end : start) = result_.splitFrame;
     }

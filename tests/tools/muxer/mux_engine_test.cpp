@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 
@@ -149,6 +150,29 @@ TEST_F(MuxEngineTest, SplitInHalvesAtTheNearerKeyFrame) {
     const int64_t cut = 22 * 44100 / 25 + 1;
     EXPECT_EQ(readStream(target(), false).bytes, pcmData(0, cut));
     EXPECT_EQ(readStream(dir.file("movie2.avi"), false).bytes, pcmData(cut, TwoSeconds - cut));
+}
+
+// Halves of a movie whose rate changes are halves of its bytes, not of its time: each part must hold
+// on its CD.
+TEST_F(MuxEngineTest, SplitInHalvesCutsWhereTheBytesAre) {
+    TestVideo layout;
+    layout.keyFrames.clear();
+    for (int i = 0; i < layout.frames; ++i)
+        layout.keyFrames.push_back(i);
+    layout.heavyFrames = 10; // 200,000 bytes more in the first fifth
+    ASSERT_TRUE(writeVideoAvi(video(), layout));
+    settings.split = true;
+    const MuxResult first = run(true);
+    ASSERT_EQ(first.outcome, MuxOutcome::Done);
+    ASSERT_EQ(run(false).outcome, MuxOutcome::Done);
+    // 352,800 audio bytes (7,056 a frame) and 200,000 + about 550 video bytes: half is reached in frame 11.
+    EXPECT_EQ(first.splitFrame, 11);
+    const auto size = [](const std::string& path) {
+        return static_cast<double>(std::filesystem::file_size(path));
+    };
+    const double part1 = size(target());
+    const double part2 = size(dir.file("movie2.avi"));
+    EXPECT_LT(std::abs(part1 - part2), 7056 + 20000) << part1 << " " << part2; // within a frame
 }
 
 TEST_F(MuxEngineTest, SplitBySizeBelowOnePartKeepsTheWholeMovie) {

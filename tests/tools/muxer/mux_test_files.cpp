@@ -126,8 +126,12 @@ std::string testFrameBytes(int i) {
 bool writeVideoAvi(const std::string& path, const TestVideo& video) {
     Writer w(path);
     vfw::PAVISTREAM v = createVideo(w, video);
-    for (int i = 0; i < video.frames; ++i)
-        w.write(v, i, 1, testFrameBytes(i), isKey(video, i));
+    for (int i = 0; i < video.frames; ++i) {
+        std::string bytes = testFrameBytes(i);
+        if (i < video.heavyFrames)
+            bytes += std::string(static_cast<size_t>(video.heavyBytes), 'h');
+        w.write(v, i, 1, bytes, isKey(video, i));
+    }
     return w.ok();
 }
 

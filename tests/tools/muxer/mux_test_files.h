@@ -18,6 +18,8 @@ struct TestVideo {
     int width = 8;
     int height = 4;
     const char* fourcc = "DIVX"; // the compression of the stream header and the format
+    int heavyFrames = 0;         // the first frames this many carry heavyBytes more: a rate that changes
+    int heavyBytes = 20000;
 };
 
 // The bytes of frame i: distinct for every frame and of a varying size.
