@@ -15,7 +15,11 @@ double pictureStartSeconds(const std::string& listPath) {
     const auto input = mpeg2avi::VobInput::open(listPath, error);
     if (!input)
         return 0;
-    const auto start = mpeg2avi::outputStartPts(*input, error);
+    // The first picture lies in the set's first megabytes; a video stream that does not decode is not
+    // read to its end.
+    constexpr int64_t kPictureStartBytes = 16 * 1024 * 1024;
+    platform::dshow::filters::PrefixByteSource head(*input, kPictureStartBytes);
+    const auto start = mpeg2avi::outputStartPts(head, error);
     platform::dshow::filters::ProgramStreamParser parser(*input);
     if (!start || !parser.open())
         return 0;

@@ -11,13 +11,18 @@ namespace outside::dvd_audio {
 
 namespace {
 
+// The first picture lies in the set's first megabytes; a video stream that does not decode is not
+// read to its end.
+constexpr int64_t kPictureStartBytes = 16 * 1024 * 1024;
+
 // The converter's rule decodes the start of the video; what the video decoder would say about it is
 // not the AC3 tools' to tell.
 std::optional<int64_t> quietStartPts(platform::dshow::filters::ByteSource& set) {
     const int level = av_log_get_level();
     av_log_set_level(AV_LOG_QUIET);
     std::string error;
-    const auto start = mpeg2avi::outputStartPts(set, error);
+    platform::dshow::filters::PrefixByteSource start16(set, kPictureStartBytes);
+    const auto start = mpeg2avi::outputStartPts(start16, error);
     av_log_set_level(level);
     return start;
 }

@@ -21,8 +21,8 @@ namespace kes::test {
 namespace {
 
 constexpr auto kWindowTimeout = std::chrono::seconds(60);
-// Extraction starts a second after the window shows; the render run then lasts the set's length.
-constexpr int kDuringTheRunMs = 1700;
+// Extraction starts as soon as the window shows; the render run then lasts the set's length.
+constexpr int kDuringTheRunMs = 700;
 
 std::string ownFolderOf(const TonegrabFolder& folder) {
     return folder.externDir().string() + "/";

@@ -3,6 +3,7 @@
 // Where the program stream parser pulls its bytes from: a read at an offset, where a short read means
 // the stream ends there (the asynchronous reader's S_FALSE) and a failed read is an error.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -22,6 +23,27 @@ public:
     virtual SourceRead read(int64_t offset, std::span<uint8_t> into) = 0;
     // The total length in bytes when the source knows it.
     virtual std::optional<int64_t> length() { return std::nullopt; }
+};
+
+// The first bytes of another source, as if it ended there (work that needs only a stream's start and
+// must not run through all of it).
+class PrefixByteSource : public ByteSource {
+public:
+    PrefixByteSource(ByteSource& source, int64_t limit) : source_(source), limit_(limit) {}
+    SourceRead read(int64_t offset, std::span<uint8_t> into) override {
+        if (offset >= limit_)
+            return {};
+        return source_.read(offset, into.first(static_cast<size_t>(std::min<int64_t>(
+                                        static_cast<int64_t>(into.size()), limit_ - offset))));
+    }
+    std::optional<int64_t> length() override {
+        const auto whole = source_.length();
+        return whole ? std::min(*whole, limit_) : whole;
+    }
+
+private:
+    ByteSource& source_;
+    int64_t limit_;
 };
 
 // A source over bytes held in memory (tests, small files).
