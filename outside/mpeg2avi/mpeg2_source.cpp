@@ -1,6 +1,7 @@
 #include "outside/mpeg2avi/mpeg2_source.h"
 
 #include "outside/mpeg2avi/geometry.h"
+#include "platform/core/processors.h"
 #include "platform/dshow/filters/ps_parser.h"
 
 extern "C" {
@@ -69,7 +70,9 @@ bool Mpeg2Source::start(const DecoderSettings& settings, std::string& error) {
         error = "The MPEG-2 decoder cannot be started.";
         return false;
     }
-    context_->thread_count = 0; // one thread per core
+    // As many decoding threads as processors this process may keep busy (its affinity mask and its
+    // control group's CPU quota), not the machine's count.
+    context_->thread_count = platform::core::usableProcessors();
     context_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     context_->flags |= AV_CODEC_FLAG_OUTPUT_CORRUPT; // damaged pictures are counted and dropped here
     if (settings.idct)
