@@ -11,6 +11,7 @@
 
 #include "platform/ui/buttons.h"
 #include "platform/ui/containers.h"
+#include "platform/ui/dialogs.h"
 #include "platform/ui/edit.h"
 #include "platform/ui/file_dialogs.h"
 #include "platform/ui/form.h"
@@ -60,12 +61,28 @@ public:
     bool RunExtProg();
     // RunExtProg, with the box of a failed start only when reportFailedStart is set.
     bool runExternal(bool reportFailedStart);
-    // Starts a command line without waiting (the automation helpers).
-    bool StartExtProg(const std::string& commandLine);
     // Asks the platform to switch the machine off; true when the request went out.
     bool ShutdownWindows();
     // The outcome of the last RunExtProg (slice used, exit code).
     const RunOutcome& lastRun() const { return lastRun_; }
+    // True while the multi-rip list runs: nothing may wait for a person then, and every box goes into
+    // the list's log instead of being shown.
+    bool unattended() const { return unattended_ > 0; }
+    // While one lives, the window works as in a multi-rip: unattended, and what a box would have said
+    // (the old-AVI notice aside) is kept, one line per box, instead of being shown.
+    class Unattended {
+    public:
+        explicit Unattended(TForm1& form);
+        ~Unattended();
+        Unattended(const Unattended&) = delete;
+        Unattended& operator=(const Unattended&) = delete;
+        const std::vector<std::string>& said() const { return said_; }
+
+    private:
+        TForm1& form_;
+        std::vector<std::string> said_;
+        ui::BoxDiversion diversion_;
+    };
 
     // --- VOB list -------------------------------------------------------------------------------
     // False when the list could not be written: whatever "vob.lst" holds then belongs to another
@@ -658,10 +675,12 @@ private:
     bool mayWriteProfile(const std::string& path, const std::string& shownName);
     // Rebuilds the profile list while keeping the name box's text.
     void rebuildProfileList();
-    // Loads one multi-rip entry's profile and rips it; why it was not ripped, empty when it was.
-    std::string ripMultiEntry(const std::string& entry, bool last);
-    // Writes what a multi-rip list could not rip into a log file of its own.
-    void logNotRipped(const std::string& lines);
+    // Loads one multi-rip entry's profile and rips it; false when it was not ripped (the reason is one
+    // of the boxes the entry would have shown, or it is given in why).
+    bool ripMultiEntry(const std::string& entry, bool last, std::string& why);
+    // Writes what a multi-rip list could not rip, and what its rips would have shown, into a log
+    // file of its own.
+    void logMultiRip(const std::string& notRipped, const std::string& messages);
     std::vector<ProfileListItem> profileTable_;
     // Runs a stream count of the extractor and fills both stream lists from "sn.fnd".
     void countAudioStreams(const std::string& commandLine);
@@ -694,6 +713,7 @@ private:
     bool closePending_ = false;
     // Set when a report requested the shutdown, so that a multi-rip list requests it only once.
     bool shutdownRequested_ = false;
+    int unattended_ = 0;
     // The IFO file whose damage has been shown since it was chosen.
     std::string damagedIfoShown_;
     // Creation sets the codec several times (the defaults, then the default profile): a missing

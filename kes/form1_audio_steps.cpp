@@ -1,8 +1,10 @@
 // The audio steps of a rip: the chosen AC3 stream (and the second one when "2nd audio" is ticked)
 // decoded to WAV by one of three paths, normalised by the amplifier and compressed by the audio
 // converter. Each step runs only while RipAborted is clear; a stop pressed in a tool window, a tool
-// job that failed, and an outside program that could not be started all set it, so that no later
-// step runs and no report is made. The WAV files are deleted only after their conversion succeeded.
+// job that failed, and an outside program that could not be started, was ended, failed or wrote
+// nothing all set it, so that no later step runs and no report is made. A decoder's WAV is this
+// run's own: an earlier rip's under the same name is moved aside while the decoder runs. The WAV
+// files are deleted only after their conversion succeeded.
 #include "kes/form1.h"
 
 #include "kes/ac3_join.h"
@@ -124,7 +126,7 @@ private:
         forEachStream([&](const AudioStream& s) {
             RipRecord.freeBefore(s.audioSlot) = DriveFreeText(s.wav);
             if (path == DecodePath::Ac3Dec)
-                runProgram(f_.externDir() + f_.TreatAC3Dec(s.subStream, s.number));
+                runProgram(f_.externDir() + f_.TreatAC3Dec(s.subStream, s.number), {s.wav});
             else if (path == DecodePath::Azid)
                 decodeWithAzid(s);
             else
@@ -138,12 +140,14 @@ private:
         const int count = std::clamp(VobCount, 0, VobTableSize);
         for (int i = 1; i <= count; ++i)
             if (!runProgram(bbdmuxLine(f_.externDir(), VobTable[static_cast<size_t>(i - 1)], s.folder, i,
-                                       s.subStream)))
+                                       s.subStream),
+                            {s.folder + ac3PieceName(i)}))
                 return;
-        if (!joinPieces(s, count) || !runProgram(azidLine(f_.externDir(), s.folder, s.wav, s.number)))
+        if (!joinPieces(s, count) ||
+            !runProgram(azidLine(f_.externDir(), s.folder, s.wav, s.number), {s.wav}))
             return;
-        // The joined stream is kept when the decoder left no WAV, so that it can be decoded again.
-        if (f_.DelWav.checked() && core::fileExists(s.wav))
+        // The joined stream is kept when the decoder failed, so that it can be decoded again.
+        if (f_.DelWav.checked())
             deleteWorkFile(s.folder + std::string(JoinedAc3Name));
     }
 
@@ -174,14 +178,16 @@ private:
     void decodeBuiltIn(const AudioStream& s) {
         const std::string rate = f_.Samplerate.text();
         if (!runProgram(
-                tonegrabLine(f_.externDir(), f_.Vobfile.text(), s.wav, s.subStream, rate, f_.flip.checked())))
+                tonegrabLine(f_.externDir(), f_.Vobfile.text(), s.wav, s.subStream, rate, f_.flip.checked()),
+                {s.wav}))
             return;
         if (rate != Rate441Text)
             return;
-        // A missing WAV means the extractor failed; the tools that read it next say so.
         switch (patchWavRate(s.wav, Rate44100)) {
         case WavPatchResult::Patched:
+            break;
         case WavPatchResult::Missing:
+            failStep("Can't read " + s.wav + " !");
             break;
         case WavPatchResult::NotCanonical:
             failStep(s.wav + " is not a plain WAV file : its sample rate can't be set to 44100 Hz !");

@@ -1,7 +1,7 @@
 // "Launch rip !" and the checks that run before any work of a rip. Each failed check shows its
 // message and sets RipAborted, and the remaining checks still run, so that every problem is reported
-// at once; in multi-rip mode a check that would stop the rip ends it instead, without a dialog, so
-// that an unattended list goes on with its next entry.
+// at once; in multi-rip mode a check that would stop the rip ends it instead (its message goes into
+// the list's log, not into a box), so that an unattended list goes on with its next entry.
 #include "kes/form1.h"
 #include "kes/form1_unit.h"
 #include "kes/rip_record.h"
@@ -63,7 +63,7 @@ bool exists(const ui::Edit& edit) {
 // The checks of one rip, in their order. Every method that can end a multi-rip returns false then.
 class RipCheckRun {
 public:
-    explicit RipCheckRun(TForm1& form) : f_(form), multi_(form.usemulti.checked()) {}
+    explicit RipCheckRun(TForm1& form) : f_(form), multi_(form.unattended()) {}
 
     bool run() {
         addAviExtensions();
@@ -86,14 +86,12 @@ public:
     }
 
 private:
-    // A check that stops the rip: in multi-rip mode the rip ends; otherwise its error box and the
-    // abort flag, and the checks go on.
+    // A check that stops the rip: its error box (an unattended list takes it into its log), then in
+    // multi-rip mode the rip ends; otherwise the abort flag is set and the checks go on.
     bool fail(const std::string& message) {
-        if (multi_)
-            return false;
         ui::errorBox(message);
         RipAborted = true;
-        return true;
+        return !multi_;
     }
     // The same for the checks that set the abort flag in multi-rip mode too.
     bool abortAndFail(const std::string& message) {
@@ -243,9 +241,11 @@ private:
                 f_.progDir() + "Vexlor/Vexlor" + f_.XCrop.text() + "x" + f_.YCrop.text() + AviExt;
             // Without the clip the muxer works on; only a multi-rip ends here.
             if (!core::fileExists(clip)) {
-                if (multi_)
-                    return false;
                 ui::errorBox(msg(MsgLogoMissing));
+                if (multi_) {
+                    RipAborted = true;
+                    return false;
+                }
             }
         }
         if (!checkSplitSize())
@@ -287,6 +287,8 @@ private:
         if (core::sameFile(avi, old) || (core::fileExists(old) && !core::deleteFile(old)) ||
             !core::renameFile(avi, old))
             return fail("Can't rename " + avi + " to " + old + " !");
+        // The one notice an unattended list shows too.
+        const ui::BoxDiversion::Shown shown;
         ui::showMessage(avi + msg(MsgAviRenamed) + old);
         return true;
     }
@@ -312,8 +314,10 @@ void TForm1::LaunchClick() {
 
 void TForm1::Launchrip() {
     JobGuard job(*this);
-    if (!RipCheckRun(*this).run())
+    if (!RipCheckRun(*this).run()) {
+        RipAborted = true;
         return; // a multi-rip ends this rip and goes on with its next entry
+    }
     RipAudioSteps();
     RipVideoSteps();
     // A rip that ended early (a stop, a missing piece, a tool that failed) reports nothing.

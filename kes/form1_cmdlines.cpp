@@ -70,12 +70,9 @@ bool TForm1::SetAutoDivXParam(int output) {
     try {
         ExtCommand = autoDivXLine(s);
     } catch (const core::ConvertError& error) {
-        // A key-frame text that is no integer: nothing is started. A multi-rip shows nothing and
-        // leaves it to the caller to end this rip, so that the list goes on with the next one.
-        if (!usemulti.checked()) {
-            ui::errorBox(error.what());
-            RipAborted = true;
-        }
+        // A key-frame text that is no integer: nothing is started and the rip ends.
+        ui::errorBox(error.what());
+        RipAborted = true;
         return false;
     }
     return true;

@@ -115,8 +115,9 @@ void TForm1::CodecChange() {
 }
 
 void TForm1::codecMissingBox(const char* prefix) {
-    // An unattended multi-rip loads a profile per entry and must not wait on a box.
-    if (usemulti.checked())
+    // A multi-rip loads a profile per entry: a rip that needs the codec fails in its converter, which
+    // the list's log names.
+    if (unattended())
         return;
     if (startingUp_) {
         if (codecBoxShownAtStart_)

@@ -61,15 +61,14 @@ void TForm1::Statistics() {
     c.secondStreamHeading = twostreams.caption();
     const std::string report = buildRipReport(c, RipRecord, MessageTable);
 
-    const bool multi = usemulti.checked();
+    const bool multi = unattended();
     if (log.checked()) {
         const std::string path =
             logFilePath(ProgDir + LogsFolder, c.profileName, core::shortDateText(core::now()),
                         core::timeText(RipRecord.RipStart));
         // A log that cannot be written ends the report here: no box and no shutdown.
         if (!core::writeFileAtomic(path, report)) {
-            if (!multi)
-                ui::errorBox("Can't write the log file " + path + " !");
+            ui::errorBox("Can't write the log file " + path + " !");
             return;
         }
     }

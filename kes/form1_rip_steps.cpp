@@ -16,20 +16,24 @@
 #include "kes/vsp_ini.h"
 
 #include "tools/muxer/tform5.h"
+#include "tools/vobsub_adjuster/idx_index.h"
 #include "tools/vobsub_adjuster/tvsub.h"
 
 #include "platform/core/clock.h"
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
+#include "platform/core/process.h"
 #include "platform/ui/dialogs.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kes {
 
 namespace core = platform::core;
 using tools::muxer::TForm5;
+using tools::vobsub_adjuster::part2IndexPath;
 using tools::vobsub_adjuster::TVSUB;
 
 namespace {
@@ -63,31 +67,51 @@ public:
 private:
     // ---- Video ----
 
-    // The automation of the codec dialog of output 1 or 2; output 2 goes through the delayer. A line
-    // that cannot be built ends the rip (a single rip has shown why).
+    // The automation of the codec dialog of output 1 or 2 for the next converter run; output 2 goes
+    // through the delayer. A line that cannot be built ends the rip (it said why).
     bool startAutomation(int output) {
         if (!f_.SetAutoDivXParam(output)) {
             RipAborted = true;
             return false;
         }
-        return startProgram(output == 1 ? ExtCommand : delayerLine(StartDir, ExtCommand));
+        auto automation = startProgram(output == 1 ? ExtCommand : delayerLine(StartDir, ExtCommand));
+        if (!automation)
+            return false;
+        automations_.push_back(std::move(automation));
+        return true;
+    }
+    // The automations belong to one converter run: once it is over, one that is still waiting (its
+    // dialog never opened) is ended, so that it can never answer a later run's dialog.
+    void endAutomations() {
+        for (auto& automation : automations_)
+            endProgram(automation);
+        automations_.clear();
     }
 
-    // The converter on the current settings; true when it ran. What stands under its output's name
-    // goes first (an earlier run's, or the first pass's, which is no movie), so that a run that does
-    // not finish leaves nothing to be taken for this rip's video.
-    bool convert() {
-        if (RipAborted)
+    // The converter on the current settings; true when it wrote its output (and the extra files). What
+    // stands under its output's name goes first (an earlier run's, or the first pass's, which is no
+    // movie), so that a run that does not finish leaves nothing to be taken for this rip's video.
+    bool convert(const std::vector<std::string>& extra = {}) {
+        if (RipAborted) {
+            endAutomations();
             return false;
+        }
         const std::string line = f_.TreatVidParams();
-        if (RipAborted)
+        if (RipAborted) {
+            endAutomations();
             return false;
+        }
         const std::string output = converterOutput();
         if (core::fileExists(output) && !core::deleteFile(output)) {
+            endAutomations();
             failStep("Can't delete " + output + " !");
             return false;
         }
-        return runProgram(line);
+        std::vector<std::string> outputs{output};
+        outputs.insert(outputs.end(), extra.begin(), extra.end());
+        const bool converted = runProgram(line, outputs);
+        endAutomations();
+        return converted;
     }
     std::string converterOutput() const {
         return core::extractFilePath(f_.AVIFile.text()) +
@@ -100,9 +124,14 @@ private:
         if (f_.DivxAuto.checked() && startAutomation(1) && f_.dual.checked())
             startAutomation(2);
         RipRecord.VideoStart = stepStart();
-        bool converted = convert();
-        const bool twoPasses = converted && f_.proceed2.enabled() && f_.proceed2.checked();
-        if (twoPasses)
+        const bool twoPasses = f_.proceed2.enabled() && f_.proceed2.checked();
+        // An automated first pass writes the log that the second pass reads: the log an earlier rip
+        // left is no log of this movie.
+        std::vector<std::string> firstPassFiles;
+        if (twoPasses && f_.DivxAuto.checked())
+            firstPassFiles.push_back(firstPassLogName(avi, f_.FinalFile.text()));
+        bool converted = convert(firstPassFiles);
+        if (converted && twoPasses)
             converted = secondPass();
         if (converted)
             takeConverterOutput(avi);
@@ -136,11 +165,10 @@ private:
         return converted;
     }
 
-    // The converter names its output itself; it becomes the video AVI. Nothing to do when the
-    // converter left none (the mux or the report shows that).
+    // The converter names its output itself; it becomes the video AVI.
     void takeConverterOutput(const std::string& avi) {
         const std::string output = converterOutput();
-        if (!core::fileExists(output) || core::sameFile(output, avi))
+        if (core::sameFile(output, avi))
             return;
         if (!core::renameFile(output, avi))
             failStep("Can't rename " + output + " to " + avi + " !");
@@ -178,10 +206,15 @@ private:
     }
 
     // Muxes the movie (and its second part with a split) into target; false when the muxer stopped.
-    bool muxMovie(TForm5& muxer, const std::string& audio, const std::string& target, bool mainMux) {
+    // secondPart tells whether a second part was written: a split by size whose movie fits the first
+    // part has none, and a second part an earlier rip left under that name goes with the movie it
+    // belonged to.
+    bool muxMovie(TForm5& muxer, const std::string& audio, const std::string& target, bool mainMux,
+                  bool& secondPart) {
+        secondPart = false;
         const std::string video = f_.AVIFile.text();
-        if (targetIsSource(target, {video, audio}) ||
-            targetIsSource(core::insertBeforeExt(target, PartSuffix), {video, audio}))
+        const std::string part2 = core::insertBeforeExt(target, PartSuffix);
+        if (targetIsSource(target, {video, audio}) || targetIsSource(part2, {video, audio}))
             return false;
         muxer.SourceEdit.setText(video);
         muxer.WavSourceEdit.setText(audio);
@@ -195,8 +228,14 @@ private:
         } else {
             RipRecord.Mux2AudioLen = muxer.AudioSeconds;
         }
-        if (!stopped(muxer) && f_.Split.checked())
+        if (!stopped(muxer) && f_.Split.checked()) {
             muxer.MuxStreams(false);
+            secondPart = !stopped(muxer) && muxer.PartWritten;
+            if (!stopped(muxer) && !secondPart && core::fileExists(part2) && !core::deleteFile(part2)) {
+                failStep("Can't delete " + part2 + " : it belongs to an earlier movie !");
+                return false;
+            }
+        }
         if (stopped(muxer))
             RipAborted = true;
         return !RipAborted;
@@ -215,7 +254,9 @@ private:
         if (!RipAborted) {
             const std::string target = f_.FinalFile.text();
             RipRecord.freeBefore(FreeSlot::Mux) = DriveFreeText(target);
-            muxMovie(*muxer, f_.compaudiofile.text(), target, true);
+            bool secondPart = false;
+            if (muxMovie(*muxer, f_.compaudiofile.text(), target, true, secondPart))
+                secondPart_ = secondPart;
             RipRecord.freeAfter(FreeSlot::Mux) = DriveFreeText(target);
         }
         muxer.reset();
@@ -223,24 +264,31 @@ private:
     }
 
     // The second stream of a split movie: muxed into two parts whose audio is then taken back out, so
-    // that each part of the final movie has the second stream's audio beside it. The two parts go only
-    // once both WAV files are written. The muxer window is closed at the end.
+    // that each part of the final movie has the second stream's audio beside it (a movie that fits its
+    // first part has one). The parts go only once the WAV files are written. The muxer window is
+    // closed at the end.
     void secondStreamAudio(TForm5& muxer) {
         const std::string target = f_.AviSS2.text();
         RipRecord.freeBefore(FreeSlot::Mux2) = DriveFreeText(target);
-        const bool muxed = muxMovie(muxer, f_.compressedSS2.text(), target, false);
+        bool secondPart = false;
+        const bool muxed = muxMovie(muxer, f_.compressedSS2.text(), target, false, secondPart);
         RipRecord.freeAfter(FreeSlot::Mux2) = DriveFreeText(target);
         if (!muxed)
             return;
 
         const std::string part2 = core::insertBeforeExt(target, PartSuffix);
         const std::string folder = core::extractFilePath(target);
+        const std::string wav2 = folder + std::string(FinalAudio2Name);
         muxer.Split.setChecked(false);
         muxer.demux.setChecked(true);
         muxer.WavSourceEdit.setText("");
         muxer.Autosynch.setChecked(false);
         const bool first = demux(muxer, target, folder + std::string(FinalAudioName));
-        const bool second = first && demux(muxer, part2, folder + std::string(FinalAudio2Name));
+        bool second = first;
+        if (first && secondPart)
+            second = demux(muxer, part2, wav2);
+        else if (first && core::fileExists(wav2))
+            static_cast<void>(core::deleteFile(wav2)); // an earlier movie's second part
         muxer.close();
         RipRecord.freeAfter(FreeSlot::Mux2) = DriveFreeText(target);
         if (!second) {
@@ -249,16 +297,26 @@ private:
         }
         // Parts that cannot be deleted cost only disk space.
         static_cast<void>(core::deleteFile(target));
-        static_cast<void>(core::deleteFile(part2));
+        if (secondPart)
+            static_cast<void>(core::deleteFile(part2));
     }
 
+    // The demuxed WAV is this run's own: an earlier one under its name is moved aside meanwhile.
     bool demux(TForm5& muxer, const std::string& source, const std::string& wav) {
         if (targetIsSource(wav, {source}))
             return false;
+        PreviousFiles previous;
+        if (!previous.moveAside({wav})) {
+            failStep("Can't move " + wav + " aside !");
+            return false;
+        }
         muxer.SourceEdit.setText(source);
         muxer.TargetEdit.setText(wav);
         muxer.SaveWave();
-        return !stopped(muxer) && core::fileExists(wav);
+        if (stopped(muxer) || !core::fileExists(wav))
+            return false;
+        previous.drop();
+        return true;
     }
 
     // ---- Subtitles ----
@@ -277,6 +335,9 @@ private:
         return streams;
     }
 
+    // The extractor and the archiver tell little back: their exit status and the files they leave
+    // say how they did. Files an earlier rip left under those names are moved aside while they run,
+    // so a rip whose subtitles are missing fails and is not reported as done.
     void extractSubtitles() {
         const std::string vspIni = f_.externDir() + std::string(VspIniName);
         if (!core::writeFileAtomic(vspIni,
@@ -284,50 +345,66 @@ private:
             failStep("Can't write " + vspIni + " !");
             return;
         }
-        if (!runProgram(std::string(VobSubLine)))
-            return;
-        // The extractor and the archiver tell nothing back: what they leave says how they did. A rip
-        // whose subtitles are missing has failed and is not reported as done.
         const std::string base = core::changeFileExt(f_.destsub.text(), "");
-        for (const std::string& written : {f_.destsub.text(), base + IndexExt}) {
-            if (!core::fileExists(written)) {
-                failStep("Can't extract the subtitles : " + written + " was not written !");
-                return;
-            }
-        }
-        if (!runProgram(rarLine(f_.externDir(), base)))
+        if (!runProgram(std::string(VobSubLine), {f_.destsub.text(), base + IndexExt}))
             return;
-        if (!core::fileExists(base + ArchiveExt)) {
-            failStep("Can't pack the subtitles : " + base + ArchiveExt + " was not written !");
+        // The archiver adds to an archive that exists: an earlier one would keep its old pictures.
+        if (!runProgram(rarLine(f_.externDir(), base), {base + ArchiveExt}))
             return;
-        }
         if (f_.Split.checked())
             splitSubtitles(base);
     }
 
-    // The index is cut for the two parts of the movie; the second part gets its own copies of the
-    // archive and of the IFO file. Existing copies are kept.
+    // The index is cut for the two parts of the movie; the second part gets its own copies of this
+    // rip's archive and IFO file, in place of any earlier ones. A movie without a second part, or
+    // whose second part has no subtitle, gets none, and an earlier rip's copies go.
     void splitSubtitles(const std::string& base) {
+        const std::string final = f_.FinalFile.text();
+        const std::string part2 = secondPartBase(final);
+        const std::string part2Index = part2IndexPath(base + IndexExt);
+        const std::vector<std::string> copies{part2 + ArchiveExt, part2 + IfoExt};
+        if (!secondPart_)
+            secondPart_ = core::fileExists(core::insertBeforeExt(final, PartSuffix));
+        for (const std::string& earlier : {part2Index, copies[0], copies[1]}) {
+            if (core::fileExists(earlier) && !core::deleteFile(earlier)) {
+                failStep("Can't delete " + earlier + " : it belongs to an earlier rip !");
+                return;
+            }
+        }
+        if (!*secondPart_)
+            return;
+        std::string problem;
+        bool written = false;
         {
             auto adjuster = std::make_unique<TVSUB>();
-            adjuster->Edit1.setText(base + IndexExt);
             adjuster->BatchMode = true;
-            adjuster->f1.setText(f_.FinalFile.text());
+            adjuster->Edit1.setText(base + IndexExt);
+            adjuster->f1.setText(final);
             // The logo clip after the first part's last frame is not the movie's time.
             adjuster->ClipSeconds = clipSeconds_;
             adjuster->show();
             adjuster->Button5Click();
+            problem = adjuster->BatchProblem;
+            written = adjuster->CutWritten;
             // It closes itself after the cut; a cut that never started leaves it open.
             if (adjuster->isShowing())
                 adjuster->close();
         }
-        const std::string part2 = secondPartBase(f_.FinalFile.text());
-        // A missing source or an existing copy leaves nothing to copy.
-        static_cast<void>(core::copyFile(base + ArchiveExt, part2 + ArchiveExt, true));
-        static_cast<void>(core::copyFile(f_.ifofile.text(), part2 + IfoExt, true));
+        if (!problem.empty()) {
+            failStep("Can't cut the subtitles for the second part : " + problem);
+            return;
+        }
+        if (!written)
+            return;
+        if (!core::copyFile(base + ArchiveExt, copies[0], false) ||
+            !core::copyFile(f_.ifofile.text(), copies[1], false))
+            failStep("Can't copy the subtitles for the second part to " + part2 + " !");
     }
 
     double clipSeconds_ = 0; // the logo clip the main mux appended to the first part
+    // The final movie has a second part; without a mux in this rip, one that stands on disk.
+    std::optional<bool> secondPart_;
+    std::vector<std::unique_ptr<platform::core::Process>> automations_;
 };
 
 } // namespace

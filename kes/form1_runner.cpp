@@ -52,14 +52,10 @@ bool TForm1::runExternal(bool reportFailedStart) {
     ConsoleOfRun console(ExtCommand);
     lastRun_ = runAndWait(
         ExtCommand, ExternDir, StartDir, [] { ui::processMessages(); }, &console);
-    // In multi-rip mode nothing may wait for the user; the rip's own checks find the missing output.
-    if (!lastRun_.started && reportFailedStart && !usemulti.checked())
+    // An unattended list takes the box into its log.
+    if (!lastRun_.started && reportFailedStart)
         ui::errorBox(cannotStartText(ExtCommand));
     return lastRun_.started;
-}
-
-bool TForm1::StartExtProg(const std::string& commandLine) {
-    return core::startDetached(commandLine);
 }
 
 bool TForm1::ShutdownWindows() {
@@ -67,20 +63,16 @@ bool TForm1::ShutdownWindows() {
 }
 
 bool TForm1::MakeList(const std::string& firstVob) {
-    // An unattended multi-rip shows nothing here: the rip's own checks end a rip without its VOB.
-    const bool quiet = usemulti.checked();
+    // An unattended list takes these boxes into its log.
     const VobRun run = findVobRun(firstVob);
     if (run.firstMissing) {
         RipAborted = true;
-        if (!quiet)
-            ui::errorBox(MessageTable[MsgFirstVobMissing]);
+        ui::errorBox(MessageTable[MsgFirstVobMissing]);
         return true; // the rip's own checks stop a rip without its first VOB
     }
-    for (const auto& busy : run.inUse) {
-        if (!quiet)
-            ui::showMessage(busy + " already in use !");
-    }
-    if (run.truncated && !quiet) {
+    for (const auto& busy : run.inUse)
+        ui::showMessage(busy + " already in use !");
+    if (run.truncated) {
         ui::warningBox("More than " + core::intToStr(VobTableSize) + " VOB files: the list stops at " +
                        run.files.back() + " !");
     }
@@ -95,8 +87,7 @@ bool TForm1::MakeList(const std::string& firstVob) {
     const bool shortForm = vobfileText.find(' ') != std::string::npos;
     if (!core::writeFileAtomic(listPath, vobListBytes(run.files, shortForm))) {
         RipAborted = true;
-        if (!quiet)
-            ui::errorBox("Can't write " + listPath + " !");
+        ui::errorBox("Can't write " + listPath + " !");
         return false;
     }
     return true;

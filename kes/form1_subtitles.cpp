@@ -46,9 +46,9 @@ void TForm1::ifofileChange() {
 }
 
 void TForm1::reportDamagedIfo(const std::string& ifo, const std::string& text) {
-    // Each reader of the pages finds the same damage: it is told once per file read, and never in
-    // an unattended multi-rip.
-    if (usemulti.checked() || damagedIfoShown_ == ifo)
+    // Each reader of the pages finds the same damage: it is told once per file read, and not while a
+    // multi-rip loads its profiles (a rip that needs the file fails on it and its log says so).
+    if (unattended() || damagedIfoShown_ == ifo)
         return;
     damagedIfoShown_ = ifo;
     ui::errorBox(text);

@@ -84,6 +84,8 @@ QMessageBox::Icon icon(MessageKind kind) {
     return QMessageBox::NoIcon;
 }
 
+BoxDiversion* activeDiversion = nullptr;
+
 QMessageBox::StandardButtons qtButtons(Buttons buttons) {
     switch (buttons) {
     case Buttons::Ok:
@@ -130,7 +132,28 @@ const char* answerName(Answer answer) {
     return "No";
 }
 
+BoxDiversion::BoxDiversion(Handler handler) : handler_(std::move(handler)), previous_(activeDiversion) {
+    activeDiversion = this;
+}
+
+BoxDiversion::~BoxDiversion() {
+    activeDiversion = previous_;
+}
+
+BoxDiversion::Shown::Shown() : suspended_(activeDiversion) {
+    activeDiversion = nullptr;
+}
+
+BoxDiversion::Shown::~Shown() {
+    activeDiversion = suspended_;
+}
+
 Answer messageBox(MessageKind kind, const std::string& text, Buttons buttons, const std::string& caption) {
+    if (activeDiversion) {
+        if (activeDiversion->handler_)
+            activeDiversion->handler_(kind, text);
+        return defaultAnswer(buttons);
+    }
     std::string shownCaption = caption;
     if (shownCaption.empty()) {
         const char* own = defaultCaption(kind);

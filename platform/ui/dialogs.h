@@ -3,6 +3,7 @@
 // Message boxes and the input box. While a test script is active (see dialog_script.h) nothing is
 // shown: the script answers and records each box.
 
+#include <functional>
 #include <string>
 
 namespace platform::ui {
@@ -27,6 +28,36 @@ void informationBox(const std::string& text, const std::string& caption = {});
 void showMessage(const std::string& text, const std::string& caption = {});
 // Question box with Yes and No; true for Yes.
 bool askYesNo(const std::string& text, const std::string& caption = {});
+
+// While a BoxDiversion lives, no message box is shown: each goes to its handler (kind and text) and
+// takes the default answer of its buttons (OK, No for Yes/No, else Cancel), so that an unattended job
+// never waits for a person and still learns what would have been said. The newest diversion wins;
+// input boxes and file dialogs are not diverted.
+class BoxDiversion {
+public:
+    using Handler = std::function<void(MessageKind kind, const std::string& text)>;
+    explicit BoxDiversion(Handler handler);
+    ~BoxDiversion();
+    BoxDiversion(const BoxDiversion&) = delete;
+    BoxDiversion& operator=(const BoxDiversion&) = delete;
+
+    // While a Shown lives, boxes are shown again (a notice that is due even to an unattended job).
+    class Shown {
+    public:
+        Shown();
+        ~Shown();
+        Shown(const Shown&) = delete;
+        Shown& operator=(const Shown&) = delete;
+
+    private:
+        BoxDiversion* suspended_;
+    };
+
+private:
+    Handler handler_;
+    BoxDiversion* previous_;
+    friend Answer messageBox(MessageKind, const std::string&, Buttons, const std::string&);
+};
 
 // Input box: returns the text entered, or defaultText when the user cancels.
 std::string inputBox(const std::string& caption, const std::string& prompt, const std::string& defaultText);

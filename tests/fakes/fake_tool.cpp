@@ -8,6 +8,7 @@
 //        write <path> <text>      write text to path (relative to the current directory); in the text
 //                                 \r, \n, \\ and \xHH stand for those bytes
 //        writearg <n> <text>      the same, to the path given as argument n (1-based)
+//        writelast <text>         the same, to the path given as the last argument
 //        exit <code>              end with that exit code (0 when no line says otherwise)
 //        print <text>             write text to standard output (escapes as for write), at once
 //        ignoreterm               from here on, ignore requests to terminate
@@ -126,6 +127,9 @@ int main(int argc, char** argv) {
             auto [index, text] = head(rest);
             const int n = std::atoi(index.c_str());
             if (n < 1 || n >= argc || !writeFile(argv[n], unescape(text)))
+                exitCode = WriteFailed;
+        } else if (command == "writelast") {
+            if (argc < 2 || !writeFile(argv[argc - 1], unescape(rest)))
                 exitCode = WriteFailed;
         } else if (command == "print") {
             const std::string text = unescape(rest);

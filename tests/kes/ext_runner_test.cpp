@@ -232,10 +232,18 @@ TEST_F(FormRunnerTest, FailedStartIsShownAndReturned) {
               (std::vector<std::string>{"Can't start the program :\r\n" + ExtCommand}));
     EXPECT_EQ(platform::core::currentDir(), StartDir);
 
+    // "Use that list" ticked is no multi-rip: a single rip still shows it.
     script.clearShown();
     form->usemulti.setCheckedSilent(true);
     EXPECT_FALSE(form->RunExtProg());
+    EXPECT_EQ(script.texts("error").size(), 1u);
+
+    // A multi-rip keeps the text for its log and shows nothing.
+    script.clearShown();
+    TForm1::Unattended unattended(*form);
+    EXPECT_FALSE(form->RunExtProg());
     EXPECT_TRUE(script.shown().empty());
+    EXPECT_EQ(unattended.said(), std::vector<std::string>{"Can't start the program : " + ExtCommand});
 }
 
 TEST_F(FormRunnerTest, RunDisablesTheJobStartersUntilItEnds) {

@@ -92,11 +92,19 @@ TEST_F(ReportStepTest, ShutdownIsRequestedOnceAndNothingShown) {
 }
 
 TEST_F(ReportStepTest, MultiRipShowsNothing) {
-    form->usemulti.setCheckedSilent(true); // as during a multi-rip
     form->log.setChecked(false);
-    form->Statistics();
+    {
+        const TForm1::Unattended unattended(*form); // as during a multi-rip
+        form->Statistics();
+        EXPECT_TRUE(unattended.said().empty());
+    }
     EXPECT_TRUE(script.shown().empty());
     EXPECT_TRUE(logFiles().empty());
+
+    // "Use that list" ticked alone is no multi-rip: the single rip shows its report.
+    form->usemulti.setCheckedSilent(true);
+    form->Statistics();
+    EXPECT_EQ(script.shown().size(), 1u);
 }
 
 TEST_F(ReportStepTest, LogThatCannotBeWrittenStopsTheBoxAndTheShutdown) {

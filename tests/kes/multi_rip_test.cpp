@@ -17,6 +17,9 @@ namespace fs = std::filesystem;
 using test::readBytes;
 using test::writeBytes;
 
+// The decoder's fake writes the WAV it is given.
+constexpr const char* Decodes = "writelast RIFF\n";
+
 class MultiRipTest : public test::RipAudioFixture {
 protected:
     fs::path profiles() const { return folder.path() / "Profiles"; }
@@ -154,7 +157,7 @@ TEST_F(MultiRipTest, UseThatListNeedsEntries) {
 }
 
 TEST_F(MultiRipTest, EveryEntryRipsUnattendedAndOnlyTheLastShutsDown) {
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", Decodes);
     audioProfile("a.pfl", "A", vob1);
     audioProfile("b.pfl", "B", vob1);
     audioProfile("c.pfl", "C", vob1);
@@ -179,7 +182,7 @@ TEST_F(MultiRipTest, EveryEntryRipsUnattendedAndOnlyTheLastShutsDown) {
 }
 
 TEST_F(MultiRipTest, OneEntryShutsDownAfterItsRip) {
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", Decodes);
     audioProfile("a.pfl", "A", vob1);
     form->GetAllProfiles();
     add("A (a.pfl)");
@@ -191,7 +194,7 @@ TEST_F(MultiRipTest, OneEntryShutsDownAfterItsRip) {
 }
 
 TEST_F(MultiRipTest, FailingEntriesDoNotStopTheList) {
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", Decodes);
     audioProfile("a.pfl", "A", vob1);
     audioProfile("b.pfl", "B", at("missing/VTS_01_1.VOB")); // its checks end it
     audioProfile("c.pfl", "C", vob1);                       // removed after listing
@@ -207,15 +210,18 @@ TEST_F(MultiRipTest, FailingEntriesDoNotStopTheList) {
     EXPECT_EQ(decodedWavs(), (Lines{folder1 + "A.wav", folder1 + "D.wav"}));
     EXPECT_EQ(logCount(), 3u); // two rips and the list's own
     EXPECT_EQ(shutdownsSince(before, 1), 1u);
-    // The entry that could not be loaded is named in the list's log; nothing waits in a box.
+    // The entries that were not ripped are named in the list's log with their reasons (the one whose
+    // checks ended it, the one that could not be loaded); nothing waits in a box.
     EXPECT_TRUE(shown().empty());
-    EXPECT_TRUE(notRippedLog().starts_with("These entries of the multi-rip list were not ripped :\r\n"
-                                           "C (c.pfl) : "))
+    EXPECT_EQ(notRippedLog(), "These entries of the multi-rip list were not ripped :\r\n"
+                              "B (b.pfl) : <20>\r\nB (b.pfl) : <20>\r\n"
+                              "C (c.pfl) : Cannot open file \"" +
+                                  (profiles() / "c.pfl").string() + "\"")
         << notRippedLog();
 }
 
 TEST_F(MultiRipTest, EntryWhoseListCannotBeWrittenIsNotRipped) {
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", Decodes);
     const std::string other = make("other dvd/VTS_02_1.VOB", "vob");
     // The second title's folder refuses a new list: a folder stands where it would go.
     fs::create_directories(at("other dvd/vob.lst"));
@@ -235,7 +241,7 @@ TEST_F(MultiRipTest, EntryWhoseListCannotBeWrittenIsNotRipped) {
 }
 
 TEST_F(MultiRipTest, EveryEntryWritesItsOwnListAndStartsItsOwnClock) {
-    fake("ac3dec.exe", "sleep 1100\n");
+    fake("ac3dec.exe", std::string("sleep 1100\n") + Decodes);
     const std::string other = make("other dvd/VTS_02_1.VOB", "vob");
     audioProfile("a.pfl", "A", vob1);
     audioProfile("b.pfl", "B", other);
@@ -254,7 +260,7 @@ TEST_F(MultiRipTest, EveryEntryWritesItsOwnListAndStartsItsOwnClock) {
 }
 
 TEST_F(MultiRipTest, ListEndsWithTheShutdownWhenItsLastEntryIsSkipped) {
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", Decodes);
     audioProfile("a.pfl", "A", vob1);
     audioProfile("b.pfl", "B", at("missing/VTS_01_1.VOB")); // its checks end it
     form->GetAllProfiles();
@@ -279,7 +285,7 @@ TEST_F(MultiRipTest, ListEndsWithTheShutdownWhenItsLastEntryIsSkipped) {
 }
 
 TEST_F(MultiRipTest, StartersFollowTheLastProfileAfterTheList) {
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", Decodes);
     form->twostreams.setChecked(false);
     ASSERT_FALSE(form->Audio2Play.enabled());
     audioProfile("a.pfl", "A", vob1, "2Streams=1\r\nWav2Path=" + folder2 + "A2.wav\r\n");
@@ -293,7 +299,7 @@ TEST_F(MultiRipTest, StartersFollowTheLastProfileAfterTheList) {
 }
 
 TEST_F(MultiRipTest, EntryNoLongerListedIsSkipped) {
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", Decodes);
     audioProfile("a.pfl", "A", vob1);
     audioProfile("b.pfl", "B", vob1);
     form->GetAllProfiles();
@@ -307,6 +313,45 @@ TEST_F(MultiRipTest, EntryNoLongerListedIsSkipped) {
     EXPECT_TRUE(shown().empty());
     EXPECT_EQ(notRippedLog(), "These entries of the multi-rip list were not ripped :\r\n"
                               "A (a.pfl) : not in the profile list any more");
+}
+
+// Entries that fail in each tool of the audio steps: the decoder, the amplifier and the audio
+// converter. Nothing waits in a box, each entry's reason is in the list's log under its name, the good
+// entry is ripped, and the machine is switched off once, at the end.
+TEST_F(MultiRipTest, EntriesFailingInEachToolAreLoggedAndNothingWaits) {
+    fake("ac3dec.exe", "exit 1\n");
+    folder.copyFromBuild("extern/LAME_ENC.DLL");
+    const auto toolProfile = [&](const std::string& name, const std::string& title, bool normalise,
+                                 bool compress, const std::string& wav) {
+        writeBytes(profiles() / name,
+                   "[Options]\r\nProfileTitle=" + title + "\r\nvobpath=" + vob1 + "\r\nWavPath=" + wav +
+                       "\r\nRipVid=0\r\nRipAud=0\r\nUseAC3Dec=1\r\n" + "CompressAudio=" +
+                       (compress ? "1" : "0") + "\r\nDelWav=0\r\n" + "Normalize=" + (normalise ? "1" : "0") +
+                       "\r\nMerge=0\r\nlog=0\r\nSDown=1\r\nSub=0\r\n");
+    };
+    audioProfile("d.pfl", "D", vob1);
+    const std::string noWav = make("my wavs/no.wav", "not a WAV file at all, nor anything else");
+    toolProfile("n.pfl", "N", true, false, noWav);
+    toolProfile("m.pfl", "M", false, true, noWav);
+    toolProfile("g.pfl", "G", true, false, make("my wavs/good.wav", test::wavBytes(48000, 4800)));
+    form->GetAllProfiles();
+    for (const char* entry : {"D (d.pfl)", "N (n.pfl)", "M (m.pfl)", "G (g.pfl)"})
+        add(entry);
+    arm();
+    const std::string before = recorderLog();
+    form->LaunchMultiClick();
+
+    EXPECT_TRUE(script.shown().empty()) << ::testing::PrintToString(script.shown());
+    const std::string log = notRippedLog();
+    EXPECT_TRUE(log.starts_with("These entries of the multi-rip list were not ripped :\r\n"
+                                "D (d.pfl) : The program ac3dec.exe failed (exit status 1) : " +
+                                folder1 + "D.wav can't be used !\r\nN (n.pfl) : "))
+        << log;
+    for (const char* entry : {"\r\nN (n.pfl) : ", "\r\nM (m.pfl) : "})
+        EXPECT_EQ(countIn(log, entry), 1u) << entry << log;
+    EXPECT_EQ(countIn(log, "G (g.pfl)"), 0u) << log;
+    EXPECT_EQ(logCount(), 2u); // the good rip's and the list's
+    EXPECT_EQ(shutdownsSince(before, 1), 1u);
 }
 
 } // namespace

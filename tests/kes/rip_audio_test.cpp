@@ -16,6 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::readBytes;
 using test::wavBytes;
+using test::writeBytes;
 
 class RipAudioTest : public test::RipAudioFixture {};
 
@@ -23,7 +24,7 @@ class RipAudioTest : public test::RipAudioFixture {};
 
 TEST_F(RipAudioTest, Ac3DecDecodesEachStream) {
     form->arip.setTextSilent("AC3Dec");
-    fake("ac3dec.exe");
+    fake("ac3dec.exe", "writelast RIFF\n");
     launch();
     EXPECT_FALSE(RipAborted);
     EXPECT_EQ(runs("ac3dec.exe"), Lines{run("ac3dec.exe", {vob1, "-allvob", "-substream", "0x80",
@@ -62,7 +63,7 @@ TEST_F(RipAudioTest, RipWhoseListCannotBeWrittenDoesNotRun) {
 TEST_F(RipAudioTest, StepRecordHoldsTimesAndFreeSpacePerStream) {
     form->arip.setTextSilent("AC3Dec");
     form->twostreams.setChecked(true);
-    fake("ac3dec.exe", "sleep 20\n");
+    fake("ac3dec.exe", "sleep 20\nwritelast RIFF\n");
     launch();
     const TRipRecord& r = RipRecord;
     EXPECT_GT(r.AudioStart, 0);
@@ -115,7 +116,7 @@ TEST_F(RipAudioTest, AzidTwoStreamsDemultiplexEveryVobIntoTheirOwnFolders) {
     form->arip.setTextSilent("Azid");
     form->twostreams.setChecked(true);
     fake("bbdmux.exe", "writearg 3 AC3\n");
-    fake("azid.exe");
+    fake("azid.exe", "writelast RIFF\n");
     launch();
     EXPECT_FALSE(RipAborted);
     EXPECT_EQ(runs("bbdmux.exe"), (Lines{run("bbdmux.exe", {vob1, "0xbd", folder1 + "audio1.ac3", "0x80"}),
@@ -132,7 +133,7 @@ TEST_F(RipAudioTest, AzidTwoStreamsDemultiplexEveryVobIntoTheirOwnFolders) {
     EXPECT_EQ(readBytes(folder2 + "audio.ac3"), "AC3AC3");
 }
 
-TEST_F(RipAudioTest, MissingPieceEndsTheRipNamingIt) {
+TEST_F(RipAudioTest, PieceNotWrittenEndsTheRipNamingIt) {
     form->arip.setTextSilent("Azid");
     form->twostreams.setChecked(true);
     form->normal.setChecked(true);
@@ -140,17 +141,21 @@ TEST_F(RipAudioTest, MissingPieceEndsTheRipNamingIt) {
     fake("azid.exe");
     launch();
     EXPECT_TRUE(RipAborted);
-    EXPECT_EQ(shown(), Lines{"error: The AC3 piece " + folder1 +
-                             "audio1.ac3 is missing : the audio can't be joined !"});
-    EXPECT_EQ(runs("bbdmux.exe").size(), 2U); // stream 2 is not started
+    EXPECT_EQ(shown(),
+              Lines{"error: The program bbdmux.exe ended without writing " + folder1 + "audio1.ac3 !"});
+    EXPECT_EQ(runs("bbdmux.exe").size(), 1U); // neither the second VOB nor stream 2 is started
     EXPECT_EQ(runs("azid.exe"), Lines{});
     EXPECT_EQ(RipRecord.NormStart, 0);
 
-    // A multi-rip shows nothing and goes on with its next entry.
+    // A multi-rip shows nothing and keeps the message for its log.
     clearLogs();
     script.clearShown();
-    form->usemulti.setCheckedSilent(true); // as during a multi-rip
-    launch();
+    {
+        const TForm1::Unattended unattended(*form);
+        launch();
+        EXPECT_EQ(unattended.said(),
+                  Lines{"The program bbdmux.exe ended without writing " + folder1 + "audio1.ac3 !"});
+    }
     EXPECT_TRUE(RipAborted);
     EXPECT_EQ(shown(), Lines{});
 }
@@ -202,6 +207,58 @@ TEST_F(RipAudioTest, BuiltInPathRefusesToRelabelAnUnusualHeader) {
     EXPECT_EQ(shown(), Lines{"error: " + wav1 +
                              " is not a plain WAV file : its sample rate can't be set to 44100 Hz !"});
     EXPECT_EQ(readBytes(wav1).substr(12, 4), "LIST");
+}
+
+// ---- A decoder that fails ----
+
+// An earlier rip left its WAV under the name the decoder writes. Whichever path decodes, a decoder
+// that fails, writes nothing or is ended ends the rip there, naming itself and the file: the earlier
+// WAV is never normalised, compressed or reported as this title's audio, and it is back in place.
+TEST_F(RipAudioTest, FailingDecoderNeverPassesAnEarlierWavOff) {
+    const std::string earlier = wavBytes(48000, 480);
+    form->normal.setChecked(true);
+    form->compress.setChecked(true);
+    folder.copyFromBuild("extern/LAME_ENC.DLL");
+    struct Case {
+        const char* method;
+        const char* program;
+        std::string control;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"AC3Dec", "ac3dec.exe", "exit 1\n",
+         "The program ac3dec.exe failed (exit status 1) : " + wav1 + " can't be used !"},
+        {"Azid", "azid.exe", "", "The program azid.exe ended without writing " + wav1 + " !"},
+        {"Internal", "Tonegrab.exe", "writearg 2 RIFF\nexit 3\n",
+         "The program Tonegrab.exe failed (exit status 3) : " + wav1 + " can't be used !"},
+    };
+    fake("bbdmux.exe", "writearg 3 AC3\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.method);
+        writeBytes(wav1, earlier);
+        script.clearShown();
+        RipRecord = TRipRecord{};
+        form->arip.setTextSilent(c.method);
+        fake(c.program, c.control);
+        launch();
+        EXPECT_TRUE(RipAborted);
+        EXPECT_EQ(runs(c.program).size(), 1u);
+        EXPECT_EQ(shown(), Lines{"error: " + c.message});
+        EXPECT_EQ(RipRecord.NormStart, 0);
+        EXPECT_EQ(RipRecord.CompStart, 0);
+        EXPECT_EQ(script.shown().size(), 1u); // no report either
+        EXPECT_EQ(readBytes(wav1), earlier);
+        EXPECT_FALSE(fs::exists(wav1 + ".previous"));
+    }
+
+    // A decoder that succeeds replaces the earlier WAV, which leaves nothing behind.
+    fake("ac3dec.exe", "writelast " + test::escapeForFake(wavBytes(48000, 4800)) + "\n");
+    form->arip.setTextSilent("AC3Dec");
+    form->DelWav.setChecked(false);
+    launch();
+    EXPECT_FALSE(RipAborted) << ::testing::PrintToString(shown());
+    EXPECT_EQ(readBytes(wav1).size(), wavBytes(48000, 4800).size());
+    EXPECT_FALSE(fs::exists(wav1 + ".previous"));
 }
 
 // ---- Normalisation and compression ----

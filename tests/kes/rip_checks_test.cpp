@@ -29,10 +29,10 @@ std::string wavHeader(uint32_t rate) {
 class RipChecksTest : public test::RipFormTest {
 protected:
     // The audio steps after passing checks run quietly: the decoder is a fake that writes the WAV
-    // (its 7th argument with the default settings), and the MP3 encoder is there.
+    // (its last argument), and the MP3 encoder is there.
     RipChecksTest() {
         folder.installFake("ac3dec.exe", "kes_fake_tool");
-        std::string control = "writearg 7 ";
+        std::string control = "writelast ";
         for (const char c : wavHeader(48000)) {
             static constexpr char Hex[] = "0123456789ABCDEF";
             const auto b = static_cast<unsigned char>(c);
@@ -42,15 +42,29 @@ protected:
         folder.copyFromBuild("extern/LAME_ENC.DLL");
         form->arip.setText("AC3Dec");
         form->SubStream.setText("0x80");
-        // So do the video and subtitle steps: their programs are fakes that write nothing.
-        for (const char* program : {"mpeg2avipx3.exe", "m2apx3g.exe", "m2apx3go.exe", "mpeg2aviSVE.exe",
-                                    "DivxAuto.exe", "delayer.exe", "rundll32.exe", "winrar.exe"})
+        // So does the video step: its converters are fakes that write their output beside the tests'
+        // video AVI (which is no AVI file); the automation helpers and the subtitle programs write
+        // nothing.
+        for (const char* program : {"mpeg2avipx3.exe", "m2apx3g.exe", "m2apx3go.exe", "mpeg2aviSVE.exe"}) {
+            folder.installFake(program, "kes_fake_tool");
+            const bool numbered = std::string(program).starts_with("m2a");
+            test::writeBytes(folder.externDir() / (std::string(program) + ".fake"),
+                             "write " + at(numbered ? "movie_1.avi" : "movie.avi") + " AVI\n");
+        }
+        for (const char* program : {"DivxAuto.exe", "delayer.exe", "rundll32.exe", "winrar.exe"})
             folder.installFake(program, "kes_fake_tool");
     }
     // Launches a rip whose checks are expected to pass: the mux step then runs, and its muxer stops on
     // the tests' dummy files (which are no AVI files) with its own message, left out of shown().
     void ripToTheMux() {
         RipRecord = TRipRecord{};
+        rip();
+    }
+    // Launches a rip after removing the video an earlier rip of the test converted, whose name would
+    // otherwise ask the existing-AVI question.
+    void rip() {
+        if (form->RipVid.checked())
+            fs::remove(form->AVIFile.text());
         form->Launchrip();
     }
     bool muxRan() const { return RipRecord.MergeStart > 0; }
@@ -113,8 +127,12 @@ TEST_F(RipChecksTest, SizeThatIsNoIntegerFailsTheCheck) {
     form->AVIFile.setText(avi);
     form->RipVid.setChecked(true);
     form->Vobfile.setText(make("VTS_01_1.VOB"));
-    form->usemulti.setCheckedSilent(true); // as during a multi-rip
-    form->Launchrip();
+    {
+        const TForm1::Unattended unattended(*form); // as during a multi-rip
+        form->Launchrip();
+        EXPECT_EQ(unattended.said(), Shown{"'2x0' is not a valid integer value"});
+    }
+    EXPECT_TRUE(RipAborted);
     EXPECT_EQ(shown(), Shown{});
     EXPECT_EQ(readBytes(avi), "old movie");
 }
@@ -233,7 +251,7 @@ TEST_F(RipChecksTest, ExistingAviDeletedOnYes) {
     script.answerYes();
     form->Launchrip();
     EXPECT_EQ(shown(), Shown{"question: " + avi + "<22>\r\n<23>"});
-    EXPECT_FALSE(fs::exists(avi));
+    EXPECT_EQ(readBytes(avi), "AVI"); // the old movie went; the converter's new one took its name
     EXPECT_FALSE(fs::exists(at("old.avi")));
 }
 
@@ -247,7 +265,7 @@ TEST_F(RipChecksTest, ExistingAviRenamedToOldOnNo) {
     form->Launchrip();
     EXPECT_EQ(shown(),
               (Shown{"question: " + avi + "<22>\r\n<23>", "plain: " + avi + "<26>" + at("old.avi")}));
-    EXPECT_FALSE(fs::exists(avi));
+    EXPECT_EQ(readBytes(avi), "AVI"); // the converter's new movie
     EXPECT_FALSE(fs::exists(at("OLD.AVI")));
     EXPECT_EQ(readBytes(at("old.avi")), "old movie");
     EXPECT_FALSE(RipAborted);
@@ -378,7 +396,7 @@ TEST_F(RipChecksTest, LogoClipForThePictureSize) {
 
     script.clearShown();
     test::writeBytes(folder.path() / "Vexlor" / "Vexlor640x272.avi", "clip");
-    form->Launchrip();
+    rip();
     EXPECT_EQ(shown(), Shown{});
 }
 
@@ -392,7 +410,7 @@ TEST_F(RipChecksTest, SplitSizeUpTo800) {
     form->AVIFile.setText(at("movie.avi"));
     for (const char* size : {"800", "1", "-5"}) {
         form->splitsize.setText(size);
-        form->Launchrip();
+        rip();
         EXPECT_EQ(shown(), Shown{}) << size;
     }
     for (const char* size : {"801", "0"}) {
@@ -404,20 +422,20 @@ TEST_F(RipChecksTest, SplitSizeUpTo800) {
     }
     script.clearShown();
     form->splitsize.setText("7OO");
-    form->Launchrip();
+    rip();
     EXPECT_EQ(shown(), Shown{"error: '7OO' is not a valid integer value"});
     EXPECT_TRUE(RipAborted);
 
     // Splitting in half reads no size.
     script.clearShown();
     form->sih.setChecked(true);
-    form->Launchrip();
+    rip();
     EXPECT_EQ(shown(), Shown{});
 }
 
 TEST_F(RipChecksTest, MultiRipShowsOnlyTheRenameNotice) {
     const std::string avi = make("movie.avi", "old movie");
-    form->usemulti.setCheckedSilent(true); // as during a multi-rip
+    const TForm1::Unattended unattended(*form); // as during a multi-rip
     form->AVIFile.setText(avi);
     form->RipVid.setChecked(true);
     form->Vobfile.setText(make("VTS_01_1.VOB"));
@@ -432,14 +450,14 @@ TEST_F(RipChecksTest, MultiRipShowsOnlyTheRenameNotice) {
     form->splitsize.setText("900");
     form->RipAudio.setChecked(false);
     form->compaudiofile.setText(at("a.mp3"));
-    ripToTheMux();
+    form->Launchrip();
     EXPECT_EQ(shown(), Shown{"plain: " + avi + "<26>" + at("old.avi")});
     EXPECT_EQ(readBytes(at("old.avi")), "old movie");
     EXPECT_TRUE(muxRan());
 }
 
 TEST_F(RipChecksTest, MultiRipEndsAtAFailedCheck) {
-    form->usemulti.setCheckedSilent(true); // as during a multi-rip
+    const TForm1::Unattended unattended(*form); // as during a multi-rip
     const std::string avi = make("movie.avi", "old movie");
     form->AVIFile.setText(avi);
     form->RipVid.setChecked(true);
@@ -457,9 +475,12 @@ TEST_F(RipChecksTest, MultiRipEndsAtAFailedCheck) {
         form->compress.setChecked(failing == 3);
         form->WavFileEdit.setText(at("missing.wav"));
         form->Launchrip();
+        EXPECT_TRUE(RipAborted) << failing;
         EXPECT_EQ(shown(), Shown{}) << failing;
         EXPECT_EQ(readBytes(avi), "old movie") << failing;
     }
+    // What would have been said goes into the list's log: one message per check that ended a rip.
+    EXPECT_EQ(unattended.said(), (Shown{"<47> - <2>", "<57>", "'x' is not a valid integer value", "<27>"}));
 }
 
 // A choice the converter cannot make (here WMA mono at 16 kHz and 16 kbit/s, which no preset and no

@@ -213,17 +213,28 @@ TEST_F(RipSubtitleTest, ExtractsAndPacksTheSubtitles) {
     EXPECT_EQ(reports(), 1u);
 }
 
-// The extractor or the archiver leaves nothing (a damaged title, a full disc): the rip ends with a
-// message and is not reported as done.
+// The extractor or the archiver leaves nothing (a damaged title, a full disc), or fails: the rip ends
+// with a message naming the program and the file, and is not reported as done. The files an earlier
+// rip left under those names are never taken for this rip's, and are back in place afterwards.
 TEST_F(RipSubtitleTest, MissingSubtitlesOrArchiveEndTheRip) {
+    writeBytes(out + "final.sub", "earlier pictures");
+    writeBytes(out + "final.idx", "earlier index");
+    writeBytes(out + "final.rar", "earlier archive");
+    const auto earlierFilesStay = [&] {
+        EXPECT_EQ(readBytes(out + "final.sub"), "earlier pictures");
+        EXPECT_EQ(readBytes(out + "final.idx"), "earlier index");
+        EXPECT_EQ(readBytes(out + "final.rar"), "earlier archive");
+        EXPECT_FALSE(fs::exists(out + "final.sub.previous"));
+    };
     fake("rundll32.exe");
     fake("winrar.exe");
     launch();
     EXPECT_TRUE(RipAborted);
     EXPECT_EQ(runs("winrar.exe"), Lines{});
     EXPECT_EQ(script.texts("error"),
-              Lines{"Can't extract the subtitles : " + out + "final.sub was not written !"});
+              Lines{"The program rundll32.exe vobsub.dll ended without writing " + out + "final.sub !"});
     EXPECT_EQ(reports(), 0u);
+    earlierFilesStay();
 
     // Only the pictures file, no index: the same.
     script.clearShown();
@@ -231,7 +242,18 @@ TEST_F(RipSubtitleTest, MissingSubtitlesOrArchiveEndTheRip) {
     launch();
     EXPECT_TRUE(RipAborted);
     EXPECT_EQ(script.texts("error"),
-              Lines{"Can't extract the subtitles : " + out + "final.idx was not written !"});
+              Lines{"The program rundll32.exe vobsub.dll ended without writing " + out + "final.idx !"});
+    earlierFilesStay();
+
+    // Both, but the extractor says it failed.
+    script.clearShown();
+    fake("rundll32.exe",
+         "write " + out + "final.sub subpictures\nwrite " + out + "final.idx index\nexit 1\n");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_EQ(script.texts("error"), Lines{"The program rundll32.exe vobsub.dll failed (exit status 1) : " +
+                                           out + "final.sub can't be used !"});
+    earlierFilesStay();
 
     script.clearShown();
     fake("rundll32.exe", "write " + out + "final.sub subpictures\nwrite " + out + "final.idx index\n");
@@ -239,8 +261,9 @@ TEST_F(RipSubtitleTest, MissingSubtitlesOrArchiveEndTheRip) {
     EXPECT_TRUE(RipAborted);
     EXPECT_EQ(runs("winrar.exe").size(), 1u);
     EXPECT_EQ(script.texts("error"),
-              Lines{"Can't pack the subtitles : " + out + "final.rar was not written !"});
+              Lines{"The program winrar.exe ended without writing " + out + "final.rar !"});
     EXPECT_EQ(reports(), 0u);
+    EXPECT_EQ(readBytes(out + "final.rar"), "earlier archive");
 }
 
 TEST_F(RipSubtitleTest, ExtractorThatCannotStartEndsTheRip) {
@@ -249,34 +272,54 @@ TEST_F(RipSubtitleTest, ExtractorThatCannotStartEndsTheRip) {
     EXPECT_EQ(reports(), 0u);
 }
 
+// The extractor writes the index; the second part's subtitle comes after the first part's 2 s.
+std::string extractorWriting(const std::string& out, const std::string& lastTime) {
+    return "write " + out + "final.sub subpictures\nwrite " + out +
+           "final.idx # VobSub index file, v7 (do not modify this line!)\\r\\n"
+           "langidx: 0\\r\\n# English\\r\\nid: en, index: 0\\r\\n"
+           "timestamp: 00:00:00:500, filepos: 000000000\\r\\n"
+           "timestamp: " +
+           lastTime + ", filepos: 000001000\\r\\n\n";
+}
+
 TEST_F(RipSubtitleTest, SplitMovieGetsItsIndexCutAndItsOwnCopies) {
     form->Split.setChecked(true);
-    fake("rundll32.exe", "write " + out + "final.sub subpictures\n");
+    fake("rundll32.exe", extractorWriting(out, "00:00:03:000"));
     fake("winrar.exe", "write " + out + "final.rar archive\n");
-    // 2 s of movie in the first part; the second part's subtitle comes after it.
     test::TinyAviSpec spec;
     spec.frames.assign(50, "frame100");
     spec.withAudio = false;
     writeBytes(out + "final.avi", test::tinyAvi(spec));
-    writeBytes(out + "final.idx", "# VobSub index file, v7 (do not modify this line!)\r\n"
-                                  "langidx: 0\r\n# English\r\nid: en, index: 0\r\n"
-                                  "# Vob/Cell ID: 1, 1 (PTS: 0)\r\n"
-                                  "timestamp: 00:00:00:500, filepos: 000000000\r\n"
-                                  "timestamp: 00:00:03:000, filepos: 000001000\r\n");
-    // An existing copy is kept.
-    writeBytes(out + "final2.ifo", "my own ifo");
+    writeBytes(out + "final2.avi", test::tinyAvi(spec));
+    // Copies an earlier rip left belong to another movie: this rip's own replace them.
+    writeBytes(out + "final2.ifo", "an earlier rip's ifo");
+    writeBytes(out + "final2.rar", "an earlier rip's archive");
     launch();
     EXPECT_FALSE(RipAborted);
-    EXPECT_TRUE(fs::exists(out + "final2.idx"));
     EXPECT_NE(readBytes(out + "final2.idx").find("timestamp: 00:00:01:000"), std::string::npos);
     EXPECT_EQ(readBytes(out + "final2.rar"), "archive");
-    EXPECT_EQ(readBytes(out + "final2.ifo"), "my own ifo");
+    EXPECT_EQ(readBytes(out + "final2.ifo"), "ifo");
     EXPECT_EQ(shown(), Lines{});
     EXPECT_EQ(reports(), 1u);
 
-    fs::remove(out + "final2.ifo");
+    // No subtitle after the cut: the second part gets no index and no copies, and nothing is shown.
+    fake("rundll32.exe", extractorWriting(out, "00:00:01:000"));
     launch();
-    EXPECT_EQ(readBytes(out + "final2.ifo"), "ifo");
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_FALSE(fs::exists(out + "final2.idx"));
+    EXPECT_FALSE(fs::exists(out + "final2.rar"));
+    EXPECT_FALSE(fs::exists(out + "final2.ifo"));
+
+    // A movie without a second part gets no cut and no copies either.
+    fake("rundll32.exe", extractorWriting(out, "00:00:03:000"));
+    fs::remove(out + "final2.avi");
+    launch();
+    EXPECT_FALSE(RipAborted);
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_FALSE(fs::exists(out + "final2.idx"));
+    EXPECT_FALSE(fs::exists(out + "final2.rar"));
+    EXPECT_EQ(reports(), 3u);
 }
 
 } // namespace

@@ -56,12 +56,24 @@ TEST_F(RipVideoTest, LatestConverterOutputIsTakenAndOtherFilesStay) {
     EXPECT_EQ(reports(), 1u);
 }
 
-TEST_F(RipVideoTest, AConverterThatLeftNoOutputRenamesNothing) {
+// A converter that ended without its output, or with a failing status, ends the rip naming itself
+// and the file; nothing is renamed and no report follows.
+TEST_F(RipVideoTest, AConverterThatLeftNoOutputEndsTheRip) {
     fake("mpeg2avipx3.exe");
     launch();
-    EXPECT_FALSE(RipAborted);
+    EXPECT_TRUE(RipAborted);
     EXPECT_FALSE(fs::exists(out + "video.avi"));
-    EXPECT_EQ(shown(), Lines{});
+    EXPECT_EQ(shown(),
+              Lines{"error: The program mpeg2avipx3.exe ended without writing " + out + "movie.avi !"});
+    EXPECT_EQ(reports(), 0u);
+
+    script.clearShown();
+    fake("mpeg2avipx3.exe", "write " + out + "movie.avi half a movie\nexit 2\n");
+    launch();
+    EXPECT_TRUE(RipAborted);
+    EXPECT_FALSE(fs::exists(out + "video.avi"));
+    EXPECT_EQ(shown(), Lines{"error: The program mpeg2avipx3.exe failed (exit status 2) : " + out +
+                             "movie.avi can't be used !"});
 }
 
 TEST_F(RipVideoTest, DualOutputStartsBothAutomationsBesideTheConverter) {
@@ -71,8 +83,9 @@ TEST_F(RipVideoTest, DualOutputStartsBothAutomationsBesideTheConverter) {
     form->pass2.setTextSilent("Low Motion");
     fake("divxauto.exe");
     fake("delayer.exe");
-    // The dual output takes the latest converter's dual variant.
-    converter("m2apx3go.exe", "movie_1.avi");
+    // The dual output takes the latest converter's dual variant. The automations run while it does
+    // (they are ended with its run).
+    fake("m2apx3go.exe", "sleep 700\nwrite " + out + "movie_1.avi converted\n");
     launch();
     EXPECT_FALSE(RipAborted);
     EXPECT_EQ(shown(), Lines{});
@@ -110,7 +123,8 @@ TEST_F(RipVideoTest, TwoPassesLeaveTheFirstPassChosen) {
     // The first pass leaves the codec's log, which the second pass needs.
     const std::string log = out + "final.log";
     converter("m2apx3go.exe", "movie_1.avi", "write " + log + " passes\n");
-    converter("m2apx3g.exe", "movie_1.avi");
+    // The second pass's automation runs while its converter does (it is ended with the run).
+    converter("m2apx3g.exe", "movie_1.avi", "sleep 700\n");
     script.clearShown();
     launch();
     EXPECT_FALSE(RipAborted);
@@ -178,8 +192,11 @@ TEST_F(RipVideoTest, KeyFramesThatAreNoNumberEndTheRipBeforeAnyStart) {
     // A multi-rip ends the same way, without a box.
     clearLogs();
     script.clearShown();
-    form->usemulti.setCheckedSilent(true);
-    launch();
+    {
+        const TForm1::Unattended unattended(*form);
+        launch();
+        EXPECT_EQ(unattended.said().size(), 1u);
+    }
     EXPECT_TRUE(RipAborted);
     EXPECT_EQ(shown(), Lines{});
     EXPECT_EQ(runs("mpeg2avipx3.exe"), Lines{});

@@ -75,7 +75,8 @@ public:
     double VideoPercent = 0;
     double AudioPercent = 0;
     bool UserBreak = false;
-    bool JobFailed = false; // the last job ended on an error box; its target was not written
+    bool JobFailed = false;   // the last job ended on an error box; its target was not written
+    bool PartWritten = false; // the last mux wrote its part (a part without frames writes nothing)
     double VideoSeconds = 0;
     double AudioSeconds = 0;
     double VideoFps = 0;

@@ -64,6 +64,7 @@ void TForm5::MuxStreams(bool firstPart) {
     if (firstPart)
         ClipFrames = result.clipFrames;
     JobFailed = result.outcome == MuxOutcome::Failed;
+    PartWritten = result.outcome == MuxOutcome::Done;
     go.setEnabled(true);
 }
 

@@ -215,21 +215,13 @@ void VobSubIndex::cutLanguage(const IdxLanguage& record, double cutSeconds,
 
 // The second part of a movie cut at cutSeconds: the index's head as it stands, then every language
 // block cut at that time (a language with nothing after the cut keeps its "id:" line and no subtitle).
-// Refused when the chosen language has no subtitle from the cut on.
+// Refused when no language has a subtitle from the cut on; the given language need not be one of those
+// that have.
 CutResult VobSubIndex::cut(int language, double cutSeconds) const {
     CutResult result;
     if (!validLanguage(language))
         return result;
-    const IdxLanguage& record = languages_[language];
-    const int last = std::min(record.lastLine, static_cast<int>(lines_.size()));
-    bool anyKept = false;
-    for (int i = std::max(record.firstLine, 1); i <= last && !anyKept; ++i) {
-        if (!isTimestampLine(lines_[i - 1]))
-            continue;
-        const auto seconds = timestampSeconds(lines_[i - 1]);
-        anyKept = seconds && *seconds >= cutSeconds;
-    }
-    if (!anyKept || record.firstTimestampLine == 0) {
+    if (!anySubtitleFrom(cutSeconds)) {
         result.status = CutStatus::NothingToKeep;
         return result;
     }
@@ -240,6 +232,20 @@ CutResult VobSubIndex::cut(int language, double cutSeconds) const {
         cutLanguage(block, cutSeconds, out);
     result.status = CutStatus::Ok;
     return result;
+}
+
+bool VobSubIndex::anySubtitleFrom(double cutSeconds) const {
+    for (const IdxLanguage& record : languages_) {
+        const int last = std::min(record.lastLine, static_cast<int>(lines_.size()));
+        for (int i = std::max(record.firstLine, 1); i <= last; ++i) {
+            if (!isTimestampLine(lines_[i - 1]))
+                continue;
+            const auto seconds = timestampSeconds(lines_[i - 1]);
+            if (seconds && *seconds >= cutSeconds)
+                return true;
+        }
+    }
+    return false;
 }
 
 std::string adjustedIndexPath(std::string_view indexPath) {

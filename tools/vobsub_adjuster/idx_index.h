@@ -33,7 +33,7 @@ enum class IdxLoadStatus { Ok, CannotRead, TooLarge };
 enum class CutStatus {
     Ok,
     NoLanguage,    // no current language to cut
-    NothingToKeep, // no timestamp of the language reaches the cut time
+    NothingToKeep, // no timestamp of any language reaches the cut time
 };
 
 struct CutResult {
@@ -67,10 +67,11 @@ public:
     // Multiplies every timestamp of a language by factor.
     void scale(int language, double factor);
     // The index of the second part of a movie cut at cutSeconds: every language's subtitles from the
-    // cut on, moved back by it; refused when the given language has none (see the .cpp).
+    // cut on, moved back by it; refused when no language has any (see the .cpp).
     CutResult cut(int language, double cutSeconds) const;
 
 private:
+    bool anySubtitleFrom(double cutSeconds) const;
     void cutLanguage(const IdxLanguage& record, double cutSeconds, std::vector<std::string>& out) const;
     bool validLanguage(int language) const;
     void adjustLanguage(int language, TimeOperation operation, double value);

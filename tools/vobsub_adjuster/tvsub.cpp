@@ -222,7 +222,7 @@ void TVSUB::Edit1Change() {
         index_.setLines({});
         setEditButtons(false);
         Organize();
-        ui::errorBox(FilePrefix + path + CrLf + "is not a valid index !");
+        problem(FilePrefix + path + CrLf + "is not a valid index !");
         return;
     }
     setEditButtons(true);
@@ -289,8 +289,17 @@ void TVSUB::itsdelayClick() {
 bool TVSUB::requireLanguage() {
     if (current_ >= 0 && current_ < static_cast<int>(index_.languages().size()))
         return true;
-    ui::errorBox("No language selected !");
+    problem("No language selected !");
     return false;
+}
+
+void TVSUB::problem(const std::string& text) {
+    if (!BatchMode) {
+        ui::errorBox(text);
+        return;
+    }
+    if (BatchProblem.empty())
+        BatchProblem = text;
 }
 
 void TVSUB::Button2Click() {
@@ -339,7 +348,7 @@ double TVSUB::GetVideoTime(const std::string& path) {
         return 0;
     const auto time = measureVideo(path);
     if (!time) {
-        ui::errorBox("No video stream found !");
+        problem("No video stream found !");
         return 0;
     }
     frameRate_ = time->frameRate;
@@ -370,7 +379,7 @@ double TVSUB::overlapCutTime(bool& ok) {
     ok = false;
     for (const std::string& part : {f1.text(), f2.text()})
         if (!core::fileExists(part)) {
-            ui::errorBox(FilePrefix + part + CrLf + "Does not exist !");
+            problem(FilePrefix + part + CrLf + "Does not exist !");
             return 0;
         }
     ok = true;
@@ -395,6 +404,7 @@ void TVSUB::Button5Click() {
         return;
     stopPreview();
     cutting_ = true;
+    CutWritten = false;
     double cutTime = part1Length_ - ClipSeconds;
     if (overlap.checked()) {
         bool ok = false;
@@ -403,21 +413,23 @@ void TVSUB::Button5Click() {
             return endCut();
     }
     if (!std::isfinite(cutTime) || cutTime <= 0) {
-        ui::errorBox("Can't find matching frames !");
+        problem("Can't find matching frames !");
         return endCut();
     }
     if (!requireLanguage())
         return endCut();
     const CutResult result = index_.cut(current_, cutTime);
     if (result.status != CutStatus::Ok) {
-        ui::errorBox("No subtitle found after the cut !");
+        if (!BatchMode)
+            ui::errorBox("No subtitle found after the cut !");
         return endCut();
     }
     const std::string path = part2IndexPath(Edit1.text());
     if (!core::writeLines(path, result.lines)) {
-        ui::errorBox(FilePrefix + path + CrLf + "can't be saved !");
+        problem(FilePrefix + path + CrLf + "can't be saved !");
         return endCut();
     }
+    CutWritten = true;
     if (!BatchMode)
         ui::informationBox(FilePrefix + path + CrLf + "saved !");
     endCut();

@@ -1,8 +1,9 @@
 #pragma once
 
-// The VobSub index adjuster window. Batch use (the rip): set Edit1 to the ".idx" path (which loads it),
-// set BatchMode, set f1 to the first part's AVI (which measures it), ClipSeconds when a clip follows the
-// movie in that part, show(), Button5Click(); the window closes itself when the cut ends.
+// The VobSub index adjuster window. Batch use (the rip): set BatchMode, set Edit1 to the ".idx" path
+// (which loads it), set f1 to the first part's AVI (which measures it), ClipSeconds when a clip follows
+// the movie in that part, show(), Button5Click(); the window closes itself when the cut ends, shows no
+// box, and leaves CutWritten and BatchProblem to read.
 
 #include "tools/vobsub_adjuster/idx_index.h"
 
@@ -69,8 +70,13 @@ public:
 
     ui::Timer Timer1{500};
 
-    // Set by the rip before the cut: the window then closes itself instead of reporting.
+    // Set by the rip before the cut: the window then closes itself instead of reporting, and what it
+    // would have shown in an error box goes into BatchProblem (the first one only).
     bool BatchMode = false;
+    std::string BatchProblem;
+    // The last cut wrote the second part's index. A cut with no subtitle after it in any language
+    // writes none (no problem in batch mode: that part simply has no subtitles).
+    bool CutWritten = false;
     // Seconds at the end of the first part that are not the movie's own (a clip appended after its last
     // frame): the second part starts that much before the first part's end.
     double ClipSeconds = 0;
@@ -118,6 +124,8 @@ private:
     void connectKeyFilters();
     void setEditButtons(bool enabled);
     bool requireLanguage();
+    // An error box, or in batch mode the batch problem.
+    void problem(const std::string& text);
     double overlapCutTime(bool& ok);
     void endCut();
     void FormCreate();

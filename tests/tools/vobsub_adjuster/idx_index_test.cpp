@@ -207,6 +207,20 @@ TEST(VobSubIndex, Part2IndexesAreReadByAnotherProgram) {
     }
 }
 
+// The language chosen first may end before the cut while another goes on: part 2 still gets its index,
+// with that other language's subtitles.
+TEST(VobSubIndex, CutMadeWhenOnlyAnotherLanguageGoesOn) {
+    VobSubIndex index;
+    index.setLines(TwoLanguages);
+    const CutResult result = index.cut(0, 3200); // English ends at 50 minutes
+    ASSERT_EQ(result.status, CutStatus::Ok);
+    std::vector<std::string> expected(TwoLanguages.begin(), TwoLanguages.begin() + 6);
+    expected.insert(expected.end(), {TwoLanguages[9], TwoLanguages[10], TwoLanguages[11], TwoLanguages[16],
+                                     "timestamp: 00:01:40:500, filepos: 000004000",
+                                     "timestamp: 00:30:00:000, filepos: 000005000"});
+    EXPECT_EQ(result.lines, expected);
+}
+
 TEST(VobSubIndex, CutThatKeepsNothingIsRefused) {
     VobSubIndex index;
     index.setLines(TwoLanguages);
@@ -236,7 +250,7 @@ TEST(VobSubIndex, DamagedIndexes) {
     EXPECT_EQ(index.languages()[1].streamIndex, -1);
     EXPECT_EQ(index.languages()[1].startTime, NoStartTime);
     EXPECT_EQ(index.organize(), -1);
-    EXPECT_EQ(index.cut(1, 1).status, CutStatus::NothingToKeep);
+    EXPECT_EQ(index.cut(1, 3).status, CutStatus::NothingToKeep);
     index.shift(0, 1);
     EXPECT_EQ(index.line(2), "timestamp: 00:0");
     EXPECT_EQ(index.line(3), "timestamp: 00:00:03:000, filepos: 0");

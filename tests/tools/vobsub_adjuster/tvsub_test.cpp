@@ -125,15 +125,63 @@ TEST_F(AdjusterFixture, BatchCutLeavesTheClipOutOfThePart1Length) {
     EXPECT_EQ(readBytes(dir.file("movie2.idx")), crlf(expected));
 }
 
-TEST_F(AdjusterFixture, BatchCutThatFailsStillCloses) {
+// A batch cut shows no box: what went wrong is left for the rip to read.
+TEST_F(AdjusterFixture, BatchCutThatFailsStillClosesWithoutABox) {
     TVSUB window;
-    window.Edit1.setText(idx);
     window.BatchMode = true;
+    window.Edit1.setText(idx);
     window.f1.setText(dir.file("missing.avi"));
     window.show();
     window.Button5Click();
     EXPECT_FALSE(window.isShowing());
-    EXPECT_EQ(script.texts("error"), std::vector<std::string>{"Can't find matching frames !"});
+    EXPECT_TRUE(script.shown().empty());
+    EXPECT_EQ(window.BatchProblem, "Can't find matching frames !");
+    EXPECT_FALSE(window.CutWritten);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("movie2.idx")));
+}
+
+// The default language (English) ends at 3 s; German goes on to 2 minutes. A part 1 of 10 s still
+// gives part 2 its index, with the German subtitles; one of 200 s leaves no subtitle to part 2, which
+// is no problem of a batch cut (no index, no box), and only an interactive cut says so.
+TEST_F(AdjusterFixture, BatchCutFollowsEveryLanguage) {
+    const auto movieOf = [this](int frames) {
+        TinyAviSpec spec;
+        spec.frames.assign(static_cast<size_t>(frames), "f");
+        spec.keyFrames.assign(static_cast<size_t>(frames), true);
+        writeBytes(avi1, tinyAvi(spec));
+    };
+    movieOf(250);
+    {
+        TVSUB window;
+        window.BatchMode = true;
+        window.Edit1.setText(idx);
+        window.f1.setText(avi1);
+        window.show();
+        window.Button5Click();
+        EXPECT_TRUE(window.CutWritten);
+        EXPECT_TRUE(window.BatchProblem.empty());
+    }
+    EXPECT_TRUE(script.shown().empty());
+    EXPECT_EQ(
+        readBytes(dir.file("movie2.idx")),
+        crlf({Index[0], Index[1], Index[2], Index[3], "", Index[10], Index[11], Index[12],
+              "timestamp: 00:00:50:000, filepos: 000002000", "timestamp: 00:01:50:000, filepos: 000003000"}));
+
+    std::filesystem::remove(dir.file("movie2.idx"));
+    movieOf(5000);
+    for (const bool batch : {true, false}) {
+        TVSUB window;
+        window.BatchMode = batch;
+        window.Edit1.setText(idx);
+        window.f1.setText(avi1);
+        window.show();
+        window.Button5Click();
+        EXPECT_FALSE(window.CutWritten);
+        EXPECT_TRUE(window.BatchProblem.empty());
+        if (!batch)
+            window.close();
+    }
+    EXPECT_EQ(script.texts("error"), std::vector<std::string>{"No subtitle found after the cut !"});
     EXPECT_FALSE(std::filesystem::exists(dir.file("movie2.idx")));
 }
 
