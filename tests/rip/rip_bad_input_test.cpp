@@ -53,7 +53,8 @@ TEST_F(BadInputRoadTest, MissingMiddleVobEndsTheListAndTheRipTakesTheVobsBeforeI
 }
 
 // The subtitle languages cannot be read: the load says so, the audio steps go on, the extractor finds
-// no stream to take and writes nothing, and the rip ends on that instead of reporting success.
+// no stream to take, fails and writes nothing, and the rip ends on that, naming it, instead of
+// reporting success.
 TEST_F(BadInputRoadTest, DamagedIfoIsReportedAtLoadAndGivesNoSubtitles) {
     saveAudioProfile();
     const std::string ifo = readBytes(title.ifoPath);
@@ -64,8 +65,8 @@ TEST_F(BadInputRoadTest, DamagedIfoIsReportedAtLoadAndGivesNoSubtitles) {
         EXPECT_TRUE(box.starts_with("error: ")) << box;
     launch();
     EXPECT_TRUE(RipAborted);
-    EXPECT_EQ(shown(),
-              Lines{"error: Can't extract the subtitles : " + form->destsub.text() + " was not written !"});
+    EXPECT_EQ(shown(), Lines{"error: The program rundll32.exe vobsub.dll failed (exit status 1) : " +
+                             form->destsub.text() + " can't be used !"});
     EXPECT_EQ(reports().size(), 0u);
     EXPECT_EQ(filesUnder(out), (Lines{"work/audio.mp3.wav", "work/audio.wav"}));
     EXPECT_EQ(readBytes(title.ifoPath), ifo.substr(0, 0x260));
@@ -85,9 +86,10 @@ TEST_F(BadInputRoadTest, FullDiscEndsTheRipAndLeavesNoHalfWrittenWav) {
     loadProfile("Damaged");
     launch();
 
-    // The extractor could not write its WAV: the compression finds no source and ends the rip.
+    // The extractor could not write its WAV: the rip ends there, naming the extractor and the file.
     EXPECT_TRUE(RipAborted);
-    EXPECT_EQ(shown(), Lines{"error: Source file does not exist"});
+    EXPECT_EQ(shown(), Lines{"error: The program Tonegrab.exe failed (exit status 1) : " + out +
+                             "work/audio.wav can't be used !"});
     EXPECT_EQ(reports().size(), 0u);
     // No part of the WAV is left, not even under a temporary name; the user's file is untouched.
     EXPECT_EQ(filesUnder(out), Lines{"work/audio.mp3.wav"});

@@ -10,23 +10,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The first VOB's demultiplexer is ended: the join misses its piece and ends the rip with its message.
+// The first VOB's demultiplexer is ended: the rip ends there, naming it and its piece; no other VOB
+// is demultiplexed.
 TEST_F(StopRoadTest, AudioExtraction) {
     slowRun("bbdmux.exe");
     launchAndStop([this] { return closeSlowRun("bbdmux.exe"); });
     EXPECT_TRUE(RipAborted);
-    EXPECT_EQ(shown(), Lines{"error: The AC3 piece " + out +
-                             "work/audio1.ac3 is missing : the audio can't be joined !"});
+    EXPECT_EQ(shown(), Lines{"error: The program bbdmux.exe was ended before it finished : " + out +
+                             "work/audio1.ac3 is not complete !"});
     expectNothingLost();
-    EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi", "work/audio2.ac3", "work/audio3.ac3"}));
+    EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi"}));
 }
 
-// The decoder is ended: there is no WAV to normalise, and the amplifier says so.
+// The decoder is ended: the rip ends there, naming it and its WAV; nothing is normalised.
 TEST_F(StopRoadTest, Decoding) {
     slowRun("azid.exe");
     launchAndStop([this] { return closeSlowRun("azid.exe"); });
     EXPECT_TRUE(RipAborted);
-    EXPECT_EQ(shown(), Lines{"error: Source File Does not exist"});
+    EXPECT_EQ(shown(), Lines{"error: The program azid.exe was ended before it finished : " + out +
+                             "work/audio.wav is not complete !"});
     expectNothingLost();
     EXPECT_EQ(filesUnder(out), (Lines{"Stopped.avi", "work/audio.ac3"}));
 }

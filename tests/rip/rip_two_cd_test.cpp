@@ -344,5 +344,98 @@ TEST_F(TwoCdRoadTest, SplitBySizeReachesTheMuxer) {
                 VideoFrame);
 }
 
+// A movie made without the converter (FFmpeg's muxers write the video and the WAV), split and with the
+// title's subtitles: what the split-subtitle tests share. The movie lasts as long as the title.
+class SplitSubtitleRoadTest : public TwoCdRoadTest {
+protected:
+    void SetUp() override {
+        TwoCdRoadTest::SetUp();
+        makeTitle();
+        LavfAviSpec video;
+        video.width = 160;
+        video.height = 120;
+        video.frames = static_cast<int>(title.spec.seconds) * FramesPerSecond;
+        video.gop = 10;
+        video.audio = LavfAudio::None;
+        std::string error;
+        fs::create_directories(out + "work");
+        ASSERT_TRUE(writeLavfAvi(out + "work/movie.avi", video, &error)) << error;
+        std::vector<double> samples(static_cast<size_t>(title.spec.seconds * 48000 * 2), 0.0);
+        ASSERT_TRUE(writeLavfWav(out + "work/audio.wav", LavfPcm::S16, 48000, 2, samples, &error)) << error;
+        start();
+    }
+    void saveSplitProfile(const std::function<void(TForm1&)>& split) {
+        saveProfile("Split", "split.pfl", [&](TForm1& f) {
+            f.compaudiofile.setText(out + "work/audio.wav");
+            f.Merge.setChecked(true);
+            f.Split.setChecked(true);
+            split(f);
+            f.ifofile.setText(title.ifoPath.string());
+            for (int i = 0; i < f.IFOlngList.itemCount(); ++i)
+                f.IFOlngList.setSelected(i, true);
+            f.SpeedButton5Click();
+            f.extractsub.setChecked(true);
+        });
+        loadProfile("Split");
+    }
+    // Only the language at that index of the IFO's list is chosen.
+    void chooseOnly(int language) {
+        form->selectedlng.clearItems();
+        for (int i = 0; i < form->IFOlngList.itemCount(); ++i)
+            form->IFOlngList.setSelected(i, i == language);
+        form->SpeedButton5Click();
+    }
+};
+
+// The same split movie ripped again with another subtitle language: part 2's archive, IFO copy and
+// index are all this rip's, so FFmpeg reads part 2's subtitles in the language of the second rip.
+TEST_F(SplitSubtitleRoadTest, SplitRipMadeTwiceWithOtherLanguages) {
+    saveSplitProfile([](TForm1& f) { f.sih.setChecked(true); });
+    const std::string part1 = out + "Split";
+    const std::string part2 = out + "Split2";
+    chooseOnly(0);
+    launch();
+    ASSERT_FALSE(RipAborted) << ::testing::PrintToString(shown());
+    EXPECT_EQ(idLines(part2 + ".idx"), Lines{"id: en, index: 0"});
+
+    chooseOnly(1);
+    script.clearShown();
+    launch();
+    ASSERT_FALSE(RipAborted) << ::testing::PrintToString(shown());
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_EQ(readBytes(part2 + ".rar"), readBytes(part1 + ".rar"));
+    EXPECT_EQ(readBytes(part2 + ".ifo"), readBytes(title.ifoPath));
+    const ProbedFile avi1 = probeMedia(part1 + ".avi");
+    ASSERT_TRUE(avi1.opened) << avi1.error;
+    const double cut = avi1.first("video")->seconds;
+    std::string error;
+    TempDir unpacked("kes-split-twice");
+    const auto streams = readPackedPair(part2, unpacked, &error);
+    ASSERT_EQ(streams.size(), 1u) << error;
+    EXPECT_EQ(streams[0].language, "fr");
+    EXPECT_EQ(startsMs(streams[0]), startsAfter(frenchSubtitleStarts(title.spec.seconds), cut));
+}
+
+// A split by size whose movie fits its first part: there is no part 2, so no cut, no copies for it, no
+// box, and the rip is reported.
+TEST_F(SplitSubtitleRoadTest, SplitBySizeThatFitsOnePart) {
+    saveSplitProfile([](TForm1& f) {
+        f.Saft.setChecked(true);
+        f.splitsize.setText("700");
+    });
+    // What an earlier, longer movie of that name left for its second part goes with it.
+    writeBytes(out + "Split2.avi", "an earlier second part");
+    writeBytes(out + "Split2.rar", "an earlier archive");
+    launch();
+    ASSERT_FALSE(RipAborted) << ::testing::PrintToString(shown());
+    EXPECT_EQ(shown(), Lines{});
+    EXPECT_EQ(reports().size(), 1u);
+    EXPECT_EQ(filesUnder(out), (Lines{"Split.avi", "Split.idx", "Split.rar", "Split.sub", "work/audio.wav",
+                                      "work/movie.avi"}));
+    const ProbedFile avi = probeMedia(out + "Split.avi");
+    ASSERT_TRUE(avi.opened) << avi.error;
+    EXPECT_NEAR(avi.first("video")->seconds, title.spec.seconds, VideoFrame);
+}
+
 } // namespace
 } // namespace kes::test
