@@ -18,6 +18,10 @@ namespace fs = platform::dshow::filters;
 namespace {
 constexpr int64_t kSectorSize = 2048;
 constexpr int64_t kPtsRate = 90000;
+// No coded MPEG-2 picture is larger than the biggest video buffer of the main profile's levels
+// (9,781,248 bits at the high level); what the splitter gathers beyond this is damaged data that never
+// reached a picture boundary, and the decoder is not given it.
+constexpr int kMaxPictureBytes = 4 * 1024 * 1024;
 } // namespace
 
 Mpeg2Source::Mpeg2Source(fs::ByteSource& input) : input_(input) {}
@@ -110,6 +114,21 @@ void Mpeg2Source::sendToDecoder(AVPacket* packet) {
     }
 }
 
+bool Mpeg2Source::sendPicture(const uint8_t* data, int size) {
+    if (size > kMaxPictureBytes) {
+        ++damaged_;
+        awaitingIntra_ = true;
+        return true;
+    }
+    if (av_new_packet(packet_, size) < 0)
+        return false;
+    std::copy_n(data, size, packet_->data);
+    packet_->pts = splitter_->pts;
+    sendToDecoder(packet_);
+    av_packet_unref(packet_);
+    return true;
+}
+
 bool Mpeg2Source::feedPacket() {
     if (flushed_)
         return false;
@@ -118,13 +137,8 @@ bool Mpeg2Source::feedPacket() {
         uint8_t* data = nullptr;
         int size = 0;
         av_parser_parse2(splitter_, context_, &data, &size, nullptr, 0, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
-        if (size > 0) {
-            av_new_packet(packet_, size);
-            std::copy_n(data, size, packet_->data);
-            packet_->pts = splitter_->pts;
-            sendToDecoder(packet_);
-            av_packet_unref(packet_);
-        }
+        if (size > 0)
+            sendPicture(data, size);
         sendToDecoder(nullptr);
         flushed_ = true;
         return true;
@@ -158,12 +172,8 @@ bool Mpeg2Source::feedPacket() {
         in += used;
         left -= used;
         if (size > 0) {
-            if (av_new_packet(packet_, size) < 0)
+            if (!sendPicture(data, size))
                 return false;
-            std::copy_n(data, size, packet_->data);
-            packet_->pts = splitter_->pts;
-            sendToDecoder(packet_);
-            av_packet_unref(packet_);
             receiveFrames();
         }
     }

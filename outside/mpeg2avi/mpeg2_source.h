@@ -69,6 +69,7 @@ private:
     bool start(const DecoderSettings& settings, std::string& error);
     bool feedPacket();    // one parser packet into the decoder; false at the end
     bool receiveFrames(); // decoded frames into the queue; false when the decoder ended
+    bool sendPicture(const uint8_t* data, int size); // one whole coded picture; false when out of memory
     void sendToDecoder(AVPacket* packet);
     void learnRate(); // from the sequence header, once the first picture is decoded
     // Drops the decoded picture as damaged; untilIntra drops the pictures after it up to the next

@@ -7,6 +7,7 @@
 #include "tests/outside/mpeg2avi/converter_run.h"
 #include "tests/support/film_title.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/vobgen.h"
 
 #include <gtest/gtest.h>
 
@@ -267,6 +268,26 @@ TEST_F(FilmTitles, TheMovieStartsAtTheFirstPictureTheConverterWrites) {
     const NumberedFrames frames = convert(cutTitle, {"-f2"});
     ASSERT_FALSE(frames.numbers.empty());
     EXPECT_EQ(frames.numbers.front(), 12);
+}
+
+// Video that never reaches a picture boundary gathers in the splitter as one run of bytes larger than
+// any coded picture: it is damaged data, not a picture to decode, and the set has no start instant.
+TEST(DamagedVideo, AStreamWithoutPictureBoundariesHasNoStartAndDoesNotReachTheDecoder) {
+    TempDir dir;
+    VobSpec spec;
+    spec.seconds = 2.0;
+    spec.videoMaker = [](const VobSpec&, std::vector<VobUnit>& units) {
+        std::vector<uint8_t> video = {0, 0, 1, 0xB3};
+        video.resize(6 * 1024 * 1024, 0x55);
+        units.push_back({0, video.size(), 18000});
+        return video;
+    };
+    const VobSet set = writeVobSet(dir.path(), spec);
+    std::string error;
+    auto input = mpeg2avi::VobInput::open(set.list.string(), error);
+    ASSERT_TRUE(input) << error;
+    EXPECT_FALSE(mpeg2avi::outputStartPts(*input, error));
+    EXPECT_FALSE(error.empty());
 }
 
 } // namespace
