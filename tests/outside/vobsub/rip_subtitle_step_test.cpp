@@ -83,6 +83,8 @@ TEST_F(RipSubtitleStepTest, SplitMovieGetsTheSecondPartsIndex) {
     spec.frames.assign(75, "frame100");
     spec.withAudio = false;
     writeBytes(out + "final.avi", tinyAvi(spec));
+    // The muxer's second part: only a movie that has one gets a second index and copies.
+    writeBytes(out + "final2.avi", tinyAvi(spec));
     launch();
     ASSERT_FALSE(RipAborted) << ::testing::PrintToString(shown());
     EXPECT_EQ(readBytes(out + "final2.rar"), readBytes(out + "final.rar"));
@@ -105,12 +107,13 @@ TEST_F(RipSubtitleStepTest, DamagedTitleLeavesNoPairAndNoArchive) {
     writeBytes(title.ifoPath, readBytes(title.ifoPath).substr(0, 0x260));
     form->destsub.setText(out + "final.sub");
     launch();
-    // The extractor's failure shows up as the missing files, and the rip ends on them unreported.
+    // The extractor's failing status ends the rip, naming the program and its file, unreported.
     EXPECT_FALSE(fs::exists(out + "final.idx"));
     EXPECT_FALSE(fs::exists(out + "final.sub"));
     EXPECT_FALSE(fs::exists(out + "final.rar"));
     EXPECT_TRUE(RipAborted);
-    EXPECT_EQ(shown(), Lines{"error: Can't extract the subtitles : " + out + "final.sub was not written !"});
+    EXPECT_EQ(shown(), Lines{"error: The program rundll32.exe vobsub.dll failed (exit status 1) : " + out +
+                             "final.sub can't be used !"});
     EXPECT_EQ(reports(), 0u);
 }
 
