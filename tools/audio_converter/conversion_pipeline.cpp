@@ -12,6 +12,10 @@ namespace {
 
 constexpr uint32_t BytesPerSample = 2;   // the encoder's 16-bit samples
 constexpr uint32_t StereoFrameBytes = 4; // one 16-bit stereo frame
+// A decoder gives an MP3 stream's first sample after the encoder's look-ahead (576 samples) and its
+// own synthesis delay (529): the sound would start that much after the picture of a movie. That many
+// leading samples are left out of the encoding, so that the decoded sound keeps the source's time.
+constexpr uint32_t Mp3CodingDelayBytes = (576 + 529) * StereoFrameBytes;
 constexpr int FinishRoundsMax = 1 << 20; // a codec that never runs dry is broken
 
 StepError acmError(int code) {
@@ -102,8 +106,9 @@ public:
     uint32_t chunkBytes() const { return samplesPerChunk_ * BytesPerSample; }
     // Encodes the whole stereo frames of pcm, a chunk at a time.
     StepError encode(const uint8_t* pcm, uint32_t length, uint32_t& used, const OutputSink& sink) {
-        used = 0;
         const uint32_t whole = length - length % StereoFrameBytes;
+        used = std::min(skipBytes_, whole);
+        skipBytes_ -= used;
         const uint32_t chunk = chunkBytes() - chunkBytes() % StereoFrameBytes;
         while (used < whole) {
             const uint32_t n = std::min(chunk, whole - used);
@@ -137,6 +142,7 @@ private:
     bool open_ = false;
     uint32_t samplesPerChunk_ = 0;
     uint32_t outputBytes_ = 0;
+    uint32_t skipBytes_ = Mp3CodingDelayBytes;
     std::vector<uint8_t> out_;
     std::vector<int16_t> samples_;
 };
