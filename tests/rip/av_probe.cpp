@@ -7,7 +7,9 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <memory>
 
@@ -28,6 +30,15 @@ struct FrameFreer {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 using Input = std::unique_ptr<AVFormatContext, InputCloser>;
+
+// FFmpeg's messages of error level and worse while a decode runs.
+std::atomic<int> loggedErrors{0};
+
+void countErrors(void* object, int level, const char* format, va_list args) {
+    if (level <= AV_LOG_ERROR)
+        ++loggedErrors;
+    av_log_default_callback(object, level, format, args);
+}
 using Decoder = std::unique_ptr<AVCodecContext, CodecFreer>;
 
 std::string fourccText(uint32_t tag) {
@@ -241,18 +252,23 @@ std::vector<double> beepStarts(const std::string& path) {
 }
 
 std::vector<double> flashStarts(const std::string& path) {
+    return scanFlashes(path).starts;
+}
+
+FlashScan scanFlashes(const std::string& path) {
+    FlashScan scan;
+    std::vector<double>& starts = scan.starts;
     std::string error;
     Input input = open(path, error);
-    std::vector<double> starts;
     if (!input)
-        return starts;
+        return scan;
     const int index = av_find_best_stream(input.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (index < 0)
-        return starts;
+        return scan;
     const AVStream* stream = input->streams[index];
     Decoder decoder = openDecoder(stream);
     if (!decoder)
-        return starts;
+        return scan;
     const double rate = av_q2d(stream->avg_frame_rate.num ? stream->avg_frame_rate : stream->r_frame_rate);
     std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
@@ -261,6 +277,8 @@ std::vector<double> flashStarts(const std::string& path) {
     constexpr double WhiteLuma = 200;
     const auto drain = [&] {
         while (avcodec_receive_frame(decoder.get(), frame.get()) >= 0) {
+            if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT))
+                ++scan.decoderErrors;
             double sum = 0;
             for (int y = 0; y < frame->height; ++y)
                 for (int x = 0; x < frame->width; ++x)
@@ -273,14 +291,22 @@ std::vector<double> flashStarts(const std::string& path) {
             av_frame_unref(frame.get());
         }
     };
+    loggedErrors = 0;
+    av_log_set_callback(countErrors);
     while (av_read_frame(input.get(), packet.get()) >= 0) {
-        if (packet->stream_index == index && avcodec_send_packet(decoder.get(), packet.get()) >= 0)
-            drain();
+        if (packet->stream_index == index) {
+            if (avcodec_send_packet(decoder.get(), packet.get()) >= 0)
+                drain();
+            else
+                ++scan.decoderErrors;
+        }
         av_packet_unref(packet.get());
     }
     avcodec_send_packet(decoder.get(), nullptr);
     drain();
-    return starts;
+    av_log_set_callback(av_log_default_callback);
+    scan.decoderErrors += loggedErrors;
+    return scan;
 }
 
 } // namespace kes::test

@@ -45,4 +45,12 @@ std::vector<double> beepStarts(const std::string& path);
 // white after frames that are not.
 std::vector<double> flashStarts(const std::string& path);
 
+// The same, with what the decoder found wrong on the way: its messages of error level, packets it
+// refused and frames it flagged as damaged.
+struct FlashScan {
+    std::vector<double> starts;
+    int decoderErrors = 0;
+};
+FlashScan scanFlashes(const std::string& path);
+
 } // namespace kes::test

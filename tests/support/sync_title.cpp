@@ -66,6 +66,7 @@ SyncTitle writeSyncTitle(const std::filesystem::path& folder, const SyncTitleSpe
     video.bitRate = spec.videoBitRate;
     video.flashes = title.marks;
     video.flashSeconds = kFlashSeconds;
+    video.intraFlashes = true;
     title.vob.videoMaker = mpeg2Video(video);
     title.vob.seconds = spec.seconds;
     // Room before the first picture for sound that starts up to a second earlier.

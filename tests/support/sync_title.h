@@ -4,7 +4,8 @@
 // frames at marks every few seconds, and AC3 and LPCM streams that beep at the same instants of the
 // title's clock. The sound may begin before or after the first picture, so that a tool that ignores
 // the title's own offset puts every beep off its flash. Marks lie on picture boundaries; a stream has
-// a mark only where it has sound.
+// a mark only where it has sound. Each flash begins with an intra picture, so that it decodes whatever
+// was lost before it.
 //
 // Damage of the kinds a copied disc shows: a stretch of bytes overwritten with zeros, or a stretch
 // cut out of a VOB file (both in place, in the set's files).

@@ -211,12 +211,15 @@ VobVideoMaker mpeg2Video(const VobVideoSpec& spec) {
         const int64_t frames = videoFrameCount(spec, set.seconds);
         for (int64_t n = 0; n < frames; ++n) {
             TestPicture picture = sourceFrame(spec, n);
-            if (flashFrame(spec, n)) {
+            const bool flash = flashFrame(spec, n);
+            if (flash) {
                 std::fill(picture.y.begin(), picture.y.end(), uint8_t{235});
                 std::fill(picture.u.begin(), picture.u.end(), uint8_t{128});
                 std::fill(picture.v.begin(), picture.v.end(), uint8_t{128});
             }
             fillEncoderFrame(e.frame, picture, n, spec.scan != VideoScan::Progressive);
+            if (flash && spec.intraFlashes && (n == 0 || !flashFrame(spec, n - 1)))
+                e.frame->pict_type = AV_PICTURE_TYPE_I;
             if (avcodec_send_frame(e.context, e.frame) < 0)
                 fail("encoding failed");
             av_frame_unref(e.frame);

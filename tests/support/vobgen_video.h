@@ -29,6 +29,9 @@ struct VobVideoSpec {
     // picture) are plain white: marks to find in a converted stream.
     std::vector<double> flashes = {};
     double flashSeconds = 0.2;
+    // The first picture of each flash is coded as an intra picture that starts a GOP, so that a
+    // flash after lost data decodes on its own (the B pictures before it still refer to what went).
+    bool intraFlashes = false;
 };
 
 // True when coded frame n of the set is a white flash.
