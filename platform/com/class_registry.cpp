@@ -19,10 +19,17 @@ std::string classKey(const CLSID& clsid) {
 
 bool registerInprocServer(const CLSID& clsid, std::string_view name, std::string_view modulePath,
                           std::string_view threadingModel) {
+    reg::Changes changes;
+    addInprocServer(changes, clsid, name, modulePath, threadingModel);
+    return changes.apply();
+}
+
+void addInprocServer(reg::Changes& changes, const CLSID& clsid, std::string_view name,
+                     std::string_view modulePath, std::string_view threadingModel) {
     const std::string server = serverKey(clsid);
-    return reg::writeString(RootKey::LocalMachine, classKey(clsid), kDefaultValue, name) &&
-           reg::writeString(RootKey::LocalMachine, server, kDefaultValue, modulePath) &&
-           reg::writeString(RootKey::LocalMachine, server, kThreadingModelValue, threadingModel);
+    changes.writeString(RootKey::LocalMachine, classKey(clsid), kDefaultValue, name);
+    changes.writeString(RootKey::LocalMachine, server, kDefaultValue, modulePath);
+    changes.writeString(RootKey::LocalMachine, server, kThreadingModelValue, threadingModel);
 }
 
 bool unregisterClass(const CLSID& clsid) {

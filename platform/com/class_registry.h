@@ -5,6 +5,7 @@
 //   CLSID\{clsid}\InprocServer32    default value: the shared object's path; "ThreadingModel"
 
 #include "platform/com/guid.h"
+#include "platform/core/registry.h"
 
 #include <optional>
 #include <string>
@@ -22,6 +23,9 @@ std::string classKey(const CLSID& clsid);
 
 bool registerInprocServer(const CLSID& clsid, std::string_view name, std::string_view modulePath,
                           std::string_view threadingModel);
+// The same registration added to changes that are applied together.
+void addInprocServer(platform::core::registry::Changes& changes, const CLSID& clsid, std::string_view name,
+                     std::string_view modulePath, std::string_view threadingModel);
 // Removes the class's key with everything under it; false when it was not registered.
 bool unregisterClass(const CLSID& clsid);
 

@@ -293,11 +293,16 @@ private:
     bool locked_ = false;
 };
 
-Store load(const std::string& path) {
+// The store's bytes; none when it is missing, empty, too large to be taken for a store, or unreadable.
+std::optional<std::string> readStore(const std::string& path) {
     const int64_t size = fileSize(path);
     if (size <= 0 || size > LargestStore)
-        return {};
-    const auto bytes = readFile(path, LargestStore);
+        return std::nullopt;
+    return readFile(path, LargestStore);
+}
+
+Store load(const std::string& path) {
+    const auto bytes = readStore(path);
     return bytes ? parse(*bytes) : Store{};
 }
 
@@ -311,17 +316,23 @@ auto withStore(Fn&& fn) {
 
 // Reads, changes and writes the store under the exclusive lock. fn returns whether it changed the
 // store; the call's result is fn's result when nothing needed writing, else whether the write worked.
+// A store whose content comes out as it was read is not written: a registration repeated at every
+// start costs no write, and no flush to the disk.
 template <typename Fn>
 bool modifyStore(Fn&& fn) {
     const std::string path = storePath();
     StoreLock lock(path, true);
     if (!lock.locked())
         return false;
-    Store store = load(path);
+    const auto bytes = readStore(path);
+    Store store = bytes ? parse(*bytes) : Store{};
     bool result = true;
     if (!fn(store, result))
         return result;
-    return writeFileAtomic(path, serialize(store)) && result;
+    std::string changed = serialize(store);
+    if (bytes && *bytes == changed)
+        return result;
+    return writeFileAtomic(path, changed) && result;
 }
 
 // Creates a key and its missing parents.
@@ -355,21 +366,33 @@ bool isChildOf(const std::pair<int, std::string>& id, RootKey root, const std::s
            id.second[lowerParent.size()] == KeyDelim;
 }
 
-template <typename Fill>
-bool writeValue(RootKey root, std::string_view key, std::string_view name, Fill&& fill) {
+// Removes a key with everything under it; false when it was not there.
+bool eraseKey(Store& store, RootKey root, const std::string& normal) {
+    const auto it = store.find(mapKey(root, normal));
+    if (it == store.end())
+        return false;
+    store.erase(it);
+    const std::string lower = lowerAscii(normal);
+    std::erase_if(store, [&](const auto& entry) { return isChildOf(entry.first, root, lower); });
+    return true;
+}
+
+// Sets a value, creating it and its key when missing; false for a value given no key.
+bool setValue(Store& store, RootKey root, std::string_view key, std::string_view name, ValueKind kind,
+              std::string_view text, uint32_t number) {
     const std::string normal = normalKey(key);
     if (normal.empty())
         return false; // values live in keys, not in the roots
-    return modifyStore([&](Store& store, bool&) {
-        Key& k = ensureKey(store, root, normal);
-        Value* v = k.find(name);
-        if (!v) {
-            k.values.push_back(Value{std::string(name), ValueKind::String, {}, 0});
-            v = &k.values.back();
-        }
-        fill(*v);
-        return true;
-    });
+    Key& k = ensureKey(store, root, normal);
+    Value* v = k.find(name);
+    if (!v) {
+        k.values.push_back(Value{std::string(name), ValueKind::String, {}, 0});
+        v = &k.values.back();
+    }
+    v->kind = kind;
+    v->text = kind == ValueKind::String ? std::string(text) : std::string();
+    v->number = kind == ValueKind::Dword ? number : 0;
+    return true;
 }
 
 } // namespace
@@ -408,33 +431,24 @@ bool deleteKey(RootKey root, std::string_view key) {
     const std::string normal = normalKey(key);
     if (normal.empty())
         return false; // a root cannot be deleted
-    const std::string lower = lowerAscii(normal);
     return modifyStore([&](Store& store, bool& result) {
-        const auto it = store.find(mapKey(root, normal));
-        if (it == store.end()) {
-            result = false;
-            return false;
-        }
-        store.erase(it);
-        std::erase_if(store, [&](const auto& entry) { return isChildOf(entry.first, root, lower); });
-        return true;
+        result = eraseKey(store, root, normal);
+        return result;
     });
 }
 
 bool writeString(RootKey root, std::string_view key, std::string_view name, std::string_view value) {
-    return writeValue(root, key, name, [&](Value& v) {
-        v.kind = ValueKind::String;
-        v.text = std::string(value);
-        v.number = 0;
-    });
+    if (normalKey(key).empty())
+        return false;
+    return modifyStore(
+        [&](Store& store, bool&) { return setValue(store, root, key, name, ValueKind::String, value, 0); });
 }
 
 bool writeDword(RootKey root, std::string_view key, std::string_view name, uint32_t value) {
-    return writeValue(root, key, name, [&](Value& v) {
-        v.kind = ValueKind::Dword;
-        v.text.clear();
-        v.number = value;
-    });
+    if (normalKey(key).empty())
+        return false;
+    return modifyStore(
+        [&](Store& store, bool&) { return setValue(store, root, key, name, ValueKind::Dword, {}, value); });
 }
 
 std::optional<std::string> readString(RootKey root, std::string_view key, std::string_view name) {
@@ -503,6 +517,45 @@ std::vector<std::string> valueNames(RootKey root, std::string_view key) {
             for (const auto& v : k->values)
                 names.push_back(v.name);
         return names;
+    });
+}
+
+void Changes::deleteKey(RootKey root, std::string_view key) {
+    changes_.push_back(Change{Kind::DeleteKey, root, std::string(key), {}, {}, 0});
+}
+
+void Changes::writeString(RootKey root, std::string_view key, std::string_view name, std::string_view value) {
+    changes_.push_back(
+        Change{Kind::String, root, std::string(key), std::string(name), std::string(value), 0});
+}
+
+void Changes::writeDword(RootKey root, std::string_view key, std::string_view name, uint32_t value) {
+    changes_.push_back(Change{Kind::Dword, root, std::string(key), std::string(name), {}, value});
+}
+
+bool Changes::apply() const {
+    if (changes_.empty())
+        return true;
+    return modifyStore([&](Store& store, bool& result) {
+        for (const Change& change : changes_) {
+            switch (change.kind) {
+            case Kind::DeleteKey:
+                if (const std::string normal = normalKey(change.key); !normal.empty())
+                    eraseKey(store, change.root, normal);
+                break;
+            case Kind::String:
+                result = setValue(store, change.root, change.key, change.name, ValueKind::String, change.text,
+                                  0) &&
+                         result;
+                break;
+            case Kind::Dword:
+                result = setValue(store, change.root, change.key, change.name, ValueKind::Dword, {},
+                                  change.number) &&
+                         result;
+                break;
+            }
+        }
+        return true;
     });
 }
 

@@ -35,6 +35,9 @@ HRESULT AMovieDllRegisterServer2(FactoryTable table, BOOL doRegister, const std:
     if (path.empty())
         return E_FAIL;
     HRESULT result = S_OK;
+    // Every class of the module in one change of the store, which a module registered as before
+    // leaves unwritten.
+    platform::core::registry::Changes changes;
     for (const CFactoryTemplate& entry : table) {
         if (!entry.m_ClsID)
             continue;
@@ -42,9 +45,8 @@ HRESULT AMovieDllRegisterServer2(FactoryTable table, BOOL doRegister, const std:
             entry.m_lpfnInit(doRegister, entry.m_ClsID);
         if (doRegister) {
             const char* name = entry.m_Name ? entry.m_Name : "";
-            if (!platform::com::registerInprocServer(*entry.m_ClsID, name, path, kThreadingModelBoth))
-                result = SELFREG_E_CLASS;
-            if (entry.m_pAMovieSetup_Filter && !registerFilter(*entry.m_pAMovieSetup_Filter))
+            platform::com::addInprocServer(changes, *entry.m_ClsID, name, path, kThreadingModelBoth);
+            if (entry.m_pAMovieSetup_Filter && !addFilter(changes, *entry.m_pAMovieSetup_Filter))
                 result = SELFREG_E_CLASS;
         } else {
             // Removing what is not there is no failure.
@@ -53,6 +55,8 @@ HRESULT AMovieDllRegisterServer2(FactoryTable table, BOOL doRegister, const std:
             platform::com::unregisterClass(*entry.m_ClsID);
         }
     }
+    if (!changes.apply())
+        result = SELFREG_E_CLASS;
     return result;
 }
 

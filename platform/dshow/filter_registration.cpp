@@ -23,8 +23,8 @@ std::string join(const std::string& key, const std::string& sub) {
     return key + "\\" + sub;
 }
 
-bool writeFlag(const std::string& key, const char* name, BOOL value) {
-    return reg::writeDword(kRoot, key, name, value ? 1u : 0u);
+void writeFlag(reg::Changes& changes, const std::string& key, const char* name, BOOL value) {
+    changes.writeDword(kRoot, key, name, value ? 1u : 0u);
 }
 
 bool readFlag(const std::string& key, const char* name) {
@@ -47,21 +47,20 @@ std::vector<std::string> indexSubKeys(const std::string& key) {
     return keys;
 }
 
-bool writePin(const std::string& key, const AMOVIESETUP_PIN& pin) {
-    bool ok = reg::writeString(kRoot, key, "Name", pin.strName ? pin.strName : "") &&
-              writeFlag(key, "Output", pin.bOutput) && writeFlag(key, "Rendered", pin.bRendered) &&
-              writeFlag(key, "Zero", pin.bZero) && writeFlag(key, "Many", pin.bMany);
-    for (ULONG t = 0; ok && pin.lpMediaType && t < pin.nMediaTypes; ++t) {
+void writePin(reg::Changes& changes, const std::string& key, const AMOVIESETUP_PIN& pin) {
+    changes.writeString(kRoot, key, "Name", pin.strName ? pin.strName : "");
+    writeFlag(changes, key, "Output", pin.bOutput);
+    writeFlag(changes, key, "Rendered", pin.bRendered);
+    writeFlag(changes, key, "Zero", pin.bZero);
+    writeFlag(changes, key, "Many", pin.bMany);
+    for (ULONG t = 0; pin.lpMediaType && t < pin.nMediaTypes; ++t) {
         const AMOVIESETUP_MEDIATYPE& type = pin.lpMediaType[t];
         const std::string typeKey = join(join(key, kTypes), std::to_string(t));
-        ok =
-            reg::writeString(
-                kRoot, typeKey, "Major",
-                platform::com::guidToString(type.clsMajorType ? *type.clsMajorType : GUID_NULL)) &&
-            reg::writeString(kRoot, typeKey, "Minor",
-                             platform::com::guidToString(type.clsMinorType ? *type.clsMinorType : GUID_NULL));
+        changes.writeString(kRoot, typeKey, "Major",
+                            platform::com::guidToString(type.clsMajorType ? *type.clsMajorType : GUID_NULL));
+        changes.writeString(kRoot, typeKey, "Minor",
+                            platform::com::guidToString(type.clsMinorType ? *type.clsMinorType : GUID_NULL));
     }
-    return ok;
 }
 
 RegisteredPin readPin(const std::string& key) {
@@ -87,17 +86,29 @@ std::string filterInstanceKey(const CLSID& clsid, const GUID& category) {
     return platform::com::classKey(category) + "\\Instance\\" + platform::com::guidToString(clsid);
 }
 
-bool registerFilter(const AMOVIESETUP_FILTER& setup, const GUID& category) {
+bool addFilter(reg::Changes& changes, const AMOVIESETUP_FILTER& setup, const GUID& category) {
     if (!setup.clsID)
         return false;
     const std::string key = filterInstanceKey(*setup.clsID, category);
-    reg::deleteKey(kRoot, key);
-    bool ok = reg::writeString(kRoot, key, kFriendlyName, setup.strName ? setup.strName : "") &&
-              reg::writeString(kRoot, key, kClsidValue, platform::com::guidToString(*setup.clsID)) &&
-              reg::writeDword(kRoot, key, kMerit, setup.dwMerit);
-    for (ULONG p = 0; ok && setup.lpPin && p < setup.nPins; ++p)
-        ok = writePin(join(join(key, kPins), std::to_string(p)), setup.lpPin[p]);
-    return ok;
+    changes.deleteKey(kRoot, key);
+    changes.writeString(kRoot, key, kFriendlyName, setup.strName ? setup.strName : "");
+    changes.writeString(kRoot, key, kClsidValue, platform::com::guidToString(*setup.clsID));
+    changes.writeDword(kRoot, key, kMerit, setup.dwMerit);
+    for (ULONG p = 0; setup.lpPin && p < setup.nPins; ++p)
+        writePin(changes, join(join(key, kPins), std::to_string(p)), setup.lpPin[p]);
+    return true;
+}
+
+bool registerFilter(const AMOVIESETUP_FILTER& setup, const GUID& category) {
+    return registerFilters({&setup, 1}, category);
+}
+
+bool registerFilters(std::span<const AMOVIESETUP_FILTER> setups, const GUID& category) {
+    reg::Changes changes;
+    bool ok = true;
+    for (const AMOVIESETUP_FILTER& setup : setups)
+        ok = addFilter(changes, setup, category) && ok;
+    return changes.apply() && ok;
 }
 
 bool unregisterFilter(const CLSID& clsid, const GUID& category) {

@@ -7,10 +7,12 @@
 //       Types\<m>                         "Major", "Minor"
 // Graph building reads it back to find filters by merit and media type.
 
+#include "platform/core/registry.h"
 #include "platform/dshow/guids.h"
 #include "platform/dshow/types.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -63,8 +65,16 @@ struct RegisteredFilter {
 // "CLSID\{category}\Instance\{clsid}".
 std::string filterInstanceKey(const CLSID& clsid, const GUID& category = CLSID_LegacyAmFilterCategory);
 
-// Replaces any earlier registration of the filter; false when the store could not be written.
+// Replaces any earlier registration of the filter; false when the store could not be written. A
+// registration already in place is left as it is, without a write.
 bool registerFilter(const AMOVIESETUP_FILTER& setup, const GUID& category = CLSID_LegacyAmFilterCategory);
+// Several filters in one change of the store.
+bool registerFilters(std::span<const AMOVIESETUP_FILTER> setups,
+                     const GUID& category = CLSID_LegacyAmFilterCategory);
+// The registration added to changes that are applied together; false (adding nothing) for a setup
+// without a class.
+bool addFilter(platform::core::registry::Changes& changes, const AMOVIESETUP_FILTER& setup,
+               const GUID& category = CLSID_LegacyAmFilterCategory);
 // False when the filter was not registered.
 bool unregisterFilter(const CLSID& clsid, const GUID& category = CLSID_LegacyAmFilterCategory);
 

@@ -70,6 +70,16 @@ VobListResult writeVobList(const std::string& chosen) {
     if (!platform::core::fileExists(chosen))
         return result;
     result.names = vobSetNames(chosen);
+    // A list that already names this set, as the main window leaves it before a rip, stays as it is:
+    // rewriting it would cost a flush to the disk at every start.
+    std::string bytes;
+    for (const auto& name : result.names)
+        bytes += name + "\r\n";
+    const auto present = platform::core::readFile(result.listPath, static_cast<int64_t>(bytes.size()) + 1);
+    if (present && *present == bytes) {
+        result.status = VobListResult::Status::Written;
+        return result;
+    }
     result.status = platform::core::writeLines(result.listPath, result.names)
                         ? VobListResult::Status::Written
                         : VobListResult::Status::WriteFailed;

@@ -65,16 +65,6 @@ const Builtin kBuiltins[] = {
     {&CLSID_VideoRenderer, VideoRendererFilter::CreateInstance},
 };
 
-bool sameRegistration(const RegisteredFilter& stored, const AMOVIESETUP_FILTER& setup) {
-    if (stored.name != setup.strName || stored.merit != setup.dwMerit || stored.pins.size() != setup.nPins)
-        return false;
-    for (ULONG i = 0; i < setup.nPins; ++i)
-        if (stored.pins[i].name != setup.lpPin[i].strName ||
-            stored.pins[i].types.size() != setup.lpPin[i].nMediaTypes)
-            return false;
-    return true;
-}
-
 } // namespace
 
 std::span<const AMOVIESETUP_FILTER> playbackFilters() {
@@ -94,12 +84,8 @@ bool registerPlaybackFilters() {
             return factory;
         });
     }
-    for (const AMOVIESETUP_FILTER& setup : kFilters) {
-        const auto registered = findRegisteredFilter(*setup.clsID);
-        if ((!registered || !sameRegistration(*registered, setup)) && !registerFilter(setup))
-            stored = false;
-    }
-    return stored;
+    // Written only when the stored registration differs.
+    return registerFilters(kFilters) && stored;
 }
 
 } // namespace platform::dshow::filters

@@ -46,16 +46,6 @@ const Builtin kBuiltins[] = {
     {&CLSID_WavFileSource, WavSourceFilter::CreateInstance},
 };
 
-bool sameRegistration(const RegisteredFilter& stored, const AMOVIESETUP_FILTER& setup) {
-    if (stored.name != setup.strName || stored.merit != setup.dwMerit || stored.pins.size() != setup.nPins)
-        return false;
-    for (ULONG i = 0; i < setup.nPins; ++i)
-        if (stored.pins[i].name != setup.lpPin[i].strName ||
-            stored.pins[i].types.size() != setup.lpPin[i].nMediaTypes)
-            return false;
-    return true;
-}
-
 } // namespace
 
 std::span<const AMOVIESETUP_FILTER> stockBuiltinFilters() {
@@ -73,13 +63,8 @@ bool registerStockBuiltins() {
             return factory;
         });
     }
-    bool stored = true;
-    for (const AMOVIESETUP_FILTER& setup : kFilters) {
-        const auto registered = findRegisteredFilter(*setup.clsID);
-        if ((!registered || !sameRegistration(*registered, setup)) && !registerFilter(setup))
-            stored = false;
-    }
-    return stored;
+    // Written only when the stored registration differs.
+    return registerFilters(kFilters);
 }
 
 } // namespace platform::dshow::filters

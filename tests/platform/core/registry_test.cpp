@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -111,6 +112,72 @@ TEST_F(Registry, DamagedStoresDoNotBreakAnything) {
     setenv("KESTROVA_REGISTRY", dir_.file("folder").c_str(), 1);
     EXPECT_FALSE(reg::keyExists(HKCU, "Software"));
     EXPECT_FALSE(reg::createKey(HKCU, "Software"));
+}
+
+// What identifies the store's file: an atomic replace makes a new file, so an unchanged identity and
+// time mean the store was not written.
+struct FileState {
+    ino_t inode = 0;
+    int64_t modifiedNs = 0;
+    bool operator==(const FileState&) const = default;
+};
+
+FileState stateOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {st.st_ino, static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+TEST_F(Registry, ChangesThatLeaveTheContentAsItWasWriteNothing) {
+    ASSERT_TRUE(reg::writeString(HKLM, "CLSID\\{X}\\InprocServer32", "", "/extern/x.ax"));
+    ASSERT_TRUE(reg::writeDword(HKLM, "CLSID\\{X}", "Merit", 7));
+    const FileState before = stateOf(store());
+    const std::string bytes = readBytes(store());
+
+    // The same values again, in another case, and a key that exists: nothing is written.
+    EXPECT_TRUE(reg::writeString(HKLM, "clsid\\{x}\\inprocserver32", "", "/extern/x.ax"));
+    EXPECT_TRUE(reg::writeDword(HKLM, "CLSID\\{X}", "MERIT", 7));
+    EXPECT_TRUE(reg::createKey(HKLM, "CLSID\\{X}"));
+    // A key deleted and written anew as it was, as one set of changes.
+    reg::Changes again;
+    again.deleteKey(HKLM, "CLSID\\{X}");
+    again.writeDword(HKLM, "CLSID\\{X}", "Merit", 7);
+    again.writeString(HKLM, "CLSID\\{X}\\InprocServer32", "", "/extern/x.ax");
+    EXPECT_TRUE(again.apply());
+    EXPECT_EQ(stateOf(store()), before);
+    EXPECT_EQ(readBytes(store()), bytes);
+
+    // A value of another kind with the same digits is a change.
+    EXPECT_TRUE(reg::writeString(HKLM, "CLSID\\{X}", "Merit", "7"));
+    EXPECT_EQ(reg::readString(HKLM, "CLSID\\{X}", "Merit"), "7");
+    EXPECT_FALSE(reg::readDword(HKLM, "CLSID\\{X}", "Merit").has_value());
+
+    // A set of changes that differs is applied whole: the deleted key loses what is not written anew.
+    reg::Changes fewer;
+    fewer.deleteKey(HKLM, "CLSID\\{X}");
+    fewer.writeDword(HKLM, "CLSID\\{X}", "Merit", 8);
+    fewer.deleteKey(HKLM, "CLSID\\{Missing}"); // nothing to delete: no failure
+    EXPECT_TRUE(fewer.apply());
+    EXPECT_EQ(reg::readDword(HKLM, "CLSID\\{X}", "Merit"), 8u);
+    EXPECT_FALSE(reg::keyExists(HKLM, "CLSID\\{X}\\InprocServer32"));
+
+    // A value given no key fails the set, but the others are made.
+    reg::Changes rootless;
+    rootless.writeString(HKLM, "", "x", "y");
+    rootless.writeString(HKLM, "CLSID\\{Y}", "", "made");
+    EXPECT_FALSE(rootless.apply());
+    EXPECT_EQ(reg::readString(HKLM, "CLSID\\{Y}", ""), "made");
+    EXPECT_TRUE(reg::Changes().apply());
+}
+
+// A damaged store is rewritten by a change even when its readable content stays the same: the write
+// drops what cannot be read.
+TEST_F(Registry, AChangeToADamagedStoreRewritesIt) {
+    std::filesystem::create_directories(std::filesystem::path(store()).parent_path());
+    writeBytes(store(), "KESTROVA-REGISTRY 1\nK HKCU A\nD n 1\njunk line\n");
+    EXPECT_TRUE(reg::writeDword(HKCU, "A", "n", 1));
+    EXPECT_EQ(readBytes(store()), "KESTROVA-REGISTRY 1\nK HKCU A\nD n 1\n");
 }
 
 TEST_F(Registry, RandomStoresAreReadWithoutHarm) {

@@ -2,7 +2,11 @@
 #include "platform/dshow/factory_template.h"
 #include "platform/dshow/filter_registration.h"
 
+#include "platform/core/registry.h"
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace platform::dshow {
 namespace {
@@ -46,6 +50,12 @@ TEST(FilterRegistration, PinsTypesAndMeritReadBackInMeritOrder) {
     EXPECT_FALSE(unregisterFilter(kLow));
 }
 
+// The store's file as the last write left it: an atomic replace gives it a new inode.
+ino_t storeInode() {
+    struct stat st {};
+    return ::stat(platform::core::registry::storePath().c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
 CUnknown* createNothing(IUnknown*, HRESULT* hr) {
     *hr = E_OUTOFMEMORY;
     return nullptr;
@@ -57,6 +67,17 @@ TEST(FactoryTemplate, RegistersEveryClassAndTheFiltersAmongThem) {
         {"A page", &kLow, createNothing, nullptr, nullptr},
     };
     ASSERT_EQ(AMovieDllRegisterServer2(table, TRUE, "/x/extern/_Test.ax"), S_OK);
+    // A module registered as it was before writes nothing at its next registration, nor do its
+    // filters registered alone; a module moved elsewhere is registered anew.
+    const ino_t written = storeInode();
+    ASSERT_EQ(AMovieDllRegisterServer2(table, TRUE, "/x/extern/_Test.ax"), S_OK);
+    ASSERT_TRUE(registerFilter(kHighSetup));
+    EXPECT_EQ(storeInode(), written);
+    ASSERT_EQ(AMovieDllRegisterServer2(table, TRUE, "/y/extern/_Test.ax"), S_OK);
+    EXPECT_NE(storeInode(), written);
+    EXPECT_EQ(platform::com::findClassRegistration(kLow)->modulePath, "/y/extern/_Test.ax");
+    ASSERT_EQ(AMovieDllRegisterServer2(table, TRUE, "/x/extern/_Test.ax"), S_OK);
+
     const auto server = platform::com::findClassRegistration(kHigh);
     ASSERT_TRUE(server);
     EXPECT_EQ(server->modulePath, "/x/extern/_Test.ax");

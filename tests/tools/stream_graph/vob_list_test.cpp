@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace tools::stream_graph {
@@ -43,6 +44,40 @@ TEST_F(VobListTest, FollowingPartsAreFoundWithoutRegardToCaseAndSpelledAsOnDisk)
               (std::vector<std::string>{path("VTS_01_1.VOB"), path("vts_01_2.vob"), path("VTS_01_3.VOB")}));
     EXPECT_EQ(readBytes(dir.path() / "vob.lst"),
               path("VTS_01_1.VOB") + "\r\n" + path("vts_01_2.vob") + "\r\n" + path("VTS_01_3.VOB") + "\r\n");
+}
+
+// The list's file as its last write left it: an atomic replace gives it a new inode.
+ino_t inodeOf(const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+TEST_F(VobListTest, AListThatNamesTheSetAlreadyIsLeftAsItIs) {
+    touch("VTS_01_1.VOB");
+    touch("VTS_01_2.VOB");
+    ASSERT_EQ(writeVobList(path("VTS_01_1.VOB")).status, VobListResult::Status::Written);
+    const ino_t first = inodeOf(path("vob.lst"));
+    const auto again = writeVobList(path("VTS_01_1.VOB"));
+    EXPECT_EQ(again.status, VobListResult::Status::Written);
+    EXPECT_EQ(again.names.size(), 2u);
+    EXPECT_EQ(inodeOf(path("vob.lst")), first);
+
+    // A list that differs in anything is written anew: a part more, a part less, other line ends.
+    const std::string two = path("VTS_01_1.VOB") + "\r\n" + path("VTS_01_2.VOB") + "\r\n";
+    touch("VTS_01_3.VOB");
+    writeVobList(path("VTS_01_1.VOB"));
+    EXPECT_EQ(readBytes(dir.path() / "vob.lst"), two + path("VTS_01_3.VOB") + "\r\n");
+    writeVobList(path("VTS_01_2.VOB"));
+    EXPECT_EQ(readBytes(dir.path() / "vob.lst"),
+              path("VTS_01_2.VOB") + "\r\n" + path("VTS_01_3.VOB") + "\r\n");
+    writeBytes(dir.path() / "vob.lst", path("VTS_01_2.VOB") + "\n" + path("VTS_01_3.VOB") + "\n");
+    writeVobList(path("VTS_01_2.VOB"));
+    EXPECT_EQ(readBytes(dir.path() / "vob.lst"),
+              path("VTS_01_2.VOB") + "\r\n" + path("VTS_01_3.VOB") + "\r\n");
+    writeBytes(dir.path() / "vob.lst", path("VTS_01_2.VOB") + "\r\n" + path("VTS_01_3.VOB") + "\r\nmore\r\n");
+    writeVobList(path("VTS_01_2.VOB"));
+    EXPECT_EQ(readBytes(dir.path() / "vob.lst"),
+              path("VTS_01_2.VOB") + "\r\n" + path("VTS_01_3.VOB") + "\r\n");
 }
 
 TEST_F(VobListTest, StartsAtTheChosenPartAsGiven) {
