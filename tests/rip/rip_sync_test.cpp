@@ -1,10 +1,11 @@
-// Whole rips of titles that flash white and beep at the same instants every two seconds, whose sound
-// begins before or after the first picture or that lost a stretch of data, on the three audio paths
-// (AC3Dec, Azid through the per-VOB demultiplexer and the join, the built-in extractor): in the final
-// AVI the sound plays with its flash at every mark where the title has sound.
+// Whole rips of PAL and NTSC titles that flash white and beep at the same instants every two seconds,
+// whose sound begins before or after the first picture or that lost a stretch of data, on the three
+// audio paths (AC3Dec, Azid through the per-VOB demultiplexer and the join, the built-in extractor)
+// and at the movie frame rates a user picks: in the final AVI the sound plays with its flash at every
+// mark where the title has sound.
 //
-// Each title's video is converted once; the other paths' rips decode the audio again and mux it with
-// that video, as a user who rips the sound a second time does.
+// Each title's video is converted once for each frame rate; the other paths' rips decode the audio
+// again and mux it with that video, as a user who rips the sound a second time does.
 #include "tests/rip/av_probe.h"
 #include "tests/rip/rip_checks.h"
 #include "tests/rip/rip_road.h"
@@ -27,6 +28,15 @@ constexpr double Mp3Delay = 0.0;
 constexpr double Mp3Tolerance = 0.005;
 constexpr double WmaTolerance = 0.020;
 
+// The movie's frames a second for a text of the frame rate list.
+double rateOf(const std::string& text) {
+    if (text == "23.976")
+        return 24000.0 / 1001;
+    if (text == "29.970")
+        return 30000.0 / 1001;
+    return std::stod(text);
+}
+
 class SyncRoadTest : public RipRoadTest {
 protected:
     void SetUp() override {
@@ -41,6 +51,7 @@ protected:
             damage(sync.set);
         fs::remove(sync.set.list); // the rip writes its own
         IfoSpec ifo;
+        ifo.pal = spec.standard == VideoStandard::Pal;
         ifo.audio = {{0, "en", 1, false, 2}};
         IfoCell cell;
         cell.seconds = spec.seconds;
@@ -49,10 +60,12 @@ protected:
         title.set = sync.set;
         title.folder = dvd;
         title.ifoPath = writeIfo(dvd, ifo);
+        frameRate = ifo.pal ? "25" : "23.976";
     }
 
     // One rip of the first stream through the path, compressed to MP3 or WMA and muxed; with the video
-    // converted, or with the video the last rip left.
+    // converted at the frame rate chosen (the frame rate list's text), or with the video the last rip
+    // left.
     std::string rip(const std::string& path, bool video, const std::string& codec = "MP3") {
         const std::string out = at("out/");
         baseSettings(*form, title, out);
@@ -75,7 +88,9 @@ protected:
             f.DownX.setChecked(true);
             f.DownY.setChecked(true);
             f.XSize.setText("320");
-            f.YSize.setText("256");
+            f.YSize.setText(sync.spec.standard == VideoStandard::Pal ? "256" : "240");
+            f.fps.setText(frameRate);
+            movieRate = rateOf(frameRate);
         }
         f.Merge.setChecked(true);
         const std::string final = out + path + "-" + codec + ".avi";
@@ -85,9 +100,18 @@ protected:
         return final;
     }
 
-    // Every mark: a flash at its picture, also after lost data (the title begins each flash with an
-    // intra picture, which decodes on its own), and a beep with it at every mark where the title has
-    // sound, within the tolerance once the encoder's delay is taken off. Prints the offsets measured.
+    // The time of the movie's first frame that shows the picture of a mark: the converter shows at
+    // each frame the title's picture nearest to it.
+    double flashInMovie(double mark) const {
+        const double halfPicture = sync.frameSeconds() / 2;
+        return std::ceil((mark - halfPicture) * movieRate - 1e-9) / movieRate;
+    }
+
+    // Every mark: a flash at the movie's frame nearest its picture, also after lost data (the title
+    // begins each flash with an intra picture, which decodes on its own), and a beep at every mark
+    // where the title has sound, within the tolerance of the mark once the encoder's delay is taken off
+    // and of the flash heard with it. FFmpeg decodes the movie without a complaint. Prints the sound
+    // against the title's marks and against the movie's flashes.
     void expectInStep(const std::string& final, double delay, double tolerance) {
         SCOPED_TRACE(final);
         const FlashScan scan = scanFlashes(final);
@@ -96,18 +120,26 @@ protected:
         const std::vector<double> beeps = beepStarts(final);
         ASSERT_EQ(flashes.size(), sync.marks.size()) << ::testing::PrintToString(flashes);
         for (size_t i = 0; i < flashes.size(); ++i)
-            EXPECT_NEAR(flashes[i], sync.marks[i], 1e-6) << "flash " << i;
+            EXPECT_NEAR(flashes[i], flashInMovie(sync.marks[i]), 1e-6) << "flash " << i;
         const std::vector<double> sound = sync.soundMarks();
         ASSERT_EQ(beeps.size(), sound.size()) << ::testing::PrintToString(beeps);
-        std::string offsets;
+        std::string offsets, againstPicture;
         for (size_t i = 0; i < beeps.size(); ++i) {
             const double offset = beeps[i] - delay - sound[i];
-            char text[32];
+            const size_t mark = static_cast<size_t>(
+                std::find(sync.marks.begin(), sync.marks.end(), sound[i]) - sync.marks.begin());
+            const double fromFlash = beeps[i] - delay - flashes[mark];
+            char text[64];
             std::snprintf(text, sizeof text, " %+.2f ms", offset * 1000);
             offsets += text;
+            std::snprintf(text, sizeof text, " %+.2f ms", fromFlash * 1000);
+            againstPicture += text;
             EXPECT_NEAR(offset, 0.0, tolerance) << "mark " << i << " at " << sound[i];
+            EXPECT_NEAR(fromFlash, 0.0, tolerance) << "flash " << mark << " at " << flashes[mark];
         }
-        std::printf("[ sync ] %s:%s\n", fs::path(final).filename().c_str(), offsets.c_str());
+        std::printf("[ sync ] %s at %s: sound - mark%s, sound - picture%s\n",
+                    fs::path(final).filename().c_str(), frameRate.c_str(), offsets.c_str(),
+                    againstPicture.c_str());
     }
 
     // Every path on the title, the first one with the video conversion.
@@ -121,6 +153,8 @@ protected:
     }
 
     SyncTitle sync;
+    std::string frameRate = "25"; // the frame rate list's text for the next conversion
+    double movieRate = 25;        // of the movie converted last
 };
 
 int64_t ms(int n) {
@@ -165,6 +199,27 @@ TEST_F(SyncRoadTest, SoundInStepWithAStretchOverwrittenWithZeros) {
                     (to - from) * static_cast<int64_t>(kVobPackSize));
     });
     ripEveryPath({"Internal", "Azid", "AC3Dec"});
+}
+
+// NTSC video, 30000/1001 pictures a second, marks every 50 pictures from picture 20 (0.667, 2.335 and
+// 4.004 s): instants the film rate's frames meet too (four of every five pictures). The movie at the
+// film rate the IFO chooses, at the video rate and at 30 frames a second.
+
+TEST_F(SyncRoadTest, NtscSoundHalfASecondBeforeThePictureAtFilmRate) {
+    makeSyncTitle({VideoStandard::Ntsc, 5.0, 20, 50, ms(-500)});
+    ASSERT_EQ(frameRate, "23.976");
+    ripEveryPath({"AC3Dec", "Azid", "Internal"});
+}
+
+TEST_F(SyncRoadTest, NtscSoundHalfASecondAfterThePictureAtVideoRates) {
+    makeSyncTitle({VideoStandard::Ntsc, 4.5, 20, 50, ms(500)});
+    frameRate = "29.970";
+    ripEveryPath({"Azid", "Internal", "AC3Dec"});
+    expectInStep(rip("AC3Dec", false, "WMA"), 0.0, WmaTolerance);
+    // At 30 frames a second a frame is repeated every 1001 pictures: here each flash comes up to
+    // 4 ms before its mark.
+    frameRate = "30";
+    ripEveryPath({"Internal", "AC3Dec", "Azid"});
 }
 
 } // namespace
