@@ -1,5 +1,7 @@
 #include "outside/mpeg2avi/avi_output.h"
 
+#include "platform/vfw/video_properties.h"
+
 extern "C" {
 #include <libavutil/frame.h>
 }
@@ -33,6 +35,9 @@ std::unique_ptr<AviOutput> AviOutput::create(std::unique_ptr<vfw::VideoCompresso
     info.dwQuality = 0xFFFFFFFF;
     info.rcFrame.right = input.width;
     info.rcFrame.bottom = input.height;
+    // The file keeps the picture's shape for every codec, also for one whose stream cannot hold it.
+    info.aspect = vfw::displayAspectOf(input.aspectNum, input.aspectDen, static_cast<uint32_t>(input.width),
+                                       static_cast<uint32_t>(input.height));
     const vfw::BITMAPINFOHEADER& format = out->compressor_->outputFormat();
     if (out->writer_->createStream(info, out->stream_) != vfw::AVIERR_OK ||
         out->writer_->setFormat(out->stream_, &format, sizeof format) != vfw::AVIERR_OK) {

@@ -1,6 +1,7 @@
 #include "platform/vfw/avi_reader.h"
 
 #include "platform/vfw/avi_constants.h"
+#include "platform/vfw/video_properties.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,7 +12,7 @@ namespace {
 
 using namespace avi;
 
-// Header chunks (strh, strf, strn, indx) are read into memory up to these sizes.
+// Header chunks (strh, strf, strn, vprp, indx) are read into memory up to these sizes.
 constexpr size_t MaxFormatSize = 1 << 20;
 constexpr size_t MaxNameSize = 4096;
 constexpr size_t MaxIndxSize = 16 << 20;
@@ -80,6 +81,9 @@ void readStreamList(const ByteSource& source, const RawChunk& list, ParsedFile& 
             if (n > 0) // an empty read gives no buffer to copy from
                 std::memcpy(stream.info.szName, name.data(), n);
             stream.info.szName[n] = '\0';
+        } else if (ck.id == ckidVIDEOPROPERTIES && !stream.info.aspect.known()) {
+            stream.info.aspect = readDisplayAspect(source.readBlock(
+                ck.dataOffset, static_cast<size_t>(std::min<int64_t>(ck.size, VideoPropertiesHeaderSize))));
         } else if (ck.id == ckidODMLINDEX && indx.empty()) {
             indx =
                 source.readBlock(ck.dataOffset, static_cast<size_t>(std::min<int64_t>(ck.size, MaxIndxSize)));

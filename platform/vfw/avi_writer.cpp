@@ -2,6 +2,7 @@
 
 #include "platform/vfw/avi_constants.h"
 #include "platform/vfw/byte_source.h"
+#include "platform/vfw/video_properties.h"
 
 #include <algorithm>
 #include <climits>
@@ -22,9 +23,16 @@ constexpr int64_t MaxGapChunks = 1 << 20;
 constexpr int64_t GapPieceBytes = 1 << 20;
 constexpr double MicrosecondsPerSecond = 1e6;
 
-int64_t streamListSize(size_t formatSize, size_t nameLength) {
+// A video stream whose display aspect is known has a video properties header after its format.
+bool hasVideoProperties(const AVISTREAMINFO& info) {
+    return info.fccType == streamtypeVIDEO && info.aspect.known();
+}
+
+int64_t streamListSize(const AVISTREAMINFO& info, size_t formatSize, size_t nameLength) {
     int64_t size = ListHeaderSize + ChunkHeaderSize + StreamHeaderSize + ChunkHeaderSize +
                    padded(static_cast<int64_t>(formatSize));
+    if (hasVideoProperties(info))
+        size += ChunkHeaderSize + VideoPropertiesSize;
     if (nameLength > 0)
         size += ChunkHeaderSize + padded(static_cast<int64_t>(nameLength) + 1);
     return size;
@@ -84,7 +92,7 @@ const std::vector<uint8_t>& AviWriter::streamFormat(int stream) const {
 int64_t AviWriter::headerSize() const {
     int64_t size = ListHeaderSize + ListHeaderSize + ChunkHeaderSize + MainHeaderSize;
     for (const Stream& s : streams_)
-        size += streamListSize(s.format.size(), nameLength(s.info));
+        size += streamListSize(s.info, s.format.size(), nameLength(s.info));
     return size;
 }
 
@@ -94,7 +102,7 @@ HRESULT AviWriter::createStream(const AVISTREAMINFO& info, int& index) {
     if (streams_.size() >= static_cast<size_t>(MaxStreams))
         return AVIERR_UNSUPPORTED;
     if (moviListOffset_ >= 0 &&
-        headerSize() + streamListSize(0, nameLength(info)) + static_cast<int64_t>(ChunkHeaderSize) >
+        headerSize() + streamListSize(info, 0, nameLength(info)) + static_cast<int64_t>(ChunkHeaderSize) >
             moviListOffset_)
         return AVIERR_UNSUPPORTED;
     Stream s;
@@ -306,7 +314,7 @@ void AviWriter::appendMainHeader(std::vector<uint8_t>& out) const {
 void AviWriter::appendStreamList(std::vector<uint8_t>& out, const Stream& s) const {
     const size_t name = nameLength(s.info);
     putFourCC(out, ckidLIST);
-    putLE32(out, static_cast<uint32_t>(streamListSize(s.format.size(), name) - ChunkHeaderSize));
+    putLE32(out, static_cast<uint32_t>(streamListSize(s.info, s.format.size(), name) - ChunkHeaderSize));
     putFourCC(out, listtypeSTRL);
     putFourCC(out, ckidSTREAMHEADER);
     putLE32(out, StreamHeaderSize);
@@ -331,6 +339,14 @@ void AviWriter::appendStreamList(std::vector<uint8_t>& out, const Stream& s) con
     out.insert(out.end(), s.format.begin(), s.format.end());
     if ((s.format.size() & 1) != 0)
         out.push_back(0);
+    if (hasVideoProperties(s.info)) {
+        const auto [width, height] = frameSize(s.format);
+        const auto properties = videoProperties(s.info.aspect, width, height,
+                                                clamp32(static_cast<double>(s.info.dwRate) / s.info.dwScale));
+        putFourCC(out, ckidVIDEOPROPERTIES);
+        putLE32(out, static_cast<uint32_t>(properties.size()));
+        out.insert(out.end(), properties.begin(), properties.end());
+    }
     if (name > 0) {
         putFourCC(out, ckidSTREAMNAME);
         putLE32(out, static_cast<uint32_t>(name + 1));

@@ -141,6 +141,15 @@ static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER is stored byte f
 
 inline constexpr int StreamNameSize = 64;
 
+// The shape of a picture as it is shown, width : height (16 : 9 for a wide film whatever its stored
+// size); 0 : 0 when it is not known.
+struct DisplayAspect {
+    WORD width = 0;
+    WORD height = 0;
+    bool known() const { return width != 0 && height != 0; }
+    bool operator==(const DisplayAspect&) const = default;
+};
+
 // What a stream says about itself. A created stream takes these values from AVIFileCreateStream except
 // dwLength (the samples written) and dwSuggestedBufferSize (at least the largest chunk written).
 struct AVISTREAMINFO {
@@ -162,6 +171,9 @@ struct AVISTREAMINFO {
     DWORD dwEditCount = 0;
     DWORD dwFormatChangeCount = 0;
     char szName[StreamNameSize] = {};
+    // Video: the display aspect, kept in the stream's OpenDML video properties header ("vprp"). A file
+    // read gives the one it stores; a created stream with a known aspect has the header written.
+    DisplayAspect aspect;
 };
 
 struct AVIFILEINFO {

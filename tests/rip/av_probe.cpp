@@ -207,6 +207,9 @@ ProbedFile probeMedia(const std::string& path) {
         s.type = type ? type : "";
         s.codec = avcodec_get_name(par->codec_id);
         s.fourcc = fourccText(par->codec_tag);
+        const AVRational aspect = av_guess_sample_aspect_ratio(input.get(), input->streams[i], nullptr);
+        s.aspectNum = aspect.num;
+        s.aspectDen = aspect.den;
         s.frames = read.packets[i];
         s.bytes = read.bytes[i];
         if (par->codec_type == AVMEDIA_TYPE_VIDEO)

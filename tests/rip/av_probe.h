@@ -21,6 +21,8 @@ struct ProbedStream {
     int width = 0;
     int height = 0;
     double frameRate = 0;
+    int aspectNum = 0; // pixel aspect as ffprobe reports it; 0/1 when the file gives none
+    int aspectDen = 1;
     long long frames = 0;
     long long bytes = 0;              // of every packet
     std::vector<long long> keyFrames; // video: the packets flagged as key frames, by number

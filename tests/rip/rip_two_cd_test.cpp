@@ -182,6 +182,10 @@ TEST_F(TwoCdRoadTest, TwoStreamsWmaDivX3SplitInHalvesWithLogoClipAndCutSubtitles
     EXPECT_EQ(whole.fourcc, "DIV3");
     EXPECT_EQ(whole.width, 320);
     EXPECT_EQ(whole.height, 240);
+    // DivX 3 has no room for the pixels' shape (a 4:3 PAL title's, kept by the crop): the file's headers
+    // carry it, through the split too.
+    EXPECT_EQ(whole.aspectNum, 16);
+    EXPECT_EQ(whole.aspectDen, 15);
     EXPECT_NEAR(whole.seconds, title.spec.seconds, VideoFrame);
     const long long frames = whole.frames;
     const long long split = splitFrameNear(whole.keyFrames, std::llround(frames / 2.0), frames);
@@ -204,6 +208,8 @@ TEST_F(TwoCdRoadTest, TwoStreamsWmaDivX3SplitInHalvesWithLogoClipAndCutSubtitles
         EXPECT_EQ(video->fourcc, "DIV3");
         EXPECT_EQ(video->width, 320);
         EXPECT_EQ(video->height, 240);
+        EXPECT_EQ(video->aspectNum, whole.aspectNum);
+        EXPECT_EQ(video->aspectDen, whole.aspectDen);
         EXPECT_NEAR(video->frameRate, 25.0, 1e-6);
         EXPECT_EQ(audio->codec, "wmav2");
         EXPECT_EQ(audio->fourcc, "0161");

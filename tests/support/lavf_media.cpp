@@ -530,6 +530,8 @@ LavfProbe probeLavf(const std::string& path, bool keepPcm) {
         s.bitsPerSample = par->bits_per_coded_sample;
         s.width = par->width;
         s.height = par->height;
+        s.aspectNum = fmt->streams[i]->sample_aspect_ratio.num;
+        s.aspectDen = fmt->streams[i]->sample_aspect_ratio.den;
         const AVCodec* codec = avcodec_find_decoder(par->codec_id);
         if (codec == nullptr)
             continue;
@@ -812,7 +814,7 @@ bool openMovieVideo(AVFormatContext* fmt, const MovieSpec& spec, Track& track, s
         setError(error, "no video encoder");
         return false;
     }
-    return openTrack(
+    const bool opened = openTrack(
         fmt, codec, track,
         [&](AVCodecContext* c) {
             c->width = spec.width;
@@ -823,8 +825,12 @@ bool openMovieVideo(AVFormatContext* fmt, const MovieSpec& spec, Track& track, s
             c->gop_size = spec.keyEvery;
             c->max_b_frames = 0;
             c->bit_rate = MovieVideoBitRate;
+            c->sample_aspect_ratio = AVRational{spec.aspectNum, spec.aspectDen > 0 ? spec.aspectDen : 1};
         },
         error);
+    if (opened) // the AVI muxer writes the stream's aspect
+        track.stream->sample_aspect_ratio = track.codec->sample_aspect_ratio;
+    return opened;
 }
 
 bool openMovieAudio(AVFormatContext* fmt, const MovieSpec& spec, Track& track, std::string* error) {
@@ -906,6 +912,16 @@ bool writeMovieSound(AVFormatContext* fmt, Track& track, const MovieSpec& spec, 
 }
 
 } // namespace
+
+MovieSpec wideDivx3Movie(int frames, MovieSpec::Audio audio) {
+    MovieSpec spec;
+    spec.video = MovieSpec::Video::MsMpeg4v3;
+    spec.audio = audio;
+    spec.frames = frames;
+    spec.aspectNum = 4;
+    spec.aspectDen = 3;
+    return spec;
+}
 
 bool writeMovie(const std::string& path, const MovieSpec& spec, std::string* error) {
     OutputPtr fmt = openOutput(path, "avi", error);

@@ -72,6 +72,8 @@ struct LavfStream {
     int bitsPerSample = 0;
     int width = 0;
     int height = 0;
+    int aspectNum = 0; // pixel aspect the container gives the stream (an AVI's "vprp"); 0/1: none
+    int aspectDen = 1;
     double startSeconds = -1; // time of the first packet (an AVI stream's start field); -1: none
     double seconds = 0;       // decoded length: samples ÷ rate, or frames as the stream's time base says
     std::vector<double> pcm;  // decoded audio, interleaved, -1..1 (when asked for)
@@ -122,7 +124,13 @@ struct MovieSpec {
     int channels = 2;
     double beepAt = -1; // seconds from the start of the sound, -1 for none
     double beepLength = 0.1;
+    int aspectNum = 0; // pixel aspect stored with the video (FFmpeg writes it into "vprp"); 0: none
+    int aspectDen = 0;
 };
+
+// A DivX 3 (MS-MPEG-4 v3) movie of 160x120 with pixels of 4:3, shown at 16:9: a shape that only the
+// file's video properties header holds.
+MovieSpec wideDivx3Movie(int frames, MovieSpec::Audio audio);
 
 // Writes the movie; false with a reason in error on a failure.
 bool writeMovie(const std::string& path, const MovieSpec& spec, std::string* error = nullptr);

@@ -48,11 +48,12 @@ protected:
         return makeFilmTitle(dir.path() / std::to_string(made_++), spec);
     }
 
-    NumberedFrames convert(const FilmTitle& t, std::vector<std::string> items) {
+    NumberedFrames convert(const FilmTitle& t, std::vector<std::string> items,
+                           const std::string& codecAnswer = divx4Answer(2500, 250)) {
         std::vector<std::string> line = {"-b", t.list.string(), "-a"};
         line.insert(line.end(), items.begin(), items.end());
         line.push_back(folder.outputDir().string());
-        const auto result = folder.run("mpeg2avipx3.exe", line, {divx4Answer(2500, 250)});
+        const auto result = folder.run("mpeg2avipx3.exe", line, {codecAnswer});
         EXPECT_EQ(result.status, 0) << result.errors;
         NumberedFrames frames = readFrameNumbers(movie());
         // The numbers read, for the test report.
@@ -79,7 +80,8 @@ TEST_F(FilmTitles, PalPicturesMapOneToOne) {
 }
 
 // The movie keeps the title's shape: a 16:9 title kept at 720x576 has pixels of 64:45, resized to
-// 640x352 of 44:45 (the crop keeps the pixels' shape); a 4:3 title keeps 16:15.
+// 640x352 of 44:45 (the crop keeps the pixels' shape); a 4:3 title keeps 16:15. DivX 4 carries it in
+// its stream and in the file's headers, DivX 3 only in the file's headers.
 TEST_F(FilmTitles, TheMovieCarriesThePixelAspect) {
     FilmTitleSpec spec;
     spec.pictures = 5;
@@ -87,20 +89,28 @@ TEST_F(FilmTitles, TheMovieCarriesThePixelAspect) {
     const FilmTitle wide = makeFilmTitle(dir.path() / "wide", spec);
     spec.wide = false;
     const FilmTitle narrow = makeFilmTitle(dir.path() / "narrow", spec);
+    const std::string divx4 = divx4Answer(2500, 250);
+    const std::string divx3 = divx3Answer(false, 10, 100, 2500);
+    const std::vector<std::string> resized = {"-f2", "-3X", "640", "-3Y", "352"};
     struct Case {
         const FilmTitle* title;
         std::vector<std::string> items;
+        const std::string& codec;
         int num, den;
     };
-    for (const Case& k :
-         {Case{&wide, {"-f2"}, 64, 45}, Case{&wide, {"-f2", "-3X", "640", "-3Y", "352"}, 44, 45},
-          Case{&wide, {"-f2", "-3X", "640", "-3Y", "352", "-1", "608", "320"}, 44, 45},
-          Case{&narrow, {"-f2"}, 16, 15}}) {
-        convert(*k.title, k.items);
+    for (const Case& k : {Case{&wide, {"-f2"}, divx4, 64, 45}, Case{&wide, resized, divx4, 44, 45},
+                          Case{&wide, {"-f2", "-3X", "640", "-3Y", "352", "-1", "608", "320"}, divx4, 44, 45},
+                          Case{&narrow, {"-f2"}, divx4, 16, 15}, Case{&wide, {"-f2"}, divx3, 64, 45},
+                          Case{&wide, resized, divx3, 44, 45}}) {
+        convert(*k.title, k.items, k.codec);
         const AviFacts facts = probeAvi(movie());
         ASSERT_TRUE(facts.opened);
-        EXPECT_EQ(facts.aspectNum, k.num) << k.items.size();
-        EXPECT_EQ(facts.aspectDen, k.den) << k.items.size();
+        const std::string what = facts.fourcc + " " + std::to_string(facts.width) + "x" +
+                                 std::to_string(facts.height) + " " + std::to_string(facts.aspectNum) + ":" +
+                                 std::to_string(facts.aspectDen);
+        EXPECT_EQ(facts.fourcc, &k.codec == &divx3 ? "DIV3" : "DIVX");
+        EXPECT_EQ(facts.aspectNum, k.num) << what;
+        EXPECT_EQ(facts.aspectDen, k.den) << what;
     }
 }
 

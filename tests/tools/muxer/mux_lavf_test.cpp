@@ -123,6 +123,51 @@ TEST(ClipLavfTest, LaterDelayOnAnAviWithMp3Audio) {
     EXPECT_NEAR(probe.first("audio")->startSeconds, 0.5, Tolerance) << "the delay is the stream's start";
 }
 
+// A DivX 3 movie holds its picture's shape only in the file's video properties header: the muxer's
+// parts and the clip appender's movie keep it, and a movie without one stays without.
+TEST(AspectLavfTest, TheMoviesShapeGoesIntoEveryFileMadeFromIt) {
+    TempDir dir;
+    MovieSpec spec = wideDivx3Movie(50, MovieSpec::Audio::None);
+    ASSERT_TRUE(writeMovie(dir.file("wide.avi"), spec));
+    spec.aspectNum = spec.aspectDen = 0;
+    ASSERT_TRUE(writeMovie(dir.file("plain.avi"), spec));
+    spec.frames = 10;
+    std::filesystem::create_directories(dir.file("Vexlor"));
+    ASSERT_TRUE(writeMovie(dir.file("Vexlor/Vexlor160x120.avi"), spec));
+    const std::string mp3 = dir.file("audio.mp3");
+    ASSERT_TRUE(writeLavfMp3(mp3, 2.0, 44100, 2, 128000));
+    for (const bool wide : {true, false}) {
+        SCOPED_TRACE(wide ? "16:9" : "none");
+        const int num = wide ? 4 : 0, den = wide ? 3 : 1;
+        RecordingSink sink;
+        MuxEngine engine{sink};
+        MuxSettings settings;
+        settings.source = dir.file(wide ? "wide.avi" : "plain.avi");
+        settings.wavSource = mp3;
+        settings.target = dir.file("movie.avi");
+        settings.split = true;
+        settings.audioBytes = getAudioSize(mp3);
+        bool userBreak = false;
+        for (const bool first : {true, false})
+            ASSERT_EQ(engine.run(settings, first, userBreak).outcome, MuxOutcome::Done);
+        tools::clip_appender::ClipSettings clip;
+        clip.source = dir.file("movie.avi");
+        clip.target = dir.file("clip.avi");
+        clip.logoPrefix = dir.file("Vexlor/Vexlor");
+        ClipRecorder clipSink;
+        tools::clip_appender::ClipEngine clipEngine(clipSink);
+        ASSERT_EQ(clipEngine.run(clip, true, userBreak).outcome, MuxOutcome::Done);
+        for (const char* made : {"movie.avi", "movie2.avi", "clip.avi"}) {
+            const LavfProbe probe = probeLavf(dir.file(made));
+            const LavfStream* video = probe.first("video");
+            ASSERT_NE(video, nullptr) << made;
+            EXPECT_EQ(video->codec, "msmpeg4v3") << made;
+            EXPECT_EQ(video->aspectNum, num) << made;
+            EXPECT_EQ(video->aspectDen, den) << made;
+        }
+    }
+}
+
 // ---- Cuts of MPEG audio counted in bytes ----
 
 namespace {

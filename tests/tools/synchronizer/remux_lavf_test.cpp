@@ -235,3 +235,29 @@ TEST(SynchLavf, FrameCountedDelayIsTheSameInTestAndRemux) {
     EXPECT_NEAR(tested, 5.0, 0.012) << "within half an MPEG audio frame";
     EXPECT_DOUBLE_EQ(tested, muxed);
 }
+
+// The halves of a remux split and their join keep the picture's shape of a DivX 3 movie, which only
+// the file's video properties header holds.
+TEST(AspectLavf, RemuxSplitAndJoinKeepTheMoviesShape) {
+    TempDir dir;
+    ASSERT_TRUE(writeMovie(dir.file("wide.avi"), wideDivx3Movie(50, MovieSpec::Audio::Mp3)));
+    RecordingSink sink;
+    RemuxRequest r;
+    r.source = dir.file("wide.avi");
+    r.destination = dir.file("movie_New.avi");
+    r.delayText = "0";
+    r.split = SplitWay::Halves;
+    for (const bool first : {true, false})
+        ASSERT_EQ(MuxStreams(r, first, sink).status, MuxStatus::Done);
+    ASSERT_EQ(
+        JoinAll({dir.file("movie_New.avi"), dir.file("movie_New2.avi")}, dir.file("joined.avi"), sink).status,
+        MuxStatus::Done);
+    for (const char* made : {"movie_New.avi", "movie_New2.avi", "joined.avi"}) {
+        const LavfProbe probe = probeLavf(dir.file(made));
+        const LavfStream* video = probe.first("video");
+        ASSERT_NE(video, nullptr) << made;
+        EXPECT_EQ(video->aspectNum, 4) << made;
+        EXPECT_EQ(video->aspectDen, 3) << made;
+    }
+    EXPECT_EQ(probeLavf(dir.file("joined.avi")).first("video")->frames, 50);
+}
