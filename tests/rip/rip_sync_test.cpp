@@ -222,5 +222,21 @@ TEST_F(SyncRoadTest, NtscSoundHalfASecondAfterThePictureAtVideoRates) {
     ripEveryPath({"Internal", "AC3Dec", "Azid"});
 }
 
+// NTSC film, soft-telecined: film pictures shown for 2, 3, 2, 3 fields, marks every 40 pictures from
+// picture 16 (0.667, 2.336 and 4.004 s), where a group of four pictures begins and film and video
+// frames meet.
+TEST_F(SyncRoadTest, NtscFilmSoundHalfASecondBeforeThePicture) {
+    makeSyncTitle({.standard = VideoStandard::Ntsc,
+                   .firstMarkFrame = 16,
+                   .markEveryFrames = 40,
+                   .audioStartPts = ms(-500),
+                   .film = true});
+    ripEveryPath({"Azid", "AC3Dec", "Internal"});
+    frameRate = "29.970";
+    ripEveryPath({"AC3Dec"});
+    frameRate = "30";
+    ripEveryPath({"Internal"});
+}
+
 } // namespace
 } // namespace kes::test

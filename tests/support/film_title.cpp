@@ -36,14 +36,6 @@ constexpr int kFilmFieldStart[4] = {0, 2, 5, 7};
 constexpr int kFilmFields[4] = {2, 3, 2, 3};
 constexpr int kFilmGroupFields = 10;
 
-// MPEG-2 start codes and the extensions the soft telecine patch rewrites.
-constexpr uint8_t kExtensionCode = 0xB5;
-constexpr int kSequenceExtension = 1;
-constexpr int kPictureCodingExtension = 8;
-constexpr uint8_t kProgressiveSequenceBit = 0x08; // in the sequence extension's second byte
-constexpr uint8_t kTopFieldFirstBit = 0x80;       // in the picture coding extension's fourth byte
-constexpr uint8_t kRepeatFirstFieldBit = 0x02;
-
 [[noreturn]] void fail(const std::string& what) {
     throw std::runtime_error("film title: " + what);
 }
@@ -53,27 +45,6 @@ TestPicture numbered(int width, int height, double seconds, int n) {
     TestPicture p = testPictureAt(width, height, seconds);
     drawPictureNumber(p, n);
     return p;
-}
-
-// The soft telecine flags of a picture's coding extension and, for every sequence extension, an
-// interlaced sequence (which repeated fields need), written into one coded picture.
-void patchPulldown(uint8_t* data, int size, int displayIndex) {
-    const int phase = displayIndex % 4;
-    const bool topFirst = phase < 2;
-    const bool repeat = phase % 2 == 1;
-    for (int i = 0; i + 8 < size; ++i) {
-        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != kExtensionCode)
-            continue;
-        uint8_t* ext = data + i + 4;
-        const int id = ext[0] >> 4;
-        if (id == kSequenceExtension)
-            ext[1] &= static_cast<uint8_t>(~kProgressiveSequenceBit);
-        if (id == kPictureCodingExtension) {
-            ext[3] = static_cast<uint8_t>((ext[3] & ~(kTopFieldFirstBit | kRepeatFirstFieldBit)) |
-                                          (topFirst ? kTopFieldFirstBit : 0) |
-                                          (repeat ? kRepeatFirstFieldBit : 0));
-        }
-    }
 }
 
 struct Codec {
@@ -215,7 +186,7 @@ FilmTitle makeFilmTitle(const fs::path& folder, const FilmTitleSpec& spec) {
         while (avcodec_receive_packet(e, c.packet) == 0) {
             const int64_t index = c.packet->pts;
             if (spec.layout == FilmLayout::SoftTelecine)
-                patchPulldown(c.packet->data, c.packet->size, static_cast<int>(index));
+                patchPulldown(c.packet->data, c.packet->size, index);
             c.packet->pts = displayTime(index);
             c.packet->dts = displayTime(coded - 1);
             c.packet->stream_index = 0;

@@ -41,6 +41,8 @@ std::pair<std::filesystem::path, int64_t> locate(const VobSet& set, int64_t offs
 } // namespace
 
 double SyncTitle::frameSeconds() const {
+    if (spec.film)
+        return 1001.0 / 24000;
     const VideoGeometry g = videoGeometry({spec.standard});
     return static_cast<double>(g.rateDen) / g.rateNum;
 }
@@ -63,6 +65,7 @@ SyncTitle writeSyncTitle(const std::filesystem::path& folder, const SyncTitleSpe
 
     VobVideoSpec video;
     video.standard = spec.standard;
+    video.scan = spec.film ? VideoScan::SoftTelecined : VideoScan::Progressive;
     video.bitRate = spec.videoBitRate;
     video.flashes = title.marks;
     video.flashSeconds = kFlashSeconds;

@@ -31,6 +31,8 @@ struct SyncTitleSpec {
     bool lpcm = false;         // a second stream (LPCM 0xA0) beeping with the first (AC3 0x80)
     int vobFiles = 2;
     int videoBitRate = 1500000;
+    // NTSC film: pictures at 24000/1001 coded whole and soft-telecined; marks count film pictures.
+    bool film = false;
 };
 
 struct SyncTitle {
@@ -41,7 +43,7 @@ struct SyncTitle {
     // The marks at which the sound plays: every stream lasts the title's seconds from its own first
     // sample, so an early start ends early and a late one runs on past the pictures.
     std::vector<double> soundMarks() const;
-    // The time of one picture.
+    // The time of one picture (a film picture's on average).
     double frameSeconds() const;
 };
 

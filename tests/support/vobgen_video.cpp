@@ -49,6 +49,23 @@ double filmSeconds(int64_t f) {
 // Film frames shown by the top and bottom fields of video frame i of each group of five (2:3 pulldown).
 constexpr int kTopFilm[5] = {0, 1, 1, 2, 3};
 constexpr int kBottomFilm[5] = {0, 1, 2, 3, 3};
+// Film picture i of each group of four begins this many fields into the group's ten.
+constexpr int kFilmFieldStart[4] = {0, 2, 5, 7};
+constexpr int64_t kFilmGroupFields = 10;
+constexpr int64_t kNtscFieldTwice = 3003; // two 90 kHz NTSC fields (one field is 1501.5)
+
+// MPEG-2 start codes and the extensions the soft telecine patch rewrites.
+constexpr uint8_t kExtensionCode = 0xB5;
+constexpr int kSequenceExtension = 1;
+constexpr int kPictureCodingExtension = 8;
+constexpr uint8_t kProgressiveSequenceBit = 0x08; // in the sequence extension's second byte
+constexpr uint8_t kTopFieldFirstBit = 0x80;       // in the picture coding extension's fourth byte
+constexpr uint8_t kRepeatFirstFieldBit = 0x02;
+
+// Frames whose two fields show two moments (film pictures coded whole show one).
+bool interlacedScan(const VobVideoSpec& spec) {
+    return spec.scan == VideoScan::Interlaced || spec.scan == VideoScan::Telecined;
+}
 
 struct Encoder {
     AVCodecContext* context = nullptr;
@@ -82,13 +99,37 @@ void openEncoder(Encoder& e, const VobVideoSpec& spec, const VideoGeometry& g) {
     c->rc_buffer_size = kDvdVbvBits;
     c->thread_count = spec.threads;
     c->flags |= AV_CODEC_FLAG_BITEXACT;
-    if (spec.scan != VideoScan::Progressive)
+    if (interlacedScan(spec))
         c->flags |= AV_CODEC_FLAG_INTERLACED_DCT | AV_CODEC_FLAG_INTERLACED_ME;
     if (avcodec_open2(c, codec, nullptr) < 0)
         fail("the MPEG-2 encoder does not open");
 }
 
 } // namespace
+
+void patchPulldown(uint8_t* data, int size, int64_t displayIndex) {
+    const int phase = static_cast<int>(displayIndex % 4);
+    const bool topFirst = phase < 2;
+    const bool repeat = phase % 2 == 1;
+    for (int i = 0; i + 8 < size; ++i) {
+        if (data[i] != 0 || data[i + 1] != 0 || data[i + 2] != 1 || data[i + 3] != kExtensionCode)
+            continue;
+        uint8_t* ext = data + i + 4;
+        const int id = ext[0] >> 4;
+        if (id == kSequenceExtension)
+            ext[1] &= static_cast<uint8_t>(~kProgressiveSequenceBit);
+        if (id == kPictureCodingExtension) {
+            ext[3] = static_cast<uint8_t>((ext[3] & ~(kTopFieldFirstBit | kRepeatFirstFieldBit)) |
+                                          (topFirst ? kTopFieldFirstBit : 0) |
+                                          (repeat ? kRepeatFirstFieldBit : 0));
+        }
+    }
+}
+
+int64_t pulldownStamp(int64_t n) {
+    const int64_t field = n / 4 * kFilmGroupFields + kFilmFieldStart[n % 4];
+    return (field * kNtscFieldTwice + 1) / 2;
+}
 
 void takeField(TestPicture& into, const TestPicture& from, int field) {
     for (int y = field; y < into.height; y += 2)
@@ -124,8 +165,17 @@ VideoGeometry videoGeometry(const VobVideoSpec& spec) {
 }
 
 int64_t videoFrameCount(const VobVideoSpec& spec, double seconds) {
+    if (spec.scan == VideoScan::SoftTelecined)
+        return static_cast<int64_t>(std::ceil(seconds * kFilmRateNum / kFilmRateDen - 1e-9));
     const VideoGeometry g = videoGeometry(spec);
     return static_cast<int64_t>(std::ceil(seconds * g.rateNum / g.rateDen - 1e-9));
+}
+
+double frameStart(const VobVideoSpec& spec, int64_t n) {
+    if (spec.scan == VideoScan::SoftTelecined)
+        return static_cast<double>(pulldownStamp(n)) / kPtsRate;
+    const VideoGeometry g = videoGeometry(spec);
+    return static_cast<double>(n) * g.rateDen / g.rateNum;
 }
 
 TestPicture testPictureAt(int width, int height, double t) {
@@ -170,6 +220,8 @@ TestPicture sourceFrame(const VobVideoSpec& spec, int64_t n) {
     switch (spec.scan) {
     case VideoScan::Progressive:
         return testPictureAt(g.width, g.height, n * period);
+    case VideoScan::SoftTelecined:
+        return filmFrame(spec, n);
     case VideoScan::Interlaced: {
         TestPicture p = testPictureAt(g.width, g.height, n * period);
         takeField(p, testPictureAt(g.width, g.height, (n + 0.5) * period), 1);
@@ -188,8 +240,7 @@ TestPicture sourceFrame(const VobVideoSpec& spec, int64_t n) {
 }
 
 bool flashFrame(const VobVideoSpec& spec, int64_t n) {
-    const VideoGeometry g = videoGeometry(spec);
-    const double t = static_cast<double>(n) * g.rateDen / g.rateNum;
+    const double t = frameStart(spec, n);
     return std::any_of(spec.flashes.begin(), spec.flashes.end(),
                        [&](double f) { return t >= f - 1e-9 && t < f + spec.flashSeconds - 1e-9; });
 }
@@ -202,7 +253,11 @@ VobVideoMaker mpeg2Video(const VobVideoSpec& spec) {
         std::vector<uint8_t> video;
         auto receive = [&] {
             while (avcodec_receive_packet(e.context, e.packet) == 0) {
-                const int64_t pts = av_rescale_q(e.packet->pts, e.context->time_base, {1, kPtsRate});
+                int64_t pts = av_rescale_q(e.packet->pts, e.context->time_base, {1, kPtsRate});
+                if (spec.scan == VideoScan::SoftTelecined) {
+                    patchPulldown(e.packet->data, e.packet->size, e.packet->pts);
+                    pts = pulldownStamp(e.packet->pts);
+                }
                 units.push_back({video.size(), static_cast<size_t>(e.packet->size), pts});
                 video.insert(video.end(), e.packet->data, e.packet->data + e.packet->size);
                 av_packet_unref(e.packet);
@@ -217,7 +272,7 @@ VobVideoMaker mpeg2Video(const VobVideoSpec& spec) {
                 std::fill(picture.u.begin(), picture.u.end(), uint8_t{128});
                 std::fill(picture.v.begin(), picture.v.end(), uint8_t{128});
             }
-            fillEncoderFrame(e.frame, picture, n, spec.scan != VideoScan::Progressive);
+            fillEncoderFrame(e.frame, picture, n, interlacedScan(spec));
             if (flash && spec.intraFlashes && (n == 0 || !flashFrame(spec, n - 1)))
                 e.frame->pict_type = AV_PICTURE_TYPE_I;
             if (avcodec_send_frame(e.context, e.frame) < 0)

@@ -2,9 +2,10 @@
 
 // Real MPEG-2 video for the generated VOB sets: a moving test picture encoded with FFmpeg's mpeg2video
 // encoder, PAL (720x576, 25 frames a second) or NTSC (720x480, 30000/1001), progressive, interlaced
-// (the two fields of a frame show two moments) or telecined (film at 24000/1001 spread over NTSC
-// fields in the 2:3 pattern). The test picture is a function of time, so that a test can compare what a
-// converter made with what it should show.
+// (the two fields of a frame show two moments), telecined (film at 24000/1001 spread over NTSC fields
+// in the 2:3 pattern) or soft-telecined (the film's pictures coded whole, each flagged to show for 2, 3,
+// 2, 3 fields). The test picture is a function of time, so that a test can compare what a converter
+// made with what it should show.
 
 #include "tests/support/vobgen.h"
 
@@ -16,7 +17,7 @@ struct AVFrame;
 namespace kes::test {
 
 enum class VideoStandard { Pal, Ntsc };
-enum class VideoScan { Progressive, Interlaced, Telecined };
+enum class VideoScan { Progressive, Interlaced, Telecined, SoftTelecined };
 
 struct VobVideoSpec {
     VideoStandard standard = VideoStandard::Pal;
@@ -37,10 +38,13 @@ struct VobVideoSpec {
 // True when coded frame n of the set is a white flash.
 bool flashFrame(const VobVideoSpec& spec, int64_t n);
 
+// The time (seconds from the first picture) at which coded frame n begins to show.
+double frameStart(const VobVideoSpec& spec, int64_t n);
+
 struct VideoGeometry {
     int width = 720;
     int height = 576;
-    int rateNum = 25; // coded frames per second = rateNum / rateDen
+    int rateNum = 25; // frames per second the sequence header gives = rateNum / rateDen
     int rateDen = 1;
 };
 
@@ -66,6 +70,15 @@ TestPicture filmFrame(const VobVideoSpec& spec, int64_t f);
 
 // Copies the rows of one field (0 top, 1 bottom) of a picture into another of the same size.
 void takeField(TestPicture& into, const TestPicture& from, int field);
+
+// Writes the soft telecine flags of film picture displayIndex (2:3 pattern: top field first for the
+// first two of each four, the first field repeated by the second and fourth) into the picture coding
+// extension of one coded picture, and marks every sequence extension in it interlaced (which repeated
+// fields need).
+void patchPulldown(uint8_t* data, int size, int64_t displayIndex);
+
+// The 90 kHz time of film picture n shown in the 2:3 pattern of NTSC fields.
+int64_t pulldownStamp(int64_t n);
 
 // Puts a picture into an FFmpeg frame for an encoder (allocating the frame's buffers), with n as
 // its time stamp, top field first, interlaced or not. Throws std::runtime_error without a buffer.
