@@ -8,7 +8,7 @@
 
 #include "platform/core/files.h"
 #include "platform/core/paths.h"
-#include "platform/dshow/filters/ac3_framer.h"
+#include "platform/dshow/filters/audio_framer.h"
 
 #include <filesystem>
 #include <fstream>
@@ -35,7 +35,7 @@ public:
     Placer(OutputFile& out, std::string target, int64_t origin, size_t index)
         : out_(out), target_(std::move(target)), origin_(origin), first_(index == 0) {}
 
-    bool frame(const filters::TimedAc3Frame& f, std::string& error) {
+    bool frame(const filters::TimedAudioFrame& f, std::string& error) {
         const auto layout = ac3Layout(f.bytes);
         if (!layout)
             return true; // no frame the decoder could take either
@@ -169,8 +169,8 @@ bool writeTimedPiece(const std::vector<std::string>& titleFiles, size_t index, u
         return false;
     }
     Placer placer(out, target, origin, index);
-    filters::Ac3Framer framer;
-    std::vector<filters::TimedAc3Frame> frames;
+    filters::AudioFramer framer;
+    std::vector<filters::TimedAudioFrame> frames;
     std::optional<int64_t> nextPts;
     bool inNext = false;
     std::span<const uint8_t> payload;

@@ -40,7 +40,7 @@ std::unique_ptr<AudioDecoder> AudioDecoder::create(const StreamFormat& input, De
 
 AudioDecoder::AudioDecoder(std::unique_ptr<DecodeCore> core, std::unique_ptr<SampleConverter> converter,
                            StreamKind kind)
-    : core_(std::move(core)), converter_(std::move(converter)), kind_(kind) {}
+    : core_(std::move(core)), converter_(std::move(converter)), kind_(kind), framer_(kind) {}
 
 WaveFormat AudioDecoder::outputFormat() const {
     return pcmWaveFormat(converter_->outputRate(), kOutputChannels, kOutputBits);
@@ -61,11 +61,14 @@ void AudioDecoder::applyChange(int64_t silence) {
     framesFilled_ += silence;
 }
 
+bool AudioDecoder::framed() const {
+    return kind_ == StreamKind::Ac3 || kind_ == StreamKind::MpegAudio;
+}
+
 void AudioDecoder::convertBlock(const PcmBlock& block) {
-    if (kind_ == StreamKind::Ac3) {
-        if (block.sampleRate > 0)
-            frameOutput_ =
-                static_cast<double>(kAc3FrameSamples) * converter_->outputRate() / block.sampleRate;
+    if (framed()) {
+        if (block.sampleRate > 0 && block.frames > 0)
+            frameOutput_ = static_cast<double>(block.frames) * converter_->outputRate() / block.sampleRate;
         if (!changes_.empty()) {
             applyChange(changes_.front());
             changes_.pop_front();
@@ -107,26 +110,21 @@ int64_t AudioDecoder::timeChange(int64_t pts, int64_t slack) {
 
 void AudioDecoder::decode(std::span<const uint8_t> payload, std::optional<int64_t> pts,
                           const PcmChunkSink& sink) {
-    if (kind_ == StreamKind::Ac3) {
+    if (framed()) {
         frames_.clear();
         framer_.push(payload, pts, frames_);
-        for (const TimedAc3Frame& frame : frames_) {
+        for (const TimedAudioFrame& frame : frames_) {
             if (frame.sampleRate > 0)
                 frameOutput_ =
-                    static_cast<double>(kAc3FrameSamples) * converter_->outputRate() / frame.sampleRate;
+                    static_cast<double>(frame.samples) * converter_->outputRate() / frame.sampleRate;
             changes_.push_back(frame.pts ? timeChange(*frame.pts, 0) : 0);
             convert(frame.bytes);
         }
     } else {
-        if (pts) {
-            // The stamp names the first unit that begins in the packet, which may begin a little
-            // after the packet's first byte: up to an LPCM unit, or an MPEG audio frame.
-            const int64_t rate = converter_->outputRate();
-            constexpr int64_t kMpegFrameSamples = 1152;
-            applyChange(timeChange(*pts, kind_ == StreamKind::Lpcm
-                                             ? rate / kLpcmUnitsPerSecond
-                                             : kMpegFrameSamples * rate / kDecoderRate441));
-        }
+        // LPCM: the stamp names the first unit that begins in the packet, which may begin up to a unit
+        // after the packet's first byte.
+        if (pts)
+            applyChange(timeChange(*pts, converter_->outputRate() / kLpcmUnitsPerSecond));
         convert(payload);
     }
     deliver(sink);

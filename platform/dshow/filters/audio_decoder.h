@@ -6,11 +6,11 @@
 //
 // The clock follows the stream's time stamps as the video converter's does: where the stamps jump
 // ahead by up to 10 s, data was lost and silence of that length fills the gap; a jump back, or of more
-// than 10 s ahead, is a restart of the stream's clock, and the output runs on without a break. AC3 is
-// timed frame by frame; LPCM and MPEG audio by the packets' stamps.
+// than 10 s ahead, is a restart of the stream's clock, and the output runs on without a break. AC3 and
+// MPEG audio are timed frame by frame, LPCM by the packets' stamps.
 
-#include "platform/dshow/filters/ac3_framer.h"
 #include "platform/dshow/filters/audio_format.h"
+#include "platform/dshow/filters/audio_framer.h"
 #include "platform/dshow/filters/decode_core.h"
 #include "platform/dshow/filters/sample_converter.h"
 
@@ -96,17 +96,19 @@ private:
     // Where the next frame fed to the core begins, in output frames from the clock's base.
     int64_t nextPosition() const;
     void applyChange(int64_t silence);
+    bool framed() const; // timed frame by frame
 
     std::unique_ptr<DecodeCore> core_;
     std::unique_ptr<SampleConverter> converter_;
     std::vector<uint8_t> out_;
     StreamKind kind_;
-    Ac3Framer framer_;
-    std::vector<TimedAc3Frame> frames_;
+    AudioFramer framer_; // AC3 and MPEG audio
+    std::vector<TimedAudioFrame> frames_;
     std::optional<int64_t> clockBase_; // 100 ns time of output frame 0 after the start or a flush
     int64_t framesSinceBase_ = 0;      // output frames delivered since then
-    // AC3: the silence before each frame fed to the core whose samples have not come out yet (the
-    // core gives a frame's samples when the next one comes), and a frame's nominal output length.
+    // AC3 and MPEG audio: the silence before each frame fed to the core whose samples have not come out
+    // yet (the core may give a frame's samples when the next one comes), and a frame's nominal output
+    // length.
     std::deque<int64_t> changes_;
     double frameOutput_ = 0;
     int64_t framesOut_ = 0;

@@ -198,6 +198,41 @@ std::optional<Ac3Frame> ac3Frame(std::span<const uint8_t> bytes) {
     return Ac3Frame{static_cast<size_t>((words + padding) * 2), rate};
 }
 
+std::optional<MpegAudioFrame> mpegAudioFrame(std::span<const uint8_t> bytes) {
+    constexpr size_t kHeaderSize = 4;
+    // Bit rates in kbit/s by index 1..14: MPEG-1 layers I, II, III, then MPEG-2 and 2.5 layer I, then
+    // their layers II and III.
+    constexpr int kKbits[5][14] = {{32, 64, 96, 128, 160, 192, 224, 256, 288, 320, 352, 384, 416, 448},
+                                   {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},
+                                   {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},
+                                   {32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},
+                                   {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}};
+    constexpr int kRates[] = {44100, 48000, 32000};
+    if (bytes.size() < kHeaderSize || bytes[0] != 0xFF || (bytes[1] & 0xE0) != 0xE0)
+        return std::nullopt;
+    const int version = (bytes[1] >> 3) & 3;     // 0 MPEG-2.5, 1 reserved, 2 MPEG-2, 3 MPEG-1
+    const int layer = 4 - ((bytes[1] >> 1) & 3); // 1..3; 4 is reserved
+    const int rateIndex = bytes[2] >> 4;
+    const int rateCode = (bytes[2] >> 2) & 3;
+    if (version == 1 || layer == 4 || rateIndex == 0 || rateIndex == 15 || rateCode == 3)
+        return std::nullopt;
+    const bool mpeg1 = version == 3;
+    const int table = mpeg1 ? layer - 1 : (layer == 1 ? 3 : 4);
+    const int64_t bits = int64_t{kKbits[table][rateIndex - 1]} * 1000;
+    const int rate = kRates[rateCode] >> (mpeg1 ? 0 : version == 2 ? 1 : 2);
+    const int64_t padding = (bytes[2] >> 1) & 1;
+    MpegAudioFrame frame;
+    frame.sampleRate = rate;
+    if (layer == 1) {
+        frame.samples = 384;
+        frame.size = static_cast<size_t>((12 * bits / rate + padding) * 4);
+    } else {
+        frame.samples = layer == 3 && !mpeg1 ? 576 : 1152;
+        frame.size = static_cast<size_t>(frame.samples / 8 * bits / rate + padding);
+    }
+    return frame;
+}
+
 int dvdAudioStreamNumber(uint8_t id) {
     return id & kStreamNumberMask;
 }

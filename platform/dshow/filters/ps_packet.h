@@ -74,6 +74,17 @@ constexpr int kAc3FrameSamples = 1536;
 // The frame that begins at the start of bytes; nothing without the sync word or for reserved codes.
 std::optional<Ac3Frame> ac3Frame(std::span<const uint8_t> bytes);
 
+// An MPEG audio frame's header (layers I to III of MPEG-1, MPEG-2 and MPEG-2.5): the frame's length in
+// bytes, its sample rate and how many samples it holds.
+struct MpegAudioFrame {
+    size_t size = 0;
+    int sampleRate = 0;
+    int samples = 0;
+};
+// The frame that begins at the start of bytes; nothing without the sync word, for a free-format bit
+// rate or for reserved codes.
+std::optional<MpegAudioFrame> mpegAudioFrame(std::span<const uint8_t> bytes);
+
 // The DVD audio stream number of an audio stream id (0-7: the low three bits of the sub-stream id of
 // AC3 and LPCM, of the PES stream id of MPEG audio), which orders the parser's audio outputs.
 int dvdAudioStreamNumber(uint8_t id);

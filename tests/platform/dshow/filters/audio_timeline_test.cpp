@@ -1,13 +1,14 @@
 // The audio side's clock: AC3 payloads cut into timed frames, the decoder keeping the stream's time
 // where packets were lost or came twice, and a PCM stream made to begin at a chosen instant.
-#include "platform/dshow/filters/ac3_framer.h"
 #include "platform/dshow/filters/audio_decoder.h"
+#include "platform/dshow/filters/audio_framer.h"
 #include "platform/dshow/filters/pcm_start.h"
 #include "platform/dshow/filters/ps_parser.h"
 #include "tests/support/vobgen.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -37,7 +38,7 @@ kes::test::VobSet beepingSet(VobAudioKind kind, double seconds) {
     spec.video = false;
     VobAudioStream stream;
     stream.kind = kind;
-    stream.id = kind == VobAudioKind::Lpcm ? 0xA0 : 0x80;
+    stream.id = kind == VobAudioKind::Lpcm ? 0xA0 : kind == VobAudioKind::Mpeg ? 0xC0 : 0x80;
     stream.toneHz = 1000.0;
     for (double t = 0.25; t + 0.2 < seconds; t += kBeepEvery)
         stream.beeps.push_back(t);
@@ -45,6 +46,13 @@ kes::test::VobSet beepingSet(VobAudioKind kind, double seconds) {
     spec.audio = {stream};
     return kes::test::makeProgramStream(spec);
 }
+
+StreamKind kindOf(VobAudioKind kind) {
+    return kind == VobAudioKind::Mpeg ? StreamKind::MpegAudio : StreamKind::Ac3;
+}
+
+class FramedAudio : public ::testing::TestWithParam<VobAudioKind> {};
+INSTANTIATE_TEST_SUITE_P(AudioFramer, FramedAudio, ::testing::Values(VobAudioKind::Ac3, VobAudioKind::Mpeg));
 
 struct Decoded {
     std::vector<int16_t> left;
@@ -186,6 +194,85 @@ TEST(AudioTimeline, LpcmLostPacketsKeepTheTimeToAMillisecond) {
     expectBeepsInPlace(lost, set, left);
 }
 
+// Every frame of the set's stream as its own payload with its own stamp, but for the frames lost.
+Decoded decodeFrames(const kes::test::VobSet& set, const std::function<bool(size_t)>& lost) {
+    const auto& a = set.audio[0];
+    std::string error;
+    StreamFormat format;
+    format.kind = kindOf(a.stream.kind);
+    auto decoder = AudioDecoder::create(format, decoderSettings("0"), error);
+    Decoded out;
+    EXPECT_TRUE(decoder) << error;
+    if (!decoder)
+        return out;
+    const auto sink = [&](const PcmChunk& chunk) {
+        const auto* samples = reinterpret_cast<const int16_t*>(chunk.bytes.data());
+        for (int64_t i = 0; i < chunk.frames; ++i)
+            out.left.push_back(samples[2 * i]);
+    };
+    for (size_t i = 0; i < a.frames.size(); ++i)
+        if (!lost(i))
+            decoder->decode(a.frames[i], a.units[i].pts, sink);
+    decoder->endOfStream(sink);
+    out.filled = decoder->framesFilled();
+    return out;
+}
+
+TEST_P(FramedAudio, ALostFrameBecomesSilenceOfItsLengthToTheSample) {
+    // One frame lost (too little for a packet's stamp to tell it from where a frame begins in the
+    // packet), then two: the beeps after each keep their sample.
+    const auto set = beepingSet(GetParam(), 2.0);
+    const Decoded whole = decodeFrames(set, [](size_t) { return false; });
+    const Decoded lost = decodeFrames(set, [](size_t i) { return i == 20 || i == 60 || i == 61; });
+    const auto& a = set.audio[0];
+    const int64_t frameSamples = (a.units[1].pts - a.units[0].pts) * a.stream.sampleRate / 90000;
+    EXPECT_EQ(lost.filled, 3 * frameSamples);
+    ASSERT_EQ(lost.left.size(), whole.left.size());
+    const auto before = onsets(whole.left, 48000), after = onsets(lost.left, 48000);
+    EXPECT_EQ(after, before);
+    EXPECT_GE(before.size(), 3u);
+}
+
+TEST(MpegAudioFrame, HeadersGiveTheLengthsOfFfmpegsFrames) {
+    for (const int bitRate : {64000, 192000, 384000}) {
+        kes::test::VobSpec spec;
+        spec.seconds = 0.3;
+        spec.video = false;
+        VobAudioStream stream;
+        stream.kind = VobAudioKind::Mpeg;
+        stream.id = 0xC0;
+        stream.bitRate = bitRate;
+        stream.sampleRate = bitRate == 64000 ? 32000 : 48000;
+        spec.audio = {stream};
+        const auto set = kes::test::makeProgramStream(spec);
+        for (const auto& frame : set.audio[0].frames) {
+            const auto header = mpegAudioFrame(frame);
+            ASSERT_TRUE(header);
+            EXPECT_EQ(header->size, frame.size()) << bitRate;
+            EXPECT_EQ(header->sampleRate, stream.sampleRate);
+            EXPECT_EQ(header->samples, 1152);
+        }
+    }
+    // MPEG-2 layer III at 22.05 kHz, 64 kbit/s, padded: 72 × 64000 / 22050 + 1 bytes, 576 samples;
+    // layer I at 44.1 kHz, 384 kbit/s: (12 × 384000 / 44100) × 4 bytes, 384 samples.
+    const uint8_t layer3[] = {0xFF, 0xF3, 0x82, 0x00};
+    const auto l3 = mpegAudioFrame(layer3);
+    ASSERT_TRUE(l3);
+    EXPECT_EQ(l3->size, 209u);
+    EXPECT_EQ(l3->sampleRate, 22050);
+    EXPECT_EQ(l3->samples, 576);
+    const uint8_t layer1[] = {0xFF, 0xFF, 0xC0, 0x00};
+    const auto l1 = mpegAudioFrame(layer1);
+    ASSERT_TRUE(l1);
+    EXPECT_EQ(l1->size, 416u);
+    EXPECT_EQ(l1->samples, 384);
+    // Free format, a reserved sample rate, a reserved layer, no sync.
+    for (const auto& bad :
+         {std::array<uint8_t, 4>{0xFF, 0xFD, 0x04, 0}, std::array<uint8_t, 4>{0xFF, 0xFD, 0x1C, 0},
+          std::array<uint8_t, 4>{0xFF, 0xF9, 0x10, 0}, std::array<uint8_t, 4>{0xFE, 0xFD, 0x10, 0}})
+        EXPECT_FALSE(mpegAudioFrame(bad));
+}
+
 TEST(AudioTimeline, AClockThatJumpsBackRestartsWithoutABreak) {
     // Packets 3 and 4 (about 0.25 to 0.42 s) again after packet 5: the stamps go back, which the
     // pictures' clock takes as a restart too, so the sound runs on. Counted from the restart, packet 6
@@ -209,19 +296,19 @@ TEST(AudioTimeline, TheFirstChunkCarriesTheStreamsFirstStamp) {
     EXPECT_EQ(*d.firstTime, set.audio[0].units[0].pts * kUnits / 90000 + 18000 * kUnits / 90000);
 }
 
-// ---- Ac3Framer ----
+// ---- AudioFramer ----
 
 std::vector<uint8_t> concat(const kes::test::VobAudioData& audio) {
     return audio.elementary;
 }
 
-TEST(Ac3Framer, FramesCutAnywhereComeOutWholeWithTheStampOfThePacketTheyBeginIn) {
-    const auto set = beepingSet(VobAudioKind::Ac3, 0.5);
+TEST_P(FramedAudio, FramesCutAnywhereComeOutWholeWithTheStampOfThePacketTheyBeginIn) {
+    const auto set = beepingSet(GetParam(), 0.5);
     const auto& a = set.audio[0];
     const auto bytes = concat(a);
     for (const size_t cut : {size_t{1}, size_t{3}, size_t{700}, size_t{2000}}) {
-        Ac3Framer framer;
-        std::vector<TimedAc3Frame> frames;
+        AudioFramer framer(kindOf(GetParam()));
+        std::vector<TimedAudioFrame> frames;
         for (size_t at = 0; at < bytes.size(); at += cut) {
             const size_t n = std::min(cut, bytes.size() - at);
             // The stamp of the first frame that begins in this piece, as a packet carries it.
@@ -243,8 +330,8 @@ TEST(Ac3Framer, FramesCutAnywhereComeOutWholeWithTheStampOfThePacketTheyBeginIn)
     }
 }
 
-TEST(Ac3Framer, BytesBeforeTheFirstFrameAndAFrameCutShortArePassedOver) {
-    const auto set = beepingSet(VobAudioKind::Ac3, 0.5);
+TEST_P(FramedAudio, BytesBeforeTheFirstFrameAndAFrameCutShortArePassedOver) {
+    const auto set = beepingSet(GetParam(), 0.5);
     const auto& a = set.audio[0];
     // Starts inside frame 0 (its tail, as a VOB file after a cut), frame 3 loses its end.
     std::vector<uint8_t> bytes(a.frames[0].begin() + 100, a.frames[0].end());
@@ -252,8 +339,8 @@ TEST(Ac3Framer, BytesBeforeTheFirstFrameAndAFrameCutShortArePassedOver) {
         const auto& f = a.frames[i];
         bytes.insert(bytes.end(), f.begin(), i == 3 ? f.begin() + 200 : f.end());
     }
-    Ac3Framer framer;
-    std::vector<TimedAc3Frame> frames;
+    AudioFramer framer(kindOf(GetParam()));
+    std::vector<TimedAudioFrame> frames;
     framer.push(bytes, std::nullopt, frames);
     ASSERT_EQ(frames.size(), a.frames.size() - 2);
     EXPECT_EQ(frames[0].bytes, a.frames[1]);

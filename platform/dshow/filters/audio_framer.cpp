@@ -1,4 +1,4 @@
-#include "platform/dshow/filters/ac3_framer.h"
+#include "platform/dshow/filters/audio_framer.h"
 
 #include <algorithm>
 
@@ -6,12 +6,9 @@ namespace platform::dshow::filters {
 
 namespace {
 
-constexpr size_t kHeaderSize = 5;
 constexpr int64_t kPtsClock = 90'000;
-
-bool syncAt(std::span<const uint8_t> bytes, size_t i) {
-    return i + 1 < bytes.size() && bytes[i] == 0x0B && bytes[i + 1] == 0x77;
-}
+constexpr size_t kAc3HeaderSize = 5;
+constexpr size_t kMpegHeaderSize = 4;
 
 } // namespace
 
@@ -19,33 +16,61 @@ int64_t ac3FramePts(int sampleRate) {
     return sampleRate > 0 ? kAc3FrameSamples * kPtsClock / sampleRate : 0;
 }
 
-void Ac3Framer::reset() {
+size_t AudioFramer::headerSize() const {
+    return mpeg_ ? kMpegHeaderSize : kAc3HeaderSize;
+}
+
+bool AudioFramer::syncBegins(uint8_t byte) const {
+    return byte == (mpeg_ ? 0xFF : 0x0B);
+}
+
+bool AudioFramer::syncAt(std::span<const uint8_t> bytes, size_t i) const {
+    if (i + 1 >= bytes.size())
+        return false;
+    return mpeg_ ? bytes[i] == 0xFF && (bytes[i + 1] & 0xE0) == 0xE0
+                 : bytes[i] == 0x0B && bytes[i + 1] == 0x77;
+}
+
+std::optional<AudioFramer::Header> AudioFramer::header(std::span<const uint8_t> bytes) const {
+    if (mpeg_) {
+        const auto frame = mpegAudioFrame(bytes);
+        if (!frame)
+            return std::nullopt;
+        return Header{frame->size, frame->sampleRate, frame->samples};
+    }
+    const auto frame = ac3Frame(bytes);
+    if (!frame)
+        return std::nullopt;
+    return Header{frame->size, frame->sampleRate, kAc3FrameSamples};
+}
+
+void AudioFramer::reset() {
     held_.clear();
     heldPts_.reset();
     nextPts_.reset();
 }
 
-void Ac3Framer::putFrame(std::vector<uint8_t> bytes, std::optional<int64_t> pts, const Ac3Frame& frame,
-                         int64_t tag, std::vector<TimedAc3Frame>& out) {
+void AudioFramer::putFrame(std::vector<uint8_t> bytes, std::optional<int64_t> pts, const Header& frame,
+                           int64_t tag, std::vector<TimedAudioFrame>& out) {
     if (!pts)
         pts = nextPts_;
-    if (pts)
-        nextPts_ = *pts + ac3FramePts(frame.sampleRate);
-    out.push_back({std::move(bytes), pts, frame.sampleRate, tag});
+    if (pts && frame.sampleRate > 0)
+        nextPts_ = *pts + frame.samples * kPtsClock / frame.sampleRate;
+    out.push_back({std::move(bytes), pts, frame.sampleRate, tag, frame.samples});
 }
 
-void Ac3Framer::push(std::span<const uint8_t> payload, std::optional<int64_t> pts,
-                     std::vector<TimedAc3Frame>& out, int64_t tag) {
+void AudioFramer::push(std::span<const uint8_t> payload, std::optional<int64_t> pts,
+                       std::vector<TimedAudioFrame>& out, int64_t tag) {
     size_t i = 0;
     if (!held_.empty()) {
         // Complete the header first, then the frame it announces.
-        if (held_.size() < kHeaderSize) {
-            const size_t take = std::min(kHeaderSize - held_.size(), payload.size());
+        if (held_.size() < headerSize()) {
+            const size_t take = std::min(headerSize() - held_.size(), payload.size());
             held_.insert(held_.end(), payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(take));
             i = take;
         }
-        const auto frame = held_.size() >= kHeaderSize ? ac3Frame(held_) : std::nullopt;
-        if (held_.size() >= kHeaderSize && !frame) {
+        const auto frame = held_.size() >= headerSize() ? header(held_) : std::nullopt;
+        if (held_.size() >= headerSize() && !frame) {
             skipped_ += static_cast<int64_t>(held_.size());
             held_.clear();
         } else if (frame) {
@@ -79,7 +104,7 @@ void Ac3Framer::push(std::span<const uint8_t> payload, std::optional<int64_t> pt
     // bytes runs into the middle of another.
     while (i < payload.size()) {
         if (!syncAt(payload, i)) {
-            if (i + 1 == payload.size() && payload[i] == 0x0B) {
+            if (i + 1 == payload.size() && syncBegins(payload[i])) {
                 held_.assign(payload.begin() + static_cast<std::ptrdiff_t>(i), payload.end());
                 heldPts_ = pts;
                 heldTag_ = tag;
@@ -90,14 +115,14 @@ void Ac3Framer::push(std::span<const uint8_t> payload, std::optional<int64_t> pt
             continue;
         }
         const auto rest = payload.subspan(i);
-        if (rest.size() < kHeaderSize) {
+        if (rest.size() < headerSize()) {
             held_.assign(rest.begin(), rest.end());
             heldPts_ = pts;
             heldTag_ = tag;
             return;
         }
-        const auto frame = ac3Frame(rest);
-        if (!frame || frame->size < kHeaderSize ||
+        const auto frame = header(rest);
+        if (!frame || frame->size < headerSize() ||
             (rest.size() > frame->size + 1 && !syncAt(rest, frame->size))) {
             ++skipped_;
             ++i;
