@@ -255,17 +255,18 @@ TEST(MpegAudioFrame, HeadersGiveTheLengthsOfFfmpegsFrames) {
     }
     // MPEG-2 layer III at 22.05 kHz, 64 kbit/s, padded: 72 × 64000 / 22050 + 1 bytes, 576 samples;
     // layer I at 44.1 kHz, 384 kbit/s: (12 × 384000 / 44100) × 4 bytes, 384 samples.
-    const uint8_t layer3[] = {0xFF, 0xF3, 0x82, 0x00};
-    const auto l3 = mpegAudioFrame(layer3);
-    ASSERT_TRUE(l3);
-    EXPECT_EQ(l3->size, 209u);
-    EXPECT_EQ(l3->sampleRate, 22050);
-    EXPECT_EQ(l3->samples, 576);
-    const uint8_t layer1[] = {0xFF, 0xFF, 0xC0, 0x00};
-    const auto l1 = mpegAudioFrame(layer1);
-    ASSERT_TRUE(l1);
-    EXPECT_EQ(l1->size, 416u);
-    EXPECT_EQ(l1->samples, 384);
+    struct Known {
+        std::array<uint8_t, 4> header;
+        MpegAudioFrame frame;
+    };
+    for (const Known& known : {Known{{0xFF, 0xF3, 0x82, 0x00}, {209, 22050, 576}},
+                               Known{{0xFF, 0xFF, 0xC0, 0x00}, {416, 44100, 384}}}) {
+        const auto frame = mpegAudioFrame(known.header);
+        ASSERT_TRUE(frame);
+        EXPECT_EQ(frame->size, known.frame.size);
+        EXPECT_EQ(frame->sampleRate, known.frame.sampleRate);
+        EXPECT_EQ(frame->samples, known.frame.samples);
+    }
     // Free format, a reserved sample rate, a reserved layer, no sync.
     for (const auto& bad :
          {std::array<uint8_t, 4>{0xFF, 0xFD, 0x04, 0}, std::array<uint8_t, 4>{0xFF, 0xFD, 0x1C, 0},
