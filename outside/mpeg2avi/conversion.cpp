@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -31,6 +32,60 @@ struct FramePtr {
     FramePtr() = default;
     FramePtr(const FramePtr&) = delete;
     FramePtr& operator=(const FramePtr&) = delete;
+};
+
+// Decodes the source's pictures ahead of the filters, a few pictures at most. Each picture's time
+// travels in its pts. Ending early (a frame range, a stop, a failure) closes the queue, which ends
+// the thread.
+class DecodingThread {
+public:
+    DecodingThread(Mpeg2Source& source, ConversionProgress& progress)
+        : pictures_(kQueueCapacity), thread_([this, &source, &progress] { run(source, progress); }) {}
+    ~DecodingThread() { finish(); }
+    DecodingThread(const DecodingThread&) = delete;
+    DecodingThread& operator=(const DecodingThread&) = delete;
+
+    // The next picture and its time; false at the end of the source (or when decoding stopped).
+    bool next(AVFrame* frame, int64_t& time) {
+        AVFrame* picture = nullptr;
+        if (!pictures_.pop(picture) || !picture)
+            return false;
+        time = picture->pts;
+        av_frame_move_ref(frame, picture);
+        av_frame_free(&picture);
+        return true;
+    }
+    bool outOfMemory() const { return outOfMemory_; }
+    // Ends the thread; the source may be asked about what it decoded afterwards.
+    void finish() {
+        if (thread_.joinable()) {
+            pictures_.close();
+            thread_.join();
+        }
+    }
+
+private:
+    void run(Mpeg2Source& source, ConversionProgress& progress) {
+        FramePtr picture;
+        int64_t time = 0;
+        while (!progress.stopRequested && source.next(picture.frame, time)) {
+            AVFrame* handed = av_frame_alloc();
+            if (!handed) {
+                av_frame_unref(picture.frame);
+                outOfMemory_ = true;
+                break;
+            }
+            av_frame_move_ref(handed, picture.frame);
+            handed->pts = time;
+            if (!pictures_.push(handed))
+                return;
+        }
+        pictures_.push(nullptr);
+    }
+
+    FrameQueue pictures_;
+    std::atomic<bool> outOfMemory_{false};
+    std::thread thread_;
 };
 
 bool writableFolder(const std::string& folder) {
@@ -220,10 +275,13 @@ bool Conversion::convert(ConversionProgress& progress, std::vector<FrameQueue*>&
         filter = PictureFilter::create(options_, geometry_, format, error);
         return filter != nullptr;
     };
+    // The decoding runs on a thread of its own, so that the filters work on one picture while the
+    // next is decoded.
+    DecodingThread decoding(*source_, progress);
     int64_t end = -1;
     int64_t time = 0;
     int64_t expected = INT64_MIN; // where the previous picture handed to the filters ends
-    while (source_->next(decoded.frame, time)) {
+    while (decoding.next(decoded.frame, time)) {
         if (progress.stopRequested) {
             error = "Stopped.";
             return false;
@@ -254,6 +312,15 @@ bool Conversion::convert(ConversionProgress& progress, std::vector<FrameQueue*>&
             return false;
         }
     }
+    if (progress.stopRequested) {
+        error = "Stopped.";
+        return false;
+    }
+    if (decoding.outOfMemory()) {
+        error = "Out of memory.";
+        return false;
+    }
+    decoding.finish();
     if (end < 0)
         end = std::max<int64_t>(0, source_->endTime() - first);
     if (!filter->push(nullptr, 0) || !drain()) {

@@ -75,8 +75,9 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_GE(second.rateToleranceSeconds, 2.0);
     EXPECT_LT(second.rateToleranceSeconds, 30.0);
 
-    // The first pass measures at less cost than the second encodes, but keeps what changes the bits
-    // it measures (trellis quantization, the coded-block choice).
+    // The first pass measures at less cost than the second encodes; at the slowest level it keeps
+    // what changes the bits it measures most (trellis quantization, the coded-block choice), below it
+    // makes the plain decisions.
     r.quality = 5;
     d.mode = RateMode::TwoPassFirst;
     const EncoderParams measuring = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8);
@@ -87,6 +88,17 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_TRUE(measuring.trellis);
     EXPECT_TRUE(encoding.fourMotionVectors);
     EXPECT_TRUE(measuring.codedBlockChoice);
+    for (uint32_t level = 1; level < 5; ++level) {
+        r.quality = level;
+        d.mode = RateMode::TwoPassFirst;
+        const EncoderParams plain = mapSettings(CodecFamily::DivX4, r, d, 25.0, 8);
+        EXPECT_EQ(plain.macroblockDecision + plain.trellis + plain.codedBlockChoice +
+                      plain.fourMotionVectors + plain.transformCompare,
+                  0)
+            << level;
+        d.mode = RateMode::TwoPassSecond;
+        EXPECT_EQ(mapSettings(CodecFamily::DivX4, r, d, 25.0, 8).trellis, level >= 2) << level;
+    }
 }
 
 TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
