@@ -79,7 +79,7 @@ HRESULT FileWriterFilter::Pause() {
         if (!file->isOpen())
             return E_FAIL;
         std::lock_guard stream(stream_);
-        file_ = std::move(file);
+        file_ = std::make_unique<WriteBehind>(std::move(file));
         end_ = 0;
         completed_ = false;
     }
@@ -117,13 +117,20 @@ HRESULT FileWriterFilter::receive(IMediaSample* sample) {
 }
 
 HRESULT FileWriterFilter::endOfStream() {
+    bool written = true;
     {
         std::lock_guard stream(stream_);
         if (completed_)
             return S_OK;
         completed_ = true;
+        // The stream is complete only once its bytes are in the file.
+        if (file_)
+            written = file_->flush();
     }
-    NotifyEvent(EC_COMPLETE, S_OK, 0);
+    if (!written)
+        NotifyEvent(EC_ERRORABORT, E_FAIL, 0);
+    else
+        NotifyEvent(EC_COMPLETE, S_OK, 0);
     return S_OK;
 }
 

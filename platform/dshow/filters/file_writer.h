@@ -4,13 +4,15 @@
 // (MEDIATYPE_Stream) each sample whose times are set is written at the byte offset its start time
 // gives; everything else follows what was written last. The
 // name (IFileSinkFilter) may stay empty until the graph starts; the file is opened (the name resolved
-// without regard to case) when the filter leaves the stopped state and closed when it stops. It is a
-// renderer: the end of the stream sends EC_COMPLETE.
+// without regard to case) when the filter leaves the stopped state and closed when it stops. The
+// writes are made by a thread of their own (WriteBehind), so the stream's thread does not wait for the
+// file system. It is a renderer: the end of the stream sends EC_COMPLETE once every byte is written
+// (EC_ERRORABORT when a write failed).
 
 #include "platform/dshow/base_filter.h"
 #include "platform/dshow/file_interfaces.h"
-#include "platform/dshow/filters/positioned_file.h"
 #include "platform/dshow/filters/stock_pins.h"
+#include "platform/dshow/filters/write_behind.h"
 #include "platform/dshow/graph_interfaces.h"
 
 #include <memory>
@@ -53,7 +55,7 @@ private:
     CCritSec lock_;
     std::mutex stream_;
     std::string name_;
-    std::unique_ptr<PositionedFile> file_;
+    std::unique_ptr<WriteBehind> file_;
     int64_t end_ = 0; // where a sample without times goes
     bool completed_ = false;
     StockInputPin input_;
