@@ -117,9 +117,10 @@ void TForm1::FormShow() {
     }
     graph_.SourcePath = SourceFN.text();
     graph_.DestinationPath = DestFN.text();
-    if (parameters_->streamDigit)
+    if (parameters_->streamDigit) {
+        startPictureSearch(graph_.SourcePath);
         Timer2.setEnabled(true);
-    else
+    } else
         findaudiostreams();
 }
 

@@ -16,6 +16,7 @@
 #include "platform/ui/memo.h"
 #include "platform/ui/timer.h"
 
+#include <future>
 #include <optional>
 #include <string>
 #include <vector>
@@ -92,6 +93,9 @@ private:
     bool applyParameters();
     void seek(int direction);
     void finish(int status);
+    // Starts the search for where the extraction of this source begins (picture_start.h), on a thread
+    // of its own; the run takes its result once its graph is built.
+    void startPictureSearch(const std::string& source);
 
     // StreamGraphSink
     void showMessage(const std::string& text) override;
@@ -108,6 +112,8 @@ private:
     // The VOB list of the source could not be written.
     bool listFailed_ = false;
     bool running_ = false;
+    std::string pictureSearchSource_;
+    std::future<double> pictureSearch_;
     sg::AudioStreamGraph graph_;
 };
 

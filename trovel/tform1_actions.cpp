@@ -13,6 +13,7 @@
 #include "platform/ui/file_dialogs.h"
 
 #include <algorithm>
+#include <system_error>
 
 namespace trovel {
 
@@ -87,8 +88,15 @@ void TForm1::GO() {
     running_ = true;
     graph_.Mode = Render.checked() ? sg::GraphMode::RenderStream : sg::GraphMode::WriteFile;
     graph_.SampleRateText = sampleRate_;
-    graph_.StartSeconds = pictureStartSeconds(graph_.SourcePath);
+    if (!pictureSearch_.valid() || pictureSearchSource_ != graph_.SourcePath)
+        startPictureSearch(graph_.SourcePath);
+    graph_.FindStartSeconds = [this] { return pictureSearch_.get(); };
     const sg::GoResult result = graph_.GO();
+    graph_.FindStartSeconds = nullptr;
+    // A run that ended before it asked leaves the search to finish here.
+    if (pictureSearch_.valid())
+        pictureSearch_.wait();
+    pictureSearch_ = {};
     running_ = false;
     switch (result) {
     case sg::GoResult::Completed:
@@ -102,6 +110,16 @@ void TForm1::GO() {
     case sg::GoResult::Aborted:
         finish(kExitFailed);
         break;
+    }
+}
+
+void TForm1::startPictureSearch(const std::string& source) {
+    pictureSearchSource_ = source;
+    try {
+        pictureSearch_ = std::async(std::launch::async, pictureStartSeconds, source);
+    } catch (const std::system_error&) {
+        // No thread to be had: the run searches when it asks.
+        pictureSearch_ = std::async(std::launch::deferred, pictureStartSeconds, source);
     }
 }
 

@@ -6,6 +6,10 @@
 #include "tests/support/sync_title.h"
 #include "trovel/exit_status.h"
 
+#include "outside/mpeg2avi/first_picture.h"
+#include "outside/mpeg2avi/vob_input.h"
+#include "platform/dshow/filters/ps_parser.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -207,6 +211,55 @@ TEST(TonegrabTiming, TheWavBeginsAtTheFirstPictureAndKeepsItsTimeAcrossLostData)
         const double seconds = static_cast<double>(info.samples.size()) / info.channels / info.sampleRate;
         EXPECT_NEAR(seconds, 3.0 + static_cast<double>(c.startPts) / 90000, 0.033);
     }
+}
+
+// The converter's first picture of a set (90 kHz), and the parser's time 0 there.
+struct SetStart {
+    int64_t firstPicture = 0;
+    int64_t parserOrigin = 0;
+};
+
+SetStart startOfSet(const fs::path& list) {
+    std::string error;
+    auto input = mpeg2avi::VobInput::open(list.string(), error);
+    EXPECT_TRUE(input) << error;
+    if (!input)
+        return {};
+    const auto first = mpeg2avi::outputStartPts(*input, error);
+    EXPECT_TRUE(first) << error;
+    platform::dshow::filters::ProgramStreamParser parser(*input);
+    EXPECT_TRUE(parser.open());
+    return {first.value_or(0), platform::dshow::filters::streamOrigin(parser.outputs())};
+}
+
+// A set that begins inside a GOP: its first pictures refer to pictures that are not in it and are
+// never shown, so the movie begins at the first picture the converter writes, later than the parser's
+// time 0, and the WAV must begin there too to keep every beep at its flash.
+TEST(TonegrabTiming, ASetCutInsideAGopBeginsAtTheFirstPictureShown) {
+    TonegrabFolder folder;
+    TempDir data("kes-tonegrab-cut");
+    SyncTitleSpec spec;
+    spec.vobFiles = 1;
+    const SyncTitle title = writeSyncTitle(data.path(), spec);
+    const int64_t whole = startOfSet(title.set.list).firstPicture;
+    cutStretch(title.set, 0, packAtTime(title.set, title.vob, 0.1) * 2048);
+    const SetStart cut = startOfSet(title.set.list);
+    ASSERT_GT(cut.firstPicture - cut.parserOrigin, 1800) << "the cut must fall inside a GOP";
+
+    const std::string wav = data.file("cut.wav");
+    ASSERT_EQ(folder.run({title.set.files[0].string(), wav, "0", "48", "X"}).exitCode, trovel::kExitDone);
+    const WavInfo info = readWav(wav);
+    ASSERT_TRUE(info.valid);
+    const double shift = static_cast<double>(cut.firstPicture - whole) / 90000;
+    std::vector<double> expected;
+    for (const double mark : title.soundMarks())
+        if (mark + 1e-6 >= shift)
+            expected.push_back(mark - shift);
+    ASSERT_FALSE(expected.empty());
+    const auto starts = toneStarts(info.samples, info.channels, info.sampleRate);
+    ASSERT_EQ(starts.size(), expected.size()) << ::testing::PrintToString(starts);
+    for (size_t i = 0; i < starts.size(); ++i)
+        EXPECT_NEAR(starts[i], expected[i], 0.001) << "mark " << i;
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include "platform/dshow/graph_interfaces.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -59,6 +60,9 @@ public:
     std::string SampleRateText;
     // Where the run starts on the graph's clock (seconds; may lie before 0): the output begins there.
     double StartSeconds = 0;
+    // When set, gives StartSeconds once the graph is built, just before it runs: a start that takes
+    // time to find is found while the graph is being built.
+    std::function<double()> FindStartSeconds;
     int StreamIndex = 0; // 0-based among the matching audio pins
     bool StreamSearchOnly = false;
     bool StopRequested = false;

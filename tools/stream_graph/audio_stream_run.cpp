@@ -37,6 +37,8 @@ GoResult AudioStreamGraph::GO() {
         CloseDSPlayer();
         return GoResult::Failed;
     }
+    if (FindStartSeconds)
+        StartSeconds = FindStartSeconds();
     if (StartSeconds != 0 && MediaPosition)
         MediaPosition->put_CurrentPosition(StartSeconds);
     const HRESULT hr = MediaControl->Run();
