@@ -7,7 +7,9 @@
 // Whole processes in turn, RUNS rounds, each one's median time; then the time against HandBrake's,
 // the bit rate's error against 900 kbit/s, and PSNR and SSIM against the DVD's pictures at 640x352.
 //
-//   bench_converter_natural [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] [--keep]
+//   bench_converter_natural [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] [--effort 1..5]
+//                           [--keep]
+// (--effort: the codec's effort level for ours, 1 "Fastest" to 5 "Slowest", the default)
 // (bench/converter/natural.sh installs the reference programs and runs it)
 
 #include "bench/support/bench_tools.h"
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
     fs::path titleDir = fs::temp_directory_path() / "kes-bench-title";
     double seconds = 600.0;
     int runs = 3;
+    uint32_t effort = kes::bench::SlowestCodecQuality;
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -78,12 +81,14 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[++i]);
         else if (a == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--effort" && i + 1 < argc)
+            effort = static_cast<uint32_t>(std::clamp(std::atoi(argv[++i]), 1, 5));
         else if (a == "--keep")
             keep = true;
         else
             fail(
                 "usage: bench_converter_natural [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] "
-                "[--keep]");
+                "[--effort 1..5] [--keep]");
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -92,7 +97,8 @@ int main(int argc, char** argv) {
     fs::create_directories(dir / "ours");
     setenv("KESTROVA_REGISTRY", (dir / "registry").c_str(), 1);
     platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, kes::bench::CodecKey,
-                                         "Quality", kes::bench::SlowestCodecQuality);
+                                         "Quality", effort);
+    std::printf("ours: codec effort %u of 5\n", effort);
     const fs::path list = dir / "vob.lst";
     {
         std::ofstream out(list, std::ios::binary | std::ios::trunc);

@@ -3,15 +3,17 @@
 // HandBrake and ffmpeg doing the same job:
 //   the first AC3 stream down-mixed to MP3 at 128 kbit/s; the video resized to 640x352 in two MPEG-4
 //   passes at 900 kbit/s, a key frame every 250 frames, no B-frames.
-// Ours goes through the main window ("Slowest" codec effort, Azid, normalise, MP3, mux); HandBrake is
+// Ours goes through the main window ("Slowest" codec effort unless --effort names another level, 1
+// "Fastest" to 5 "Slowest"; Azid, normalise, MP3, mux); HandBrake is
 //   HandBrakeCLI -e mpeg4 -b 900 -2 -E mp3 -B 128 -w 640 -l 352 (no crop, square pixels)
 // and ffmpeg runs its two passes (mpeg4 at 900k, -g 250 -bf 0, scale to 640x352, libmp3lame 128k).
 // Each is a whole process; they run in turn, RUNS rounds, and each one's median time counts. Then for
 // each: the time against HandBrake's, the video bit rate's error against 900 kbit/s, PSNR and SSIM
 // against the DVD's pictures at 640x352, and the audio/video offset at the title's marks.
 //
-//   bench_rip [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] [--ours-only] [--keep]
-//   bench_rip --rip-once FOLDER VOB      (one rip through the main window; what the rounds time)
+//   bench_rip [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] [--effort 1..5] [--ours-only]
+//             [--keep]
+//   bench_rip --rip-once FOLDER VOB EFFORT   (one rip through the main window; what the rounds time)
 
 #include "bench/support/bench_tools.h"
 #include "bench/support/contest.h"
@@ -64,14 +66,14 @@ void copyProgramFolder(const fs::path& to) {
 }
 
 // One rip through the main window in dir/program, into dir/out; the report's text goes to dir/report.txt.
-int ripOnce(int argc, char** argv, const fs::path& dir, const std::string& vob) {
+int ripOnce(int argc, char** argv, const fs::path& dir, const std::string& vob, uint32_t effort) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("KESTROVA_REGISTRY", (dir / "registry").c_str(), 1);
     setenv("KESTROVA_SHUTDOWN_COMMAND", "true", 1);
     QApplication app(argc, argv);
     platform::ui::testing::DialogScript script; // every box takes its default; none waits
     platform::core::registry::writeDword(platform::core::RootKey::CurrentUser, kes::bench::CodecKey,
-                                         "Quality", kes::bench::SlowestCodecQuality);
+                                         "Quality", effort);
     const fs::path out = dir / "out";
     fs::remove_all(out);
     fs::create_directories(out / "work");
@@ -124,12 +126,13 @@ int ripOnce(int argc, char** argv, const fs::path& dir, const std::string& vob) 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 4 && std::string(argv[1]) == "--rip-once")
-        return ripOnce(argc, argv, argv[2], argv[3]);
+    if (argc == 5 && std::string(argv[1]) == "--rip-once")
+        return ripOnce(argc, argv, argv[2], argv[3], static_cast<uint32_t>(std::atoi(argv[4])));
     fs::path dir = fs::temp_directory_path() / "kes-bench-rip";
     fs::path titleDir = fs::temp_directory_path() / "kes-bench-title";
     double seconds = 600.0;
     int runs = 3;
+    uint32_t effort = kes::bench::SlowestCodecQuality;
     bool oursOnly = false, keep = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -141,16 +144,19 @@ int main(int argc, char** argv) {
             seconds = std::atof(argv[++i]);
         else if (a == "--runs" && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--effort" && i + 1 < argc)
+            effort = static_cast<uint32_t>(std::clamp(std::atoi(argv[++i]), 1, 5));
         else if (a == "--ours-only")
             oursOnly = true;
         else if (a == "--keep")
             keep = true;
         else
-            fail(
-                "usage: bench_rip [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] [--ours-only] "
-                "[--keep]");
+            fail("usage: bench_rip [--dir FOLDER] [--title-dir FOLDER] [--seconds S] [--runs N] [--effort "
+                 "1..5] "
+                 "[--ours-only] [--keep]");
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::printf("ours: codec effort %u of 5\n", effort);
     const kes::bench::NaturalTitle title = kes::bench::naturalTitle(titleDir, seconds);
     fs::remove_all(dir);
     fs::create_directories(dir / "program");
@@ -159,7 +165,7 @@ int main(int argc, char** argv) {
     std::vector<kes::bench::Contender> contenders;
     contenders.push_back({"ours",
                           {fs::read_symlink("/proc/self/exe").string(), "--rip-once", dir.string(),
-                           title.vobs.front().string()},
+                           title.vobs.front().string(), std::to_string(effort)},
                           dir / "out" / "final.avi",
                           {}});
     if (!oursOnly) {

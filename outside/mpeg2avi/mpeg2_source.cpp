@@ -74,9 +74,11 @@ bool Mpeg2Source::start(const DecoderSettings& settings, std::string& error) {
         error = "The MPEG-2 decoder cannot be started.";
         return false;
     }
-    // As many decoding threads as processors this process may keep busy (its affinity mask and its
-    // control group's CPU quota), not the machine's count.
-    context_->thread_count = platform::core::usableProcessors();
+    // A quarter of the processors this process may keep busy (its affinity mask and its control
+    // group's CPU quota), not the machine's count: the filters and the compressor work beside the
+    // decoder on the rest, and more decoding threads only wait on them (waking them costs more than
+    // they decode).
+    context_->thread_count = std::max(1, platform::core::usableProcessors() / 4);
     context_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
     context_->flags |= AV_CODEC_FLAG_OUTPUT_CORRUPT; // damaged pictures are counted and dropped here
     if (settings.idct)

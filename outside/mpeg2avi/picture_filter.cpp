@@ -1,5 +1,9 @@
 #include "outside/mpeg2avi/picture_filter.h"
 
+#include "platform/core/processors.h"
+
+#include <algorithm>
+
 extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
@@ -101,6 +105,8 @@ std::unique_ptr<PictureFilter> PictureFilter::create(const ConvertOptions& optio
         error = "Out of memory.";
         return nullptr;
     }
+    // The filters (scaling above all) get a quarter of the usable processors, as the decoder does.
+    f->graph_->nb_threads = std::max(1, platform::core::usableProcessors() / 4);
     const std::string args =
         "video_size=" + std::to_string(source.width) + "x" + std::to_string(source.height) +
         ":pix_fmt=" + std::to_string(source.pixelFormat) + ":time_base=1/" + std::to_string(kTicksPerSecond) +

@@ -43,7 +43,8 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_EQ(p.bufferSize, 653000 * 2000 / 25); // "RC Period" frames at the target rate
     EXPECT_FLOAT_EQ(p.qblur, 0.5f);
     EXPECT_FLOAT_EQ(p.qcompress, 0.5f);
-    EXPECT_EQ(p.threads, 8);
+    EXPECT_EQ(p.threads, 4); // the decoding and filtering that feed the encoder take the other half
+    EXPECT_EQ(mapSettings(CodecFamily::DivX4, r, d, 25.0, 1).threads, 1);
 
     d.mode = RateMode::OnePassQuality;
     r.vbrQuality = 100;
@@ -109,6 +110,7 @@ TEST(CodecSettings, DivX4EffortThreadsAndReaction) {
     r.quality = 5;
     EncoderParams p = mapSettings(CodecFamily::DivX4, r, d, 25.0, 4);
     EXPECT_EQ(p.macroblockDecision, 2);
+    EXPECT_EQ(p.threads, 4); // the rate-distortion decision keeps every processor busy
     EXPECT_TRUE(p.trellis);
     EXPECT_TRUE(p.fourMotionVectors);
     EXPECT_TRUE(p.transformCompare);
