@@ -14,7 +14,7 @@ VideoWindow::VideoWindow() {
 
 void VideoWindow::setPicture(const QImage& picture) {
     {
-        QMutexLocker lock(&mutex_);
+        std::lock_guard lock(mutex_);
         picture_ = picture;
     }
     QMetaObject::invokeMethod(
@@ -22,19 +22,19 @@ void VideoWindow::setPicture(const QImage& picture) {
 }
 
 QImage VideoWindow::picture() const {
-    QMutexLocker lock(&mutex_);
-    return picture_;
+    std::lock_guard lock(mutex_);
+    return picture_.copy();
 }
 
 void VideoWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QImage shown = picture();
-    if (shown.isNull()) {
+    std::lock_guard lock(mutex_);
+    if (picture_.isNull()) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), shown);
+    painter.drawImage(rect(), picture_);
 }
 
 void VideoWindow::keyPressEvent(QKeyEvent* event) {

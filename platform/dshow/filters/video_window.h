@@ -5,9 +5,10 @@
 // one is set. It lives on the window thread; pictures come to it through setPicture, from any thread.
 
 #include <QImage>
-#include <QMutex>
 #include <QPointer>
 #include <QWidget>
+
+#include <mutex>
 
 namespace platform::dshow::filters {
 
@@ -17,6 +18,7 @@ public:
 
     // Thread-safe: keeps the picture and asks for a repaint on the window thread.
     void setPicture(const QImage& picture);
+    // A copy of its own of the picture shown.
     QImage picture() const;
 
     void setDrain(QWidget* drain) { drain_ = drain; }
@@ -27,7 +29,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    mutable QMutex mutex_;
+    // Guards the picture; the window draws it while holding the lock, so that a new picture never
+    // frees the bytes of the old one while they are read.
+    mutable std::mutex mutex_;
     QImage picture_;
     QPointer<QWidget> drain_;
 };
