@@ -133,9 +133,9 @@ DialogSettings defaultDialogSettings(CodecFamily family) {
 //    Quarter-pixel motion and global motion are never used: many players of the format do not
 //    decode them.
 //  - "Deinterlace" -> a vertical blend of the two fields before encoding.
-//  - Encoder threads: half the usable processors (affinity and CPU quota), all of them with the
-//    rate-distortion mode decision. "Have CPU limit" / "CPU limit" -> that share of the usable
-//    processors instead.
+//  - Encoder threads: half the usable processors (affinity and CPU quota) for the plain decisions,
+//    all of them with trellis quantization or the rate-distortion mode decision. "Have CPU limit" / "CPU
+//    limit" -> that share of the usable processors instead.
 //  - "Postprocessing" is a decoder setting; encoding does not use it.
 //  - DivX 3 crispness 0..100 -> DCT-domain noise reduction of strength 6 x (100 - crispness): 100
 //    keeps all detail, lower values shrink the small coefficients that grain and fine texture make,
@@ -180,9 +180,9 @@ EncoderParams mapSettings(CodecFamily family, const RegistrySettings& registry, 
         if (p.mode == RateMode::TwoPassFirst)
             lightenForMeasuring(registry.quality, p);
         // The encoder's slices share the processors with the decoding and filtering that feed it:
-        // half of them keep up with the plain decisions, and more only wait to be woken. The
-        // rate-distortion mode decision is the one that keeps every processor busy.
-        if (p.macroblockDecision < 2)
+        // half of them keep up with the plain decisions, and more only wait to be woken. Trellis
+        // quantization and the rate-distortion mode decision keep every processor busy.
+        if (!p.trellis && p.macroblockDecision < 2)
             p.threads = std::clamp(processors / 2, 1, MaxThreads);
         p.deinterlace = registry.deinterlace;
         if (registry.haveCpuLimit) {

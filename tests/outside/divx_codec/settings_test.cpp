@@ -43,8 +43,11 @@ TEST(CodecSettings, DivX4RateModesAndQuantizers) {
     EXPECT_EQ(p.bufferSize, 653000 * 2000 / 25); // "RC Period" frames at the target rate
     EXPECT_FLOAT_EQ(p.qblur, 0.5f);
     EXPECT_FLOAT_EQ(p.qcompress, 0.5f);
-    EXPECT_EQ(p.threads, 4); // the decoding and filtering that feed the encoder take the other half
+    EXPECT_EQ(p.threads, 8); // trellis quantization (the default level) keeps every processor busy
+    r.quality = 1;           // the plain decisions leave half to the decoding and filtering
+    EXPECT_EQ(mapSettings(CodecFamily::DivX4, r, d, 25.0, 8).threads, 4);
     EXPECT_EQ(mapSettings(CodecFamily::DivX4, r, d, 25.0, 1).threads, 1);
+    r.quality = 2;
 
     d.mode = RateMode::OnePassQuality;
     r.vbrQuality = 100;
