@@ -8,6 +8,8 @@
 #include "platform/core/process.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <optional>
 #include <thread>
 
 namespace kes {
@@ -22,6 +24,22 @@ constexpr const char* Decodes = "writelast RIFF\n";
 
 class MultiRipTest : public test::RipAudioFixture {
 protected:
+    // Each test's shutdown requests go to a recorder log of its own: a detached request of the test
+    // before may arrive late, and must not count here.
+    void SetUp() override {
+        test::RipAudioFixture::SetUp();
+        if (const char* log = std::getenv("KES_RECORDER_LOG"))
+            savedRecorderLog_ = log;
+        setenv("KES_RECORDER_LOG", (folder.path() / "recorder.log").c_str(), 1);
+    }
+    void TearDown() override {
+        if (savedRecorderLog_)
+            setenv("KES_RECORDER_LOG", savedRecorderLog_->c_str(), 1);
+        else
+            unsetenv("KES_RECORDER_LOG");
+        test::RipAudioFixture::TearDown();
+    }
+
     fs::path profiles() const { return folder.path() / "Profiles"; }
 
     // A profile that rips only the audio of the fixture's VOB run through the AC3 decoder, into its
@@ -93,6 +111,9 @@ protected:
         std::this_thread::sleep_for(std::chrono::milliseconds(300)); // room for one request too many
         return shutdownsIn(recorderLog()) - shutdownsIn(before);
     }
+
+private:
+    std::optional<std::string> savedRecorderLog_;
 };
 
 TEST_F(MultiRipTest, EntriesAreAddedMovedAndRemoved) {
