@@ -126,11 +126,11 @@ TEST_F(DisplayAspectFiles, FfmpegReadsThePixelAspectOfWhatWeWrite) {
 }
 
 TEST_F(DisplayAspectFiles, ReadFromAMovieFfmpegWrote) {
-    MovieSpec spec = wideDivx3Movie(5, MovieSpec::Audio::None);
+    MovieSpec movie = wideDivx3Movie(5, MovieSpec::Audio::None);
     std::string error;
-    ASSERT_TRUE(writeMovie(dir.file("wide.avi"), spec, &error)) << error;
+    ASSERT_TRUE(writeMovie(dir.file("wide.avi"), movie, &error)) << error;
     EXPECT_EQ(readAspect(dir.file("wide.avi")), (DisplayAspect{16, 9}));
-    spec.aspectNum = spec.aspectDen = 0;
-    ASSERT_TRUE(writeMovie(dir.file("plain.avi"), spec, &error)) << error;
+    movie.aspectNum = movie.aspectDen = 0;
+    ASSERT_TRUE(writeMovie(dir.file("plain.avi"), movie, &error)) << error;
     EXPECT_EQ(readAspect(dir.file("plain.avi")), DisplayAspect{});
 }
